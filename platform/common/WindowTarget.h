@@ -1,0 +1,29 @@
+// Where GDI copies to a window land. The window half of the layer registers
+// one target per window; GDI's BitBlt/StretchDIBits onto a window DC write
+// into its pixels and then call Presented() so the window shows them at once.
+// Tests register off-screen targets of their own and read the pixels back.
+#pragma once
+
+#include <cstdint>
+
+#include "LumoPlatform.h"
+
+namespace lumo::platform {
+
+class WindowTarget {
+ public:
+  virtual ~WindowTarget() = default;
+  // Client-area size in pixels.
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  // Width() * Height() pixels, 0x00RRGGBB, top row first.
+  virtual uint32_t* Pixels() = 0;
+  // Called after GDI has changed Pixels().
+  virtual void Presented() = 0;
+};
+
+void RegisterWindowTarget(HWND window, WindowTarget* target);
+void UnregisterWindowTarget(HWND window);
+WindowTarget* FindWindowTarget(HWND window);
+
+}  // namespace lumo::platform

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian 12. Safe to run again:
+# it only calls apt-get when a package is missing.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git clang clang-format
+  libclang-rt-14-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libsdl2-dev libfreetype-dev libfontconfig-dev fontconfig
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libpixman-1-dev
+  fonts-dejavu-core fonts-wine
+  g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
+  xvfb xauth xdotool x11-utils imagemagick zenity python3
+)
+I386_PACKAGES=(wine wine32:i386)
+
+missing=()
+for p in "${PACKAGES[@]}" "${I386_PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+need_i386=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  need_i386=1
+fi
+
+if [ "${#missing[@]}" -eq 0 ] && [ "$need_i386" -eq 0 ]; then
+  echo "install-deps: everything is already installed"
+  exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if [ "$need_i386" -eq 1 ]; then
+  echo "install-deps: adding the i386 architecture for Wine"
+  $SUDO dpkg --add-architecture i386
+fi
+echo "install-deps: installing ${missing[*]}"
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
