@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The main job: install what is missing, build natively and for Windows, then
+# show fumes and twistview. Without a display both run on a virtual one for a
+# few seconds and their screenshots are saved instead.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" native windows
+
+bin="$root/build/native/bin"
+winbin="$root/build/windows/bin"
+programs=()
+for p in fumes twistview; do
+  if [ -x "$bin/$p" ]; then
+    programs+=("$p")
+  else
+    echo "run: $p is not built yet"
+  fi
+  if [ -f "$winbin/$p.exe" ]; then
+    echo "run: Windows build: $winbin/$p.exe"
+  fi
+done
+[ "${#programs[@]}" -gt 0 ] || { echo "run: no program to show yet"; exit 0; }
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "run: starting ${programs[*]} (Escape ends each)"
+  pids=()
+  for p in "${programs[@]}"; do
+    "$bin/$p" & pids+=($!)
+  done
+  status=0
+  for pid in "${pids[@]}"; do wait "$pid" || status=$?; done
+  exit "$status"
+fi
+
+out="$root/artifacts/run"
+mkdir -p "$out"
+echo "run: no display; running ${programs[*]} on a virtual display for a few seconds"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -u
+  out="$1"; bin="$2"; shift 2
+  for p in "$@"; do
+    "$bin/$p" & pid=$!
+    sleep 4
+    id=$(xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+    if [ -n "$id" ]; then
+      import -window "$id" "$out/$p.png" && echo "run: screenshot of $p: $out/$p.png"
+      xdotool key --window "$id" Escape
+    fi
+    for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+' _ "$out" "$bin" "${programs[@]}"
