@@ -25,6 +25,21 @@ typedef struct tagPAINTSTRUCT {
   BYTE rgbReserved[32];
 } PAINTSTRUCT, *LPPAINTSTRUCT;
 
+typedef struct tagCREATESTRUCTA {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
+} CREATESTRUCTA, *LPCREATESTRUCTA;
+
 // Messages
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001
@@ -61,6 +76,7 @@ typedef struct tagPAINTSTRUCT {
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
 #define WM_MOUSEWHEEL 0x020A
+#define WM_MBUTTONDBLCLK 0x0209
 #define WM_USER 0x0400
 
 // wParam of mouse messages
@@ -74,6 +90,18 @@ typedef struct tagPAINTSTRUCT {
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
 #define SIZE_MAXIMIZED 2
+
+// wParam of WM_SYSCOMMAND
+#define SC_MINIMIZE 0xF020
+#define SC_MAXIMIZE 0xF030
+#define SC_CLOSE 0xF060
+#define SC_RESTORE 0xF120
+
+#define WHEEL_DELTA 120
+#define GET_WHEEL_DELTA_WPARAM(wParam) ((short)HIWORD(wParam))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
 
 // Virtual keys (letters and digits are their ASCII capitals)
 #define VK_BACK 0x08
@@ -96,9 +124,28 @@ typedef struct tagPAINTSTRUCT {
 #define VK_DOWN 0x28
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
+#define VK_NUMPAD0 0x60
+#define VK_MULTIPLY 0x6A
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
+#define VK_DECIMAL 0x6E
+#define VK_DIVIDE 0x6F
 #define VK_F1 0x70
+#define VK_F4 0x73
 #define VK_F10 0x79
+#define VK_F11 0x7A
 #define VK_F12 0x7B
+#define VK_OEM_1 0xBA
+#define VK_OEM_PLUS 0xBB
+#define VK_OEM_COMMA 0xBC
+#define VK_OEM_MINUS 0xBD
+#define VK_OEM_PERIOD 0xBE
+#define VK_OEM_2 0xBF
+#define VK_OEM_3 0xC0
+#define VK_OEM_4 0xDB
+#define VK_OEM_5 0xDC
+#define VK_OEM_6 0xDD
+#define VK_OEM_7 0xDE
 
 // Window styles
 #define WS_OVERLAPPED 0x00000000L
@@ -119,6 +166,11 @@ typedef struct tagPAINTSTRUCT {
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 #define GWLP_WNDPROC (-4)
+#define GWL_HINSTANCE (-6)
+#define GWL_ID (-12)
+#define GWL_USERDATA (-21)
+
+#define CW_USEDEFAULT ((int)0x80000000)
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
@@ -133,6 +185,8 @@ typedef struct tagPAINTSTRUCT {
 #define SM_CYDLGFRAME 8
 #define SM_CXFRAME 32
 #define SM_CYFRAME 33
+#define SM_CXDOUBLECLK 36
+#define SM_CYDOUBLECLK 37
 #define SM_CXFIXEDFRAME SM_CXDLGFRAME
 #define SM_CYFIXEDFRAME SM_CYDLGFRAME
 #define SM_CXSIZEFRAME SM_CXFRAME
@@ -140,9 +194,15 @@ typedef struct tagPAINTSTRUCT {
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_MAXIMIZE 3
+#define SW_SHOWNOACTIVATE 4
 #define SW_SHOW 5
 #define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
 #define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
 
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
                      int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
@@ -154,6 +214,10 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow);
 LONG_PTR SetWindowLongA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 LONG_PTR GetWindowLongA(HWND hWnd, int nIndex);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
+BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString);
+BOOL IsIconic(HWND hWnd);
+BOOL IsZoomed(HWND hWnd);
+UINT GetDoubleClickTime();
 BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
 int GetSystemMetrics(int nIndex);
@@ -174,3 +238,5 @@ BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
+BOOL ValidateRect(HWND hWnd, const RECT* lpRect);
+BOOL UpdateWindow(HWND hWnd);
