@@ -1,0 +1,63 @@
+#!/usr/bin/python3
+"""Regenerates twistview.ico: one 32 x 32 image of 16 colours, a turned
+checker pattern in the program's black-to-blue-green-to-white scale.
+Needs only the Python standard library; the build uses the committed file.
+
+    python3 twistview/make_icon.py
+"""
+import math
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SIZE = 32
+
+
+def palette():
+    # Sixteen steps from black through (0, 100, 128) to white, as BGRX.
+    keys = [(0, 0, 0), (0, 100, 128), (255, 255, 255)]
+    entries = []
+    for i in range(16):
+        t = i / 15 * (len(keys) - 1)
+        k = min(int(t), len(keys) - 2)
+        f = t - k
+        r, g, b = (round(a + (c - a) * f) for a, c in zip(keys[k], keys[k + 1]))
+        entries.append(struct.pack("<BBBB", b, g, r, 0))
+    return b"".join(entries)
+
+
+def index_at(x, y):
+    # The picture turned by 30 degrees and tiled, like the program's view.
+    cx, cy = x - 15.5, y - 15.5
+    angle = math.radians(30)
+    u = cx * math.cos(angle) - cy * math.sin(angle)
+    v = cx * math.sin(angle) + cy * math.cos(angle)
+    checker = (math.floor(u / 6) + math.floor(v / 6)) & 1
+    shade = 1.0 - min(1.0, math.hypot(cx, cy) / 22.0)
+    level = 4 + round(shade * 11) if checker else round(shade * 6)
+    return max(0, min(15, level))
+
+
+def image_data():
+    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0, 0, 0, 0, 16, 0)
+    rows = []
+    for y in range(SIZE - 1, -1, -1):  # bottom-up
+        row = bytearray()
+        for x in range(0, SIZE, 2):
+            row.append((index_at(x, y) << 4) | index_at(x + 1, y))
+        rows.append(bytes(row))
+    # AND mask: every pixel opaque; rows of 32 bits are already 4-byte aligned.
+    mask = bytes(SIZE * SIZE // 8)
+    return header + palette() + b"".join(rows) + mask
+
+
+def main():
+    data = image_data()
+    directory = struct.pack("<HHH", 0, 1, 1)
+    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4, len(data), 6 + 16)
+    with open(os.path.join(HERE, "twistview.ico"), "wb") as f:
+        f.write(directory + entry + data)
+
+
+if __name__ == "__main__":
+    main()
