@@ -3,8 +3,15 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(LUMO_MINGW_PREFIX i686-w64-mingw32)
 
-set(CMAKE_C_COMPILER ${LUMO_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${LUMO_MINGW_PREFIX}-g++)
+# The posix thread model: GoogleTest needs std::mutex, which the win32 model
+# of Debian's compilers lacks.
+if(EXISTS /usr/bin/${LUMO_MINGW_PREFIX}-g++-posix)
+  set(CMAKE_C_COMPILER ${LUMO_MINGW_PREFIX}-gcc-posix)
+  set(CMAKE_CXX_COMPILER ${LUMO_MINGW_PREFIX}-g++-posix)
+else()
+  set(CMAKE_C_COMPILER ${LUMO_MINGW_PREFIX}-gcc)
+  set(CMAKE_CXX_COMPILER ${LUMO_MINGW_PREFIX}-g++)
+endif()
 set(CMAKE_RC_COMPILER ${LUMO_MINGW_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${LUMO_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
