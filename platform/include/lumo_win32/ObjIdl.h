@@ -11,6 +11,8 @@
 #define STATFLAG_DEFAULT 0
 #define STATFLAG_NONAME 1
 #define STGTY_STREAM 2
+#define STG_E_MEDIUMFULL ((HRESULT)0x80030070L)
+#define STG_E_INVALIDPOINTER ((HRESULT)0x80030009L)
 
 typedef struct tagSTATSTG {
   wchar_t* pwcsName;
@@ -59,5 +61,9 @@ struct IStream : ISequentialStream {
   ~IStream() = default;
 };
 typedef IStream* LPSTREAM;
+
+extern const IID IID_IUnknown;
+extern const IID IID_ISequentialStream;
+extern const IID IID_IStream;
 
 HRESULT CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL fDeleteOnRelease, LPSTREAM* ppstm);

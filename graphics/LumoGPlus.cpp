@@ -1,0 +1,330 @@
+#include "LumoGPlus.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+HMODULE GdipLib = nullptr;
+bool GdipLoadFailed = false;
+ULONG_PTR GdipToken = 0;
+
+TGdiplusStartup GdiplusStartup = nullptr;
+TGdiplusShutdown GdiplusShutdown = nullptr;
+TGdipCreateFromHDC GdipCreateFromHDC = nullptr;
+TGdipDeleteGraphics GdipDeleteGraphics = nullptr;
+TGdipDrawImageI GdipDrawImageI = nullptr;
+TGdipDisposeImage GdipDisposeImage = nullptr;
+TGdipUnused GdipCreateBitmapFromGdiDib = nullptr;
+TGdipUnused GdipLoadImageFromFile = nullptr;
+TGdipUnused GdipLoadImageFromFileICM = nullptr;
+TGdipLoadImageFromStream GdipLoadImageFromStream = nullptr;
+TGdipUnused GdipLoadImageFromStreamICM = nullptr;
+TGdipUnused GdipSaveImageToFile = nullptr;
+TGdipGetImageWidth GdipGetImageWidth = nullptr;
+TGdipGetImageHeight GdipGetImageHeight = nullptr;
+TGdipGetImageType GdipGetImageType = nullptr;
+TGdipGetImagePixelFormat GdipGetImagePixelFormat = nullptr;
+TGdipGetImagePaletteSize GdipGetImagePaletteSize = nullptr;
+TGdipGetImagePalette GdipGetImagePalette = nullptr;
+TGdipUnused GdipImageGetFrameDimensionsCount = nullptr;
+TGdipUnused GdipImageGetFrameDimensionsList = nullptr;
+TGdipUnused GdipImageGetFrameCount = nullptr;
+TGdipUnused GdipImageSelectActiveFrame = nullptr;
+TGdipUnused GdipGetPropertyItemSize = nullptr;
+TGdipUnused GdipGetPropertyItem = nullptr;
+TGdipUnused GdipGetImageDecodersSize = nullptr;
+TGdipUnused GdipGetImageDecoders = nullptr;
+TGdipUnused GdipGetImageEncodersSize = nullptr;
+TGdipUnused GdipGetImageEncoders = nullptr;
+TGdipBitmapLockBits GdipBitmapLockBits = nullptr;
+TGdipBitmapUnlockBits GdipBitmapUnlockBits = nullptr;
+
+const int32_t PixelFormatBpp[15] = {24, 1, 4, 8, 8, 16, 16, 32, 24, 32, 32, 32, 24, 32, 32};
+
+namespace {
+
+const char kLibraryName[] = "GdiPlus.dll";
+
+template <class T>
+void Bind(T& pointer, const char* name) {
+  // Through void (*)() so the cast between function types stays explicit.
+  pointer = reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(GdipLib, name)));
+}
+
+void BindStartupEntries() {
+  Bind(GdiplusStartup, "GdiplusStartup");
+  Bind(GdiplusShutdown, "GdiplusShutdown");
+}
+
+void BindRunningEntries() {
+  Bind(GdipCreateFromHDC, "GdipCreateFromHDC");
+  Bind(GdipDeleteGraphics, "GdipDeleteGraphics");
+  Bind(GdipDrawImageI, "GdipDrawImageI");
+  Bind(GdipDisposeImage, "GdipDisposeImage");
+  Bind(GdipCreateBitmapFromGdiDib, "GdipCreateBitmapFromGdiDib");
+  Bind(GdipLoadImageFromFile, "GdipLoadImageFromFile");
+  Bind(GdipLoadImageFromFileICM, "GdipLoadImageFromFileICM");
+  Bind(GdipLoadImageFromStream, "GdipLoadImageFromStream");
+  Bind(GdipLoadImageFromStreamICM, "GdipLoadImageFromStreamICM");
+  Bind(GdipSaveImageToFile, "GdipSaveImageToFile");
+  Bind(GdipGetImageWidth, "GdipGetImageWidth");
+  Bind(GdipGetImageHeight, "GdipGetImageHeight");
+  Bind(GdipGetImageType, "GdipGetImageType");
+  Bind(GdipGetImagePixelFormat, "GdipGetImagePixelFormat");
+  Bind(GdipGetImagePaletteSize, "GdipGetImagePaletteSize");
+  Bind(GdipGetImagePalette, "GdipGetImagePalette");
+  Bind(GdipImageGetFrameDimensionsCount, "GdipImageGetFrameDimensionsCount");
+  Bind(GdipImageGetFrameDimensionsList, "GdipImageGetFrameDimensionsList");
+  Bind(GdipImageGetFrameCount, "GdipImageGetFrameCount");
+  Bind(GdipImageSelectActiveFrame, "GdipImageSelectActiveFrame");
+  Bind(GdipGetPropertyItemSize, "GdipGetPropertyItemSize");
+  Bind(GdipGetPropertyItem, "GdipGetPropertyItem");
+  Bind(GdipGetImageDecodersSize, "GdipGetImageDecodersSize");
+  Bind(GdipGetImageDecoders, "GdipGetImageDecoders");
+  Bind(GdipGetImageEncodersSize, "GdipGetImageEncodersSize");
+  Bind(GdipGetImageEncoders, "GdipGetImageEncoders");
+  Bind(GdipBitmapLockBits, "GdipBitmapLockBits");
+  Bind(GdipBitmapUnlockBits, "GdipBitmapUnlockBits");
+}
+
+// Releases the stream on every way out of a load; the image is disposed of
+// before this runs, since it may still read from the stream.
+struct StreamHolder {
+  IStream* Stream = nullptr;
+  StreamHolder() = default;
+  StreamHolder(const StreamHolder&) = delete;
+  StreamHolder& operator=(const StreamHolder&) = delete;
+  ~StreamHolder() {
+    if (Stream) Stream->Release();
+  }
+};
+
+struct ImageHolder {
+  GpImage* Image = nullptr;
+  ImageHolder() = default;
+  ImageHolder(const ImageHolder&) = delete;
+  ImageHolder& operator=(const ImageHolder&) = delete;
+  ~ImageHolder() {
+    if (Image) GdipDisposeImage(Image);
+  }
+};
+
+// Runs the unit's finalisation at normal termination.
+struct Finalizer {
+  ~Finalizer() { FinalizeLumoGPlus(); }
+} TheFinalizer;
+
+}  // namespace
+
+bool InitGdiPlus() {
+  if (GdipLoadFailed) return false;
+  if (!GdipLib) {
+    GdipLib = LoadLibraryA(kLibraryName);
+    GdipLoadFailed = GdipLib == nullptr;
+    if (GdipLoadFailed) return false;
+    BindStartupEntries();
+  }
+  if (GdipToken != 0) return true;
+  if (!GdiplusStartup) return false;
+  GdiplusStartupInput input;
+  std::memset(&input, 0, sizeof(input));
+  input.GdiplusVersion = 1;
+  GpStatus status = GdiplusStartup(&GdipToken, &input, nullptr);
+  if (status != 0 || GdipToken == 0) {
+    // A failed start-up is not running, whatever it left in the token;
+    // otherwise the next call would take it for running GDI+.
+    GdipToken = 0;
+    return false;
+  }
+  BindRunningEntries();
+  return true;
+}
+
+void CloseGdiPlus() {
+  if (GdipToken != 0) {
+    GdiplusShutdown(GdipToken);
+    GdipToken = 0;
+  }
+}
+
+void FinalizeLumoGPlus() {
+  CloseGdiPlus();
+  if (GdipLib) {
+    FreeLibrary(GdipLib);
+    GdipLib = nullptr;
+  }
+}
+
+void LumoGPlusResetForTests() {
+  FinalizeLumoGPlus();
+  GdipLoadFailed = false;
+  GdiplusStartup = nullptr;
+  GdiplusShutdown = nullptr;
+  GdipCreateFromHDC = nullptr;
+  GdipDeleteGraphics = nullptr;
+  GdipDrawImageI = nullptr;
+  GdipDisposeImage = nullptr;
+  GdipCreateBitmapFromGdiDib = nullptr;
+  GdipLoadImageFromFile = nullptr;
+  GdipLoadImageFromFileICM = nullptr;
+  GdipLoadImageFromStream = nullptr;
+  GdipLoadImageFromStreamICM = nullptr;
+  GdipSaveImageToFile = nullptr;
+  GdipGetImageWidth = nullptr;
+  GdipGetImageHeight = nullptr;
+  GdipGetImageType = nullptr;
+  GdipGetImagePixelFormat = nullptr;
+  GdipGetImagePaletteSize = nullptr;
+  GdipGetImagePalette = nullptr;
+  GdipImageGetFrameDimensionsCount = nullptr;
+  GdipImageGetFrameDimensionsList = nullptr;
+  GdipImageGetFrameCount = nullptr;
+  GdipImageSelectActiveFrame = nullptr;
+  GdipGetPropertyItemSize = nullptr;
+  GdipGetPropertyItem = nullptr;
+  GdipGetImageDecodersSize = nullptr;
+  GdipGetImageDecoders = nullptr;
+  GdipGetImageEncodersSize = nullptr;
+  GdipGetImageEncoders = nullptr;
+  GdipBitmapLockBits = nullptr;
+  GdipBitmapUnlockBits = nullptr;
+}
+
+bool LoadDIBFromResource(const char* Name, const char* ResType, TLumoDIB* Dib) {
+  if (!InitGdiPlus()) return false;
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC res = FindResourceA(module, Name, ResType);
+  if (!res) return false;
+  HGLOBAL handle = LoadResource(module, res);
+  DWORD size = SizeofResource(module, res);
+  // Beyond 2 GB the size does not fit the loader's signed count.
+  if (!handle || size == 0 || size > 0x7FFFFFFFu) return false;
+  const void* p = LockResource(handle);
+  bool result = p != nullptr && LoadDIBFromMemory(p, int32_t(size), Dib);
+  FreeResource(handle);
+  return result;
+}
+
+bool LoadDIBFromMemory(const void* Data, int32_t Size, TLumoDIB* Dib) {
+  if (!InitGdiPlus()) return false;
+  // Nothing to decode; a negative count would become a huge unsigned one.
+  if (!Data || Size <= 0) return false;
+  StreamHolder stream;
+  CreateMemStream(Data, nullptr, uint32_t(Size), stream.Stream);
+  if (!stream.Stream) return false;
+  ImageHolder image;
+  if (GdipLoadImageFromStream(stream.Stream, &image.Image) != 0) return false;
+  return ImageToDIB(image.Image, Dib, nullptr);
+}
+
+void CreateMemStream(const void* Data, HGLOBAL Memory, uint32_t Size, IStream*& Stream) {
+  if (Stream) {
+    Stream->Release();
+    Stream = nullptr;
+  }
+  CreateStreamOnHGlobal(Memory, TRUE, &Stream);
+  if (!Stream || Memory || !Data) return;
+  ULONG written = 0;
+  Stream->Write(Data, Size, &written);
+  if (written == Size) {
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    ULARGE_INTEGER position;
+    Stream->Seek(zero, STREAM_SEEK_SET, &position);
+  } else {
+    Stream->Release();
+    Stream = nullptr;
+  }
+}
+
+uint32_t GetImageInfo(GpImage* Image, TGpImageInfo& Info) {
+  UINT width = 0;
+  UINT height = 0;
+  GpPixelFormat format = 0;
+  GdipGetImageWidth(Image, &width);
+  GdipGetImageHeight(Image, &height);
+  GdipGetImagePixelFormat(Image, &format);
+  uint32_t index = uint32_t(format) & 0xFF;
+  if (index < 1 || index > 14) index = 8;
+  Info.Width = width;
+  Info.Height = height;
+  Info.Bpp = PixelFormatBpp[index];
+  return uint32_t(format);
+}
+
+bool ImageToDIB(GpImage* Image, TLumoDIB* Dib, TGpImageInfo* Info) {
+  TGpImageInfo local{};
+  uint32_t format = GetImageInfo(Image, local);
+  if (Info) *Info = local;
+  if (!Dib) return true;
+  return DecodeIntoDIB(Image, Dib, local, format);
+}
+
+namespace {
+
+// Carries the picture's palette into the colour table. A failed query, or a
+// size too small for the header or for the count it claims, copies nothing;
+// no entry beyond the table's 256 is ever written.
+void CopyPalette(GpImage* Image, TLumoDIB* Dib) {
+  INT size = 0;
+  if (GdipGetImagePaletteSize(Image, &size) != 0) return;
+  // GDI+ palettes hold at most 256 entries; anything far beyond is bogus.
+  if (size < INT(offsetof(ColorPalette, Entries)) || size > 65536) return;
+  auto* buffer = static_cast<ColorPalette*>(std::calloc(size_t(size), 1));
+  if (!buffer) return;
+  if (GdipGetImagePalette(Image, buffer, size) == 0) {
+    size_t room = (size_t(size) - offsetof(ColorPalette, Entries)) / sizeof(GpARGB);
+    size_t count = std::min<size_t>({size_t(buffer->Count), room, 256});
+    const auto* entries = reinterpret_cast<const unsigned char*>(buffer) + offsetof(ColorPalette, Entries);
+    // An entry 0xAARRGGBB is the bytes blue, green, red, alpha in memory:
+    // the same bytes as a colour-table entry with alpha in the reserved byte.
+    std::memcpy(Dib->ColourTable, entries, count * sizeof(GpARGB));
+  }
+  std::free(buffer);
+  Dib->SyncPalette();
+}
+
+}  // namespace
+
+bool DecodeIntoDIB(GpImage* Image, TLumoDIB* Dib, const TGpImageInfo& Info, uint32_t PixelFormat) {
+  // The surface cannot hold sizes beyond a signed 32-bit count; refuse them
+  // rather than let them wrap to a negative (top-down) height.
+  if (Info.Width > 0x7FFFFFFFu || Info.Height > 0x7FFFFFFFu) return false;
+  if (!Dib->Allocate(int32_t(Info.Width), int32_t(Info.Height), uint8_t(Info.Bpp))) return false;
+  if (Info.Bpp <= 8) CopyPalette(Image, Dib);
+  UINT type = 0;
+  GdipGetImageType(Image, &type);
+  bool ok = false;
+  if ((PixelFormat & PixelFormatGDI) != 0 && type == 1) {
+    BitmapData data;
+    std::memset(&data, 0, sizeof(data));
+    ok = GdipBitmapLockBits(Image, nullptr, 0, GpPixelFormat(PixelFormat), &data) == 0;
+    // Rows are copied only when the lock describes as many rows as the
+    // surface has, so the copy stays inside the locked block.
+    if (ok && data.Height == Info.Height) CopyLockedRows(data.Scan0, data.Stride, Dib, true);
+    GdipBitmapUnlockBits(Image, &data);
+  } else if (Dib->MemDC) {
+    GpGraphics* graphics = nullptr;
+    ok = GdipCreateFromHDC(Dib->MemDC, &graphics) == 0;
+    if (ok) {
+      GdipDrawImageI(graphics, Image, 0, 0);
+      GdipDeleteGraphics(graphics);
+    }
+  }
+  return ok;
+}
+
+void CopyLockedRows(const void* Src, int32_t Stride, TLumoDIB* Dib, bool Flip) {
+  if (!Src || !Dib || !Dib->Rows || Dib->RowCount <= 0) return;
+  // Never more than one row of either side; a locked row is at least as
+  // long as the surface row that the picture's own format needs, and the
+  // surface row is RowBytes long.
+  int64_t stride = Stride;
+  size_t n = size_t(std::min<int64_t>(stride < 0 ? -stride : stride, Dib->RowBytes));
+  const auto* src = static_cast<const unsigned char*>(Src);
+  for (int32_t i = 0; i < Dib->RowCount; ++i) {
+    int32_t t = Flip ? Dib->RowCount - 1 - i : i;
+    std::memcpy(Dib->Rows[t], src, n);
+    src += Stride;
+  }
+}

@@ -1,0 +1,123 @@
+// Global memory as memory streams use it. Every handle is a block record
+// whose data may move on reallocation while the handle stays the same, as
+// with Windows' moveable memory; unknown handles are refused, not followed.
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <unordered_set>
+
+#include "LumoPlatform.h"
+
+namespace {
+
+struct Block {
+  unsigned char* data;
+  SIZE_T size;
+  unsigned locks;
+};
+
+struct BlockTable {
+  std::mutex lock;
+  std::unordered_set<Block*> live;
+};
+
+BlockTable& Table() {
+  static BlockTable table;
+  return table;
+}
+
+// Looks the handle up; the caller holds the table's lock.
+Block* Find(BlockTable& table, HGLOBAL handle) {
+  auto* block = static_cast<Block*>(handle);
+  return table.live.count(block) ? block : nullptr;
+}
+
+}  // namespace
+
+HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
+  // A zero-byte block still gets data, so that locking it is valid.
+  auto* data = static_cast<unsigned char*>((uFlags & GMEM_ZEROINIT) ? std::calloc(dwBytes ? dwBytes : 1, 1)
+                                                                    : std::malloc(dwBytes ? dwBytes : 1));
+  if (!data) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  auto* block = new Block{data, dwBytes, 0};
+  BlockTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  table.live.insert(block);
+  return block;
+}
+
+HGLOBAL GlobalFree(HGLOBAL hMem) {
+  if (!hMem) return nullptr;
+  BlockTable& table = Table();
+  Block* block;
+  {
+    std::lock_guard<std::mutex> guard(table.lock);
+    block = Find(table, hMem);
+    if (!block) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return hMem;
+    }
+    table.live.erase(block);
+  }
+  std::free(block->data);
+  delete block;
+  return nullptr;
+}
+
+HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
+  BlockTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  Block* block = Find(table, hMem);
+  if (!block) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  auto* data = static_cast<unsigned char*>(std::realloc(block->data, dwBytes ? dwBytes : 1));
+  if (!data) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if ((uFlags & GMEM_ZEROINIT) && dwBytes > block->size) std::memset(data + block->size, 0, dwBytes - block->size);
+  block->data = data;
+  block->size = dwBytes;
+  return hMem;
+}
+
+LPVOID GlobalLock(HGLOBAL hMem) {
+  BlockTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  Block* block = Find(table, hMem);
+  if (!block) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  ++block->locks;
+  return block->data;
+}
+
+BOOL GlobalUnlock(HGLOBAL hMem) {
+  BlockTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  Block* block = Find(table, hMem);
+  if (!block) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (block->locks > 0) --block->locks;
+  // Windows answers whether the block is still locked.
+  return block->locks > 0 ? TRUE : FALSE;
+}
+
+SIZE_T GlobalSize(HGLOBAL hMem) {
+  BlockTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  Block* block = Find(table, hMem);
+  if (!block) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  return block->size;
+}

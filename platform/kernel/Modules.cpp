@@ -1,0 +1,267 @@
+// Modules: LoadLibraryA looks for a bare file name beside the executable,
+// without regard to case (as a Windows file system would), and binds it with
+// the host's dynamic loader. Handles are the loader's own handles, so
+// GetProcAddress is a plain symbol look-up.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "LumoPlatform.h"
+#include "lumo_test/ModuleSeams.h"
+
+namespace {
+
+struct LoadedModule {
+  std::string path;
+  std::string baseLower;
+  unsigned count = 0;
+};
+
+struct ModuleTable {
+  std::mutex lock;
+  std::map<void*, LoadedModule> loaded;
+  bool hasDirectoryOverride = false;
+  std::string directoryOverride;
+  // Lower-case requested name -> file name; an empty optional file = missing.
+  std::map<std::string, std::pair<bool, std::string>> mappings;
+  unsigned loadCalls = 0;
+  unsigned freeCalls = 0;
+};
+
+ModuleTable& Table() {
+  static ModuleTable table;
+  return table;
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return s;
+}
+
+std::string ExecutablePath() {
+  char buffer[4096];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+  if (n <= 0) return {};
+  return std::string(buffer, size_t(n));
+}
+
+std::string ExecutableDirectory() {
+  std::string path = ExecutablePath();
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// The entry of `directory` whose name equals `name` without regard to case;
+// an exact match wins over a case-folded one.
+bool FindInDirectory(const std::string& directory, const std::string& name, std::string& found) {
+  DIR* dir = opendir(directory.c_str());
+  if (!dir) return false;
+  bool ok = false;
+  while (dirent* entry = readdir(dir)) {
+    if (std::strcmp(entry->d_name, name.c_str()) == 0) {
+      found = directory + "/" + entry->d_name;
+      ok = true;
+      break;
+    }
+    if (!ok && strcasecmp(entry->d_name, name.c_str()) == 0) {
+      found = directory + "/" + entry->d_name;
+      ok = true;
+    }
+  }
+  closedir(dir);
+  return ok;
+}
+
+void* MainProgramHandle() {
+  static void* handle = dlopen(nullptr, RTLD_NOW);
+  return handle;
+}
+
+}  // namespace
+
+HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
+  ModuleTable& table = Table();
+  std::unique_lock<std::mutex> guard(table.lock);
+  ++table.loadCalls;
+  if (!lpLibFileName || !*lpLibFileName) {
+    guard.unlock();
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  std::string requested(lpLibFileName);
+  std::replace(requested.begin(), requested.end(), '\\', '/');
+  std::string directory;
+  std::string name;
+  size_t slash = requested.rfind('/');
+  if (slash != std::string::npos) {
+    directory = slash == 0 ? std::string("/") : requested.substr(0, slash);
+    name = requested.substr(slash + 1);
+  } else {
+    directory = table.hasDirectoryOverride ? table.directoryOverride : ExecutableDirectory();
+    name = requested;
+  }
+  // Windows appends ".dll" to a name without an extension.
+  if (name.find('.') == std::string::npos) name += ".dll";
+  auto mapped = table.mappings.find(Lower(name));
+  if (mapped != table.mappings.end()) {
+    if (!mapped->second.first) {
+      guard.unlock();
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return nullptr;
+    }
+    name = mapped->second.second;
+  }
+  std::string path;
+  if (!FindInDirectory(directory, name, path)) {
+    guard.unlock();
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    guard.unlock();
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  LoadedModule& module = table.loaded[handle];
+  module.path = path;
+  module.baseLower = Lower(path.substr(path.rfind('/') + 1));
+  ++module.count;
+  return reinterpret_cast<HMODULE>(handle);
+}
+
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  if (!hModule) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  // Look-ups by ordinal have no meaning for the host's loader.
+  if (!lpProcName || reinterpret_cast<uintptr_t>(lpProcName) <= 0xFFFF) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  dlerror();
+  void* symbol = dlsym(reinterpret_cast<void*>(hModule), lpProcName);
+  if (!symbol) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(symbol));
+}
+
+BOOL FreeLibrary(HMODULE hLibModule) {
+  ModuleTable& table = Table();
+  std::unique_lock<std::mutex> guard(table.lock);
+  ++table.freeCalls;
+  void* handle = reinterpret_cast<void*>(hLibModule);
+  auto it = table.loaded.find(handle);
+  if (!handle || it == table.loaded.end()) {
+    guard.unlock();
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (--it->second.count == 0) table.loaded.erase(it);
+  dlclose(handle);
+  return TRUE;
+}
+
+HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
+  if (!lpModuleName) return reinterpret_cast<HMODULE>(MainProgramHandle());
+  std::string name = Lower(lpModuleName);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  if (name.find('/') != std::string::npos) name = name.substr(name.rfind('/') + 1);
+  std::string exe = ExecutablePath();
+  std::string exeBase = Lower(exe.substr(exe.rfind('/') + 1));
+  if (name == exeBase || name + ".exe" == exeBase || name == exeBase + ".exe")
+    return reinterpret_cast<HMODULE>(MainProgramHandle());
+  if (name.find('.') == std::string::npos) name += ".dll";
+  ModuleTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  for (auto& [handle, module] : table.loaded) {
+    if (module.baseLower == name) return reinterpret_cast<HMODULE>(handle);
+  }
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+  std::string path;
+  void* handle = reinterpret_cast<void*>(hModule);
+  if (!handle || handle == MainProgramHandle()) {
+    path = ExecutablePath();
+  } else {
+    ModuleTable& table = Table();
+    std::lock_guard<std::mutex> guard(table.lock);
+    auto it = table.loaded.find(handle);
+    if (it != table.loaded.end()) path = it->second.path;
+  }
+  if (path.empty()) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return 0;
+  }
+  if (!lpFilename || nSize == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  // Like Windows: a short buffer gets a truncated, terminated name and the
+  // full buffer size as the result.
+  if (path.size() >= nSize) {
+    std::memcpy(lpFilename, path.data(), nSize - 1);
+    lpFilename[nSize - 1] = '\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return nSize;
+  }
+  std::memcpy(lpFilename, path.c_str(), path.size() + 1);
+  return DWORD(path.size());
+}
+
+namespace lumo_test {
+
+void SetModuleSearchDirectory(const char* directory) {
+  ModuleTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  table.hasDirectoryOverride = directory != nullptr;
+  table.directoryOverride = directory ? directory : "";
+}
+
+void MapModuleName(const char* requested, const char* fileName) {
+  if (!requested) return;
+  ModuleTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  table.mappings[Lower(requested)] = {fileName != nullptr, fileName ? fileName : ""};
+}
+
+void ClearModuleNameMappings() {
+  ModuleTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  table.mappings.clear();
+}
+
+unsigned LoadLibraryCallCount() {
+  ModuleTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  return table.loadCalls;
+}
+
+unsigned FreeLibraryCallCount() {
+  ModuleTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  return table.freeCalls;
+}
+
+void ResetModuleCallCounts() {
+  ModuleTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.lock);
+  table.loadCalls = 0;
+  table.freeCalls = 0;
+}
+
+}  // namespace lumo_test
