@@ -1,0 +1,323 @@
+// GetOpenFileNameA through a desktop file-chooser program (zenity, else
+// kdialog), started without a shell so no part of the request is ever read
+// as a command.
+#include "dialog/FileDialog.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+#include "lumo_test/UserSeams.h"
+#include "user/UserInternal.h"
+
+extern char** environ;
+
+namespace lumo::dialog {
+
+namespace {
+
+struct DialogState {
+  std::mutex mu;
+  DWORD lastError = 0;
+  std::deque<std::optional<std::string>> answers;  // nullopt: cancel
+  int calls = 0;
+  test::FileDialogCall last;
+};
+
+DialogState& Dialog() {
+  static DialogState* state = new DialogState;
+  return *state;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+  if (!name.empty() && name[0] == '/') return name;
+  std::string out = dir;
+  if (out.empty() || out.back() != '/') out += '/';
+  return out + name;
+}
+
+std::string SpacedPatterns(std::string patterns) {
+  for (char& c : patterns)
+    if (c == ';') c = ' ';
+  return patterns;
+}
+
+BOOL Fail(DWORD error) {
+  std::lock_guard<std::mutex> lock(Dialog().mu);
+  Dialog().lastError = error;
+  return FALSE;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> ParseFilter(const char* filter) {
+  std::vector<std::pair<std::string, std::string>> out;
+  if (filter == nullptr) return out;
+  const char* p = filter;
+  while (*p) {
+    std::string description = p;
+    p += description.size() + 1;
+    if (!*p) break;
+    std::string patterns = p;
+    p += patterns.size() + 1;
+    out.emplace_back(description, patterns);
+  }
+  return out;
+}
+
+std::string ResolveInitialDir(const char* dir) {
+  if (dir != nullptr && *dir) {
+    std::string d = dir;
+    if (IsDirectory(d)) return d;
+    for (char& c : d)
+      if (c == '\\') c = '/';
+    if (IsDirectory(d)) return d;
+  }
+  // A folder that does not exist here (such as "c:\") opens the current one.
+  char cwd[4096];
+  if (getcwd(cwd, sizeof cwd) != nullptr) return cwd;
+  return "/";
+}
+
+std::vector<std::string> ZenityArguments(const Request& r) {
+  std::vector<std::string> args = {"--file-selection", "--title=" + r.title};
+  // The file need not exist: only the save mode lets the user type a new name.
+  if (r.save) args.push_back("--save");
+  std::string start = r.proposedName.empty() ? Join(r.initialDir, "") : Join(r.initialDir, r.proposedName);
+  args.push_back("--filename=" + start);
+  for (const auto& [description, patterns] : r.filters)
+    args.push_back("--file-filter=" + description + " | " + SpacedPatterns(patterns));
+  return args;
+}
+
+std::vector<std::string> KdialogArguments(const Request& r) {
+  std::string start = r.proposedName.empty() ? Join(r.initialDir, "") : Join(r.initialDir, r.proposedName);
+  std::vector<std::string> args = {"--title", r.title, r.save ? "--getsavefilename" : "--getopenfilename", start};
+  std::string filter;
+  for (const auto& [description, patterns] : r.filters) {
+    if (!filter.empty()) filter += '\n';
+    filter += SpacedPatterns(patterns) + "|" + description;
+  }
+  if (!filter.empty()) args.push_back(filter);
+  return args;
+}
+
+std::string WithDefaultExtension(const std::string& path, const char* defExt) {
+  if (defExt == nullptr) return path;
+  std::string ext = defExt;
+  // ".bmp" and "bmp" both mean the extension bmp.
+  ext.erase(0, ext.find_first_not_of('.'));
+  if (ext.empty()) return path;
+  size_t slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name.find('.') != std::string::npos) return path;
+  return path + "." + ext;
+}
+
+int RunDialogProgram(const std::string& program, const std::vector<std::string>& args, std::string* output) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  // The chooser's own chatter (toolkit warnings) would look like ours.
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  pid_t pid = 0;
+  int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (rc != 0) {
+    close(fds[0]);
+    return -1;
+  }
+
+  // Modal: this thread waits, but the windows keep answering the window
+  // manager and showing their last picture.
+  bool open = true;
+  int status = 0;
+  for (;;) {
+    if (open) {
+      pollfd pfd{fds[0], POLLIN, 0};
+      if (poll(&pfd, 1, 30) > 0) {
+        char buffer[4096];
+        ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n > 0) {
+          if (output->size() < (1u << 20)) output->append(buffer, static_cast<size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+          open = false;
+        }
+      }
+    } else {
+      usleep(20000);
+    }
+    user::PumpWhileModal();
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) {
+      status = -1;
+      break;
+    }
+  }
+  // Whatever the program wrote before it ended.
+  for (;;) {
+    char buffer[4096];
+    ssize_t n = read(fds[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    if (output->size() < (1u << 20)) output->append(buffer, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  if (status == -1 || !WIFEXITED(status)) return -2;
+  if (WEXITSTATUS(status) == 127 && output->empty()) return -1;  // exec failed in the child
+  return WEXITSTATUS(status);
+}
+
+void ResetAnswers() {
+  DialogState& d = Dialog();
+  std::lock_guard<std::mutex> lock(d.mu);
+  d.answers.clear();
+  d.calls = 0;
+  d.last = test::FileDialogCall{};
+  d.lastError = 0;
+}
+
+}  // namespace lumo::dialog
+
+using namespace lumo::dialog;
+
+BOOL GetOpenFileNameA(LPOPENFILENAMEA lpofn) {
+  Fail(0);
+  if (lpofn == nullptr) return Fail(CDERR_INITIALIZATION);
+  if (lpofn->lStructSize == 0) return Fail(CDERR_STRUCTSIZE);
+  if (lpofn->lpstrFile == nullptr) return Fail(CDERR_INITIALIZATION);
+  if (lpofn->nMaxFile == 0) return Fail(FNERR_BUFFERTOOSMALL);
+
+  Request r;
+  r.title = lpofn->lpstrTitle ? lpofn->lpstrTitle : "Open";
+  r.filters = ParseFilter(lpofn->lpstrFilter);
+  r.initialDir = ResolveInitialDir(lpofn->lpstrInitialDir);
+  r.proposedName.assign(lpofn->lpstrFile, strnlen(lpofn->lpstrFile, lpofn->nMaxFile));
+  r.save = (lpofn->Flags & OFN_FILEMUSTEXIST) == 0;
+
+  std::optional<std::optional<std::string>> canned;
+  {
+    DialogState& d = Dialog();
+    std::lock_guard<std::mutex> lock(d.mu);
+    ++d.calls;
+    d.last = lumo::test::FileDialogCall{
+        lpofn->hwndOwner, r.title,     r.filters, r.initialDir, lpofn->lpstrDefExt ? lpofn->lpstrDefExt : "",
+        lpofn->nMaxFile,  lpofn->Flags};
+    if (!d.answers.empty()) {
+      canned = d.answers.front();
+      d.answers.pop_front();
+    }
+  }
+
+  std::string path;
+  if (canned) {
+    if (!*canned) return FALSE;  // cancelled
+    path = **canned;
+  } else {
+    const char* custom = std::getenv("LUMO_FILE_DIALOG");
+    int status = -1;
+    std::string output;
+    if (custom != nullptr && *custom) {
+      status = RunDialogProgram(custom, ZenityArguments(r), &output);
+    } else {
+      status = RunDialogProgram("zenity", ZenityArguments(r), &output);
+      if (status == -1) status = RunDialogProgram("kdialog", KdialogArguments(r), &output);
+    }
+    if (status == -1) {
+      std::fprintf(stderr, "cannot show the file dialog: neither zenity nor kdialog could be started\n");
+      return Fail(CDERR_INITIALIZATION);
+    }
+    if (status != 0) return FALSE;  // cancelled (or the chooser failed)
+    // One chosen path, ended by a newline.
+    size_t end = output.find('\n');
+    path = output.substr(0, end);
+  }
+  if (path.empty()) return FALSE;
+
+  path = WithDefaultExtension(path, lpofn->lpstrDefExt);
+  if (path.size() + 1 > lpofn->nMaxFile || path.size() > 0xFFFF) {
+    // As on Windows, the buffer's first two bytes tell the size needed.
+    if (lpofn->nMaxFile >= 2) {
+      size_t need = std::min<size_t>(path.size() + 1, 0xFFFF);
+      lpofn->lpstrFile[0] = static_cast<char>(need & 0xFF);
+      lpofn->lpstrFile[1] = static_cast<char>((need >> 8) & 0xFF);
+    }
+    return Fail(FNERR_BUFFERTOOSMALL);
+  }
+  std::memcpy(lpofn->lpstrFile, path.c_str(), path.size() + 1);
+
+  size_t slash = path.rfind('/');
+  size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  size_t dot = path.rfind('.');
+  lpofn->nFileOffset = static_cast<WORD>(nameStart);
+  if (dot == std::string::npos || dot < nameStart)
+    lpofn->nFileExtension = static_cast<WORD>(path.size());  // no extension: the terminating NUL
+  else if (dot + 1 == path.size())
+    lpofn->nFileExtension = 0;  // ends in '.'
+  else
+    lpofn->nFileExtension = static_cast<WORD>(dot + 1);
+
+  if (lpofn->lpstrFileTitle != nullptr && lpofn->nMaxFileTitle > 0) {
+    std::string name = path.substr(nameStart);
+    if (name.size() + 1 <= lpofn->nMaxFileTitle)
+      std::memcpy(lpofn->lpstrFileTitle, name.c_str(), name.size() + 1);
+    else
+      lpofn->lpstrFileTitle[0] = '\0';
+  }
+  return TRUE;
+}
+
+DWORD CommDlgExtendedError() {
+  std::lock_guard<std::mutex> lock(Dialog().mu);
+  return Dialog().lastError;
+}
+
+namespace lumo::test {
+
+void QueueFileDialogAnswer(const std::string& path) {
+  std::lock_guard<std::mutex> lock(Dialog().mu);
+  Dialog().answers.emplace_back(path);
+}
+
+void QueueFileDialogCancel() {
+  std::lock_guard<std::mutex> lock(Dialog().mu);
+  Dialog().answers.emplace_back(std::nullopt);
+}
+
+int FileDialogCallCount() {
+  std::lock_guard<std::mutex> lock(Dialog().mu);
+  return Dialog().calls;
+}
+
+FileDialogCall LastFileDialogCall() {
+  std::lock_guard<std::mutex> lock(Dialog().mu);
+  return Dialog().last;
+}
+
+}  // namespace lumo::test

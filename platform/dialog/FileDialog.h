@@ -1,0 +1,41 @@
+// The open-file dialog's parts that tests reach directly: the request as the
+// dialog program sees it and the arguments built from it.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "LumoPlatform.h"
+
+namespace lumo::dialog {
+
+struct Request {
+  std::string title;
+  std::vector<std::pair<std::string, std::string>> filters;  // (description, patterns separated by ';')
+  std::string initialDir;                                    // an existing folder
+  std::string proposedName;
+  bool save = false;  // new names allowed (the file need not exist)
+};
+
+// "Desc\0*.a;*.b\0...\0\0" into pairs; an unpaired last description is dropped.
+std::vector<std::pair<std::string, std::string>> ParseFilter(const char* filter);
+
+// The folder the dialog opens in: `dir` when it exists here (also with its
+// backslashes read as slashes), else the current folder.
+std::string ResolveInitialDir(const char* dir);
+
+std::vector<std::string> ZenityArguments(const Request& r);
+std::vector<std::string> KdialogArguments(const Request& r);
+
+// Appends ".ext" when the file name part has no extension at all.
+std::string WithDefaultExtension(const std::string& path, const char* defExt);
+
+// Runs `program` (searched on PATH, no shell) with `args`, collecting its
+// standard output while the windows stay responsive. Exit status, or -1 when
+// the program could not be started, -2 when it did not exit normally.
+int RunDialogProgram(const std::string& program, const std::vector<std::string>& args, std::string* output);
+
+void ResetAnswers();
+
+}  // namespace lumo::dialog

@@ -1,0 +1,267 @@
+// Keyboard and mouse input turned into the messages Windows posts to a window
+// of the dialog class: key state for the MK_ flags and Alt combinations,
+// lParam bits of key messages, and double clicks (the class has CS_DBLCLKS).
+#include <cstdlib>
+
+#include "user/UserInternal.h"
+
+namespace lumo::user {
+
+namespace {
+
+struct Press {
+  HWND window = nullptr;
+  int button = 0;
+  DWORD time = 0;
+  int x = 0, y = 0;
+  bool valid = false;
+};
+
+struct InputState {
+  std::mutex mu;
+  bool keys[256] = {};
+  int buttons = 0;  // MK_LBUTTON | MK_RBUTTON | MK_MBUTTON currently held
+  Press lastPress;
+};
+
+InputState& Input() {
+  static InputState* state = new InputState;
+  return *state;
+}
+
+int MouseFlags(const InputState& in) {
+  return in.buttons | (in.keys[VK_SHIFT] ? MK_SHIFT : 0) | (in.keys[VK_CONTROL] ? MK_CONTROL : 0);
+}
+
+// Screen position of a client point, for MSG.pt.
+POINT ScreenPoint(HWND window, int x, int y) {
+  POINT p{x, y};
+  RECT r;
+  if (GetWindowRect(window, &r)) {
+    p.x += r.left + GetSystemMetrics(SM_CXFRAME);
+    p.y += r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION);
+  }
+  return p;
+}
+
+bool InClient(HWND window, int x, int y) {
+  RECT r;
+  return GetClientRect(window, &r) && x >= 0 && y >= 0 && x < r.right && y < r.bottom;
+}
+
+void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, POINT pt) {
+  PostToWindow(window, MSG{window, message, wParam, lParam, Now(), pt});
+}
+
+}  // namespace
+
+int ScanCodeOfVk(int vk, bool* extended) {
+  *extended = false;
+  static const char kLetters[] =
+      "\x1E\x30\x2E\x20\x12\x21\x22\x23\x17\x24\x25\x26\x32\x31\x18\x19\x10\x13\x1F\x14\x16"
+      "\x2F\x11\x2D\x15\x2C";  // A..Z
+  if (vk >= 'A' && vk <= 'Z') return static_cast<unsigned char>(kLetters[vk - 'A']);
+  if (vk >= '1' && vk <= '9') return 0x02 + (vk - '1');
+  if (vk == '0') return 0x0B;
+  if (vk >= VK_F1 && vk <= VK_F1 + 9) return 0x3B + (vk - VK_F1);
+  if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) {
+    static const int kPad[] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
+    return kPad[vk - VK_NUMPAD0];
+  }
+  switch (vk) {
+    case VK_ESCAPE:
+      return 0x01;
+    case VK_BACK:
+      return 0x0E;
+    case VK_TAB:
+      return 0x0F;
+    case VK_RETURN:
+      return 0x1C;
+    case VK_CONTROL:
+      return 0x1D;
+    case VK_SHIFT:
+      return 0x2A;
+    case VK_MENU:
+      return 0x38;
+    case VK_SPACE:
+      return 0x39;
+    case VK_CAPITAL:
+      return 0x3A;
+    case VK_F11:
+      return 0x57;
+    case VK_F12:
+      return 0x58;
+    case VK_PAUSE:
+      return 0x45;
+    case VK_MULTIPLY:
+      return 0x37;
+    case VK_SUBTRACT:
+      return 0x4A;
+    case VK_ADD:
+      return 0x4E;
+    case VK_DECIMAL:
+      return 0x53;
+    case VK_OEM_1:
+      return 0x27;
+    case VK_OEM_PLUS:
+      return 0x0D;
+    case VK_OEM_COMMA:
+      return 0x33;
+    case VK_OEM_MINUS:
+      return 0x0C;
+    case VK_OEM_PERIOD:
+      return 0x34;
+    case VK_OEM_2:
+      return 0x35;
+    case VK_OEM_3:
+      return 0x29;
+    case VK_OEM_4:
+      return 0x1A;
+    case VK_OEM_5:
+      return 0x2B;
+    case VK_OEM_6:
+      return 0x1B;
+    case VK_OEM_7:
+      return 0x28;
+    default:
+      break;
+  }
+  *extended = true;
+  switch (vk) {
+    case VK_DIVIDE:
+      return 0x35;
+    case VK_HOME:
+      return 0x47;
+    case VK_UP:
+      return 0x48;
+    case VK_PRIOR:
+      return 0x49;
+    case VK_LEFT:
+      return 0x4B;
+    case VK_RIGHT:
+      return 0x4D;
+    case VK_END:
+      return 0x4F;
+    case VK_DOWN:
+      return 0x50;
+    case VK_NEXT:
+      return 0x51;
+    case VK_INSERT:
+      return 0x52;
+    case VK_DELETE:
+      return 0x53;
+    default:
+      break;
+  }
+  *extended = false;
+  return 0;
+}
+
+bool KeyDown(int vk) {
+  InputState& in = Input();
+  std::lock_guard<std::mutex> lock(in.mu);
+  return in.keys[vk & 0xFF];
+}
+
+void PostKey(HWND window, int vk, int scanCode, bool extended, bool down, bool repeat) {
+  vk &= 0xFF;
+  if (vk == 0) return;
+  InputState& in = Input();
+  UINT message;
+  DWORD bits;
+  {
+    std::lock_guard<std::mutex> lock(in.mu);
+    bool wasDown = in.keys[vk];
+    if (down) in.keys[vk] = true;
+    bool alt = in.keys[VK_MENU];
+    bool ctrl = in.keys[VK_CONTROL];
+    if (!down) in.keys[vk] = false;
+    // Alt without Control (and F10 alone) makes system keys, as on Windows.
+    bool sys = (alt && !ctrl) || vk == VK_F10;
+    message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+    bits = 1u | (static_cast<DWORD>(scanCode & 0xFF) << 16);
+    if (extended) bits |= 1u << 24;
+    if (sys && alt) bits |= 1u << 29;
+    if (!down || repeat || wasDown) bits |= 1u << 30;
+    if (!down) bits |= 1u << 31;
+  }
+  Post(window, message, static_cast<WPARAM>(vk), static_cast<LPARAM>(bits), POINT{0, 0});
+}
+
+void PostMouseMove(HWND window, int x, int y) {
+  if (!InClient(window, x, y)) return;
+  InputState& in = Input();
+  WPARAM flags;
+  {
+    std::lock_guard<std::mutex> lock(in.mu);
+    flags = static_cast<WPARAM>(MouseFlags(in));
+  }
+  Post(window, WM_MOUSEMOVE, flags, MAKELPARAM(x, y), ScreenPoint(window, x, y));
+}
+
+void PostMouseButton(HWND window, int button, bool down, int x, int y) {
+  UINT downMsg, upMsg, doubleMsg;
+  switch (button) {
+    case MK_LBUTTON:
+      downMsg = WM_LBUTTONDOWN, upMsg = WM_LBUTTONUP, doubleMsg = WM_LBUTTONDBLCLK;
+      break;
+    case MK_RBUTTON:
+      downMsg = WM_RBUTTONDOWN, upMsg = WM_RBUTTONUP, doubleMsg = WM_RBUTTONDBLCLK;
+      break;
+    case MK_MBUTTON:
+      downMsg = WM_MBUTTONDOWN, upMsg = WM_MBUTTONUP, doubleMsg = WM_MBUTTONDBLCLK;
+      break;
+    default:
+      return;
+  }
+  InputState& in = Input();
+  UINT message;
+  WPARAM flags;
+  {
+    std::lock_guard<std::mutex> lock(in.mu);
+    // The held buttons change even where the message is not delivered.
+    if (down)
+      in.buttons |= button;
+    else
+      in.buttons &= ~button;
+    if (!InClient(window, x, y)) return;
+    flags = static_cast<WPARAM>(MouseFlags(in));
+    message = down ? downMsg : upMsg;
+    if (down) {
+      DWORD now = Now();
+      Press& last = in.lastPress;
+      int half = GetSystemMetrics(SM_CXDOUBLECLK) / 2;
+      if (last.valid && last.window == window && last.button == button && now - last.time <= kDoubleClickTime &&
+          std::abs(x - last.x) <= half && std::abs(y - last.y) <= half) {
+        message = doubleMsg;
+        last.valid = false;  // a third press starts a new click
+      } else {
+        last = Press{window, button, now, x, y, true};
+      }
+    }
+  }
+  Post(window, message, flags, MAKELPARAM(x, y), ScreenPoint(window, x, y));
+}
+
+void PostMouseWheel(HWND window, int delta, int x, int y) {
+  if (!InClient(window, x, y)) return;
+  InputState& in = Input();
+  int flags;
+  {
+    std::lock_guard<std::mutex> lock(in.mu);
+    flags = MouseFlags(in);
+  }
+  POINT pt = ScreenPoint(window, x, y);
+  // The wheel message carries screen coordinates.
+  Post(window, WM_MOUSEWHEEL, MAKEWPARAM(flags, delta), MAKELPARAM(pt.x, pt.y), pt);
+}
+
+void ResetInput() {
+  InputState& in = Input();
+  std::lock_guard<std::mutex> lock(in.mu);
+  for (bool& k : in.keys) k = false;
+  in.buttons = 0;
+  in.lastPress = Press{};
+}
+
+}  // namespace lumo::user

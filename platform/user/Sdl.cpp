@@ -1,0 +1,322 @@
+// The windows on screen, through SDL: creating and showing them, putting the
+// client pixels on screen, and turning SDL's events into the layer's input
+// and size changes. All of it runs on the thread that started video.
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+#include "user/UserInternal.h"
+
+namespace lumo::user::sdl {
+
+namespace {
+
+std::atomic<bool> started{false};
+std::thread::id videoThread;
+bool modal = false;  // a modal dialog runs: input to the windows is dropped
+
+HWND WindowOfId(uint32_t id) {
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mu);
+  for (auto& [handle, w] : s.windows)
+    if (w->sdlId == id && !w->destroying) return handle;
+  return nullptr;
+}
+
+int VkOfKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+  if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
+  switch (key) {
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return VK_RETURN;
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return VK_MENU;
+    case SDLK_CAPSLOCK:
+      return VK_CAPITAL;
+    case SDLK_PAUSE:
+      return VK_PAUSE;
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_HOME:
+      return VK_HOME;
+    case SDLK_END:
+      return VK_END;
+    case SDLK_PAGEUP:
+      return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+      return VK_NEXT;
+    case SDLK_INSERT:
+      return VK_INSERT;
+    case SDLK_DELETE:
+      return VK_DELETE;
+    case SDLK_KP_0:
+      return VK_NUMPAD0;
+    case SDLK_KP_MULTIPLY:
+      return VK_MULTIPLY;
+    case SDLK_KP_PLUS:
+      return VK_ADD;
+    case SDLK_KP_MINUS:
+      return VK_SUBTRACT;
+    case SDLK_KP_PERIOD:
+      return VK_DECIMAL;
+    case SDLK_KP_DIVIDE:
+      return VK_DIVIDE;
+    case SDLK_SEMICOLON:
+      return VK_OEM_1;
+    case SDLK_EQUALS:
+      return VK_OEM_PLUS;
+    case SDLK_COMMA:
+      return VK_OEM_COMMA;
+    case SDLK_MINUS:
+      return VK_OEM_MINUS;
+    case SDLK_PERIOD:
+      return VK_OEM_PERIOD;
+    case SDLK_SLASH:
+      return VK_OEM_2;
+    case SDLK_BACKQUOTE:
+      return VK_OEM_3;
+    case SDLK_LEFTBRACKET:
+      return VK_OEM_4;
+    case SDLK_BACKSLASH:
+      return VK_OEM_5;
+    case SDLK_RIGHTBRACKET:
+      return VK_OEM_6;
+    case SDLK_QUOTE:
+      return VK_OEM_7;
+    default:
+      return 0;
+  }
+}
+
+int ButtonOf(Uint8 button) {
+  switch (button) {
+    case SDL_BUTTON_LEFT:
+      return MK_LBUTTON;
+    case SDL_BUTTON_RIGHT:
+      return MK_RBUTTON;
+    case SDL_BUTTON_MIDDLE:
+      return MK_MBUTTON;
+    default:
+      return 0;
+  }
+}
+
+// Reads the window's state from SDL when its turn in the queue comes, so a
+// burst of SDL size events makes one WM_SIZE with the final size.
+void QueueSizeSync(HWND window, SDL_Window* sdlWindow) {
+  EnqueueAction(window, [window, sdlWindow] {
+    WindowPtr w = LookupWindow(window);
+    if (!w || w->pixels.sdl != sdlWindow) return;
+    Uint32 flags = SDL_GetWindowFlags(sdlWindow);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdlWindow, &width, &height);
+    SizeKind kind = (flags & SDL_WINDOW_MINIMIZED)   ? SizeKind::Minimised
+                    : (flags & SDL_WINDOW_MAXIMIZED) ? SizeKind::Maximised
+                                                     : SizeKind::Restored;
+    ApplyClientSize(window, kind, width, height);
+  });
+}
+
+void Translate(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_WINDOWEVENT: {
+      HWND window = WindowOfId(e.window.windowID);
+      WindowPtr w = LookupWindow(window);
+      if (!w) return;
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          // What the close box does on Windows: the default procedure turns
+          // it into WM_CLOSE.
+          PostToWindow(window, MSG{window, WM_SYSCOMMAND, SC_CLOSE, 0, Now(), POINT{0, 0}});
+          break;
+        case SDL_WINDOWEVENT_EXPOSED:
+          InvalidateAll(w);
+          // No WM_PAINT can run while a modal dialog waits; show what was drawn.
+          if (modal) Present(w->pixels.sdl, w->pixels.Pixels(), w->pixels.Width(), w->pixels.Height());
+          break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+          QueueSizeSync(window, w->pixels.sdl);
+          break;
+        default:
+          break;
+      }
+      break;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      if (modal) return;
+      HWND window = WindowOfId(e.key.windowID);
+      int vk = VkOfKey(e.key.keysym.sym);
+      if (!window || vk == 0) return;
+      bool extended = false;
+      int scan = ScanCodeOfVk(vk, &extended);
+      SDL_Keycode k = e.key.keysym.sym;
+      if (k == SDLK_RSHIFT) scan = 0x36;
+      if (k == SDLK_RCTRL || k == SDLK_RALT || k == SDLK_KP_ENTER) extended = true;
+      PostKey(window, vk, scan, extended, e.type == SDL_KEYDOWN, e.key.repeat != 0);
+      break;
+    }
+    case SDL_MOUSEMOTION: {
+      if (modal) return;
+      HWND window = WindowOfId(e.motion.windowID);
+      if (window) PostMouseMove(window, e.motion.x, e.motion.y);
+      break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      if (modal) return;
+      HWND window = WindowOfId(e.button.windowID);
+      int button = ButtonOf(e.button.button);
+      if (window && button) PostMouseButton(window, button, e.type == SDL_MOUSEBUTTONDOWN, e.button.x, e.button.y);
+      break;
+    }
+    case SDL_MOUSEWHEEL: {
+      if (modal) return;
+      HWND window = WindowOfId(e.wheel.windowID);
+      int x = 0, y = 0;
+      SDL_GetMouseState(&x, &y);
+      int delta = e.wheel.y * WHEEL_DELTA;
+      if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
+      if (window && delta != 0) PostMouseWheel(window, delta, x, y);
+      break;
+    }
+    default:
+      break;  // SDL_QUIT among others: closing arrives per window
+  }
+}
+
+}  // namespace
+
+void StartVideo() {
+  if (started.load()) return;
+  // Ctrl+C must still end the process, not become a quit event.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // A click that activates the window is still a click, as on Windows.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    const char* why = SDL_GetError();
+    std::fprintf(stderr, "cannot open a window: %s\n",
+                 std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr ? "no display" : why);
+    std::fflush(stderr);
+    std::exit(1);
+  }
+  videoThread = std::this_thread::get_id();
+  started.store(true);
+  std::atexit([] { SDL_Quit(); });
+}
+
+bool Started() { return started.load(); }
+
+bool IsVideoThread() { return started.load() && std::this_thread::get_id() == videoThread; }
+
+SDL_Window* Create(Window& w) {
+  Uint32 flags = SDL_WINDOW_HIDDEN;
+  if (w.style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+  SDL_Window* window =
+      SDL_CreateWindow(w.title.c_str(), w.x, w.y, std::max(1, w.clientWidth), std::max(1, w.clientHeight), flags);
+  if (window == nullptr) {
+    std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
+    std::fflush(stderr);
+    return nullptr;
+  }
+  w.sdlId = SDL_GetWindowID(window);
+  return window;
+}
+
+void Destroy(SDL_Window* window) { SDL_DestroyWindow(window); }
+
+void Present(SDL_Window* window, const uint32_t* pixels, int width, int height) {
+  if (pixels == nullptr || width <= 0 || height <= 0) return;
+  SDL_Surface* screen = SDL_GetWindowSurface(window);
+  if (screen == nullptr) return;
+  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32, width * 4,
+                                                           SDL_PIXELFORMAT_RGB888);
+  if (source == nullptr) return;
+  SDL_BlitSurface(source, nullptr, screen, nullptr);
+  SDL_FreeSurface(source);
+  SDL_UpdateWindowSurface(window);
+}
+
+void SetTitle(SDL_Window* window, const std::string& title) { SDL_SetWindowTitle(window, title.c_str()); }
+
+void Show(SDL_Window* window, int command) {
+  switch (command) {
+    case SW_HIDE:
+      SDL_HideWindow(window);
+      break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+      SDL_ShowWindow(window);
+      SDL_MinimizeWindow(window);
+      break;
+    case SW_MAXIMIZE:
+      SDL_ShowWindow(window);
+      SDL_MaximizeWindow(window);
+      break;
+    case SW_SHOWNORMAL:
+    case SW_RESTORE:
+      SDL_ShowWindow(window);
+      SDL_RestoreWindow(window);
+      break;
+    default:
+      SDL_ShowWindow(window);
+      break;
+  }
+}
+
+void Pump() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) Translate(e);
+}
+
+void PumpModal() {
+  modal = true;
+  Pump();
+  modal = false;
+}
+
+void Wait(int ms) { SDL_WaitEventTimeout(nullptr, ms); }
+
+void ScreenSize(int* width, int* height) {
+  SDL_Rect r;
+  if (SDL_GetDisplayBounds(0, &r) == 0) {
+    *width = r.w;
+    *height = r.h;
+  }
+}
+
+}  // namespace lumo::user::sdl

@@ -1,0 +1,356 @@
+// Windows of the predefined dialog class: creation, destruction, the long
+// values, text, rectangles and showing.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "user/UserInternal.h"
+
+namespace lumo::user {
+
+namespace {
+
+// Handles are addresses of tokens that live until the process ends, so a
+// handle is never reissued and a stale one can never reach a newer window.
+HWND NewHandle() {
+  static std::mutex mu;
+  static auto* tokens = new std::vector<std::unique_ptr<char>>;
+  std::lock_guard<std::mutex> lock(mu);
+  tokens->push_back(std::make_unique<char>());
+  return reinterpret_cast<HWND>(tokens->back().get());
+}
+
+bool IsDialogClass(LPCSTR name) {
+  if (name == nullptr) return false;
+  // MAKEINTATOM(32770) names the same class as "#32770".
+  if (reinterpret_cast<uintptr_t>(name) <= 0xFFFF) return reinterpret_cast<uintptr_t>(name) == 32770;
+  return std::strcmp(name, "#32770") == 0;
+}
+
+// The procedure of the dialog class until a program installs its own.
+LRESULT CALLBACK DialogClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool HasCaption(DWORD style) {
+  // Overlapped windows always get a title bar.
+  bool overlapped = (style & (WS_POPUP | WS_CHILD)) == 0;
+  return overlapped || (style & WS_CAPTION) == WS_CAPTION;
+}
+
+int FrameOf(DWORD style) {
+  if (style & WS_THICKFRAME) return GetSystemMetrics(SM_CXFRAME);
+  if (HasCaption(style) || (style & WS_DLGFRAME)) return GetSystemMetrics(SM_CXDLGFRAME);
+  if (style & WS_BORDER) return GetSystemMetrics(SM_CXBORDER);
+  return 0;
+}
+
+int CaptionOf(DWORD style) { return HasCaption(style) ? GetSystemMetrics(SM_CYCAPTION) : 0; }
+
+bool OwnedHere(const WindowPtr& w) { return w && w->owner == std::this_thread::get_id(); }
+
+}  // namespace
+
+State& GetState() {
+  // Never destroyed: windows may still be looked up from exit handlers.
+  static State* state = new State;
+  return *state;
+}
+
+WindowPtr LookupWindow(HWND window) {
+  if (window == nullptr) return nullptr;
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mu);
+  auto it = s.windows.find(window);
+  return it == s.windows.end() ? nullptr : it->second;
+}
+
+bool Headless() {
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mu);
+  if (!s.headlessDecided) {
+    const char* env = std::getenv("LUMO_HEADLESS");
+    s.headless = env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
+    s.headlessDecided = true;
+  }
+  return s.headless;
+}
+
+void ClientPixels::Resize(int width, int height) {
+  width_ = std::max(0, width);
+  height_ = std::max(0, height);
+  pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), kDialogFace);
+}
+
+void ClientPixels::Fill(uint32_t colour) { std::fill(pixels_.begin(), pixels_.end(), colour); }
+
+void ClientPixels::Presented() {
+  ++presents;
+  if (sdl != nullptr) sdl::Present(sdl, Pixels(), width_, height_);
+}
+
+void InvalidateAll(const WindowPtr& w) {
+  if (w->clientWidth <= 0 || w->clientHeight <= 0) return;
+  w->update = RECT{0, 0, w->clientWidth, w->clientHeight};
+  w->hasUpdate = true;
+  w->erase = true;
+}
+
+void ApplyClientSize(HWND window, SizeKind kind, int width, int height) {
+  WindowPtr w = LookupWindow(window);
+  if (!w || w->destroying) return;
+  if (kind == SizeKind::Minimised) width = height = 0;
+  width = std::clamp(width, 0, 0x7FFF);
+  height = std::clamp(height, 0, 0x7FFF);
+  SizeKind before = w->minimised ? SizeKind::Minimised : w->maximised ? SizeKind::Maximised : SizeKind::Restored;
+  bool resized = width != w->clientWidth || height != w->clientHeight;
+  if (!resized && kind == before) return;
+  w->minimised = kind == SizeKind::Minimised;
+  w->maximised = kind == SizeKind::Maximised;
+  if (kind == SizeKind::Restored) {
+    w->restoredWidth = width;
+    w->restoredHeight = height;
+  }
+  w->clientWidth = width;
+  w->clientHeight = height;
+  // GDI must see the new size before the program reacts to WM_SIZE.
+  if (resized) w->pixels.Resize(width, height);
+  Send(window, WM_SIZE, static_cast<WPARAM>(kind), MAKELPARAM(width, height));
+  if (kind != SizeKind::Minimised) InvalidateAll(w);
+}
+
+}  // namespace lumo::user
+
+using namespace lumo::user;
+
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y, int nWidth,
+                     int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam) {
+  if (!IsDialogClass(lpClassName)) return nullptr;
+  // The programs never check the result, so a window that cannot exist
+  // ends the process here with one clear line instead of a crash later.
+  if (!Headless()) sdl::StartVideo();
+
+  auto w = std::make_shared<Window>();
+  w->handle = NewHandle();
+  w->owner = std::this_thread::get_id();
+  w->title = lpWindowName ? lpWindowName : "";
+  w->style = dwStyle & ~static_cast<DWORD>(WS_VISIBLE);
+  w->exStyle = dwExStyle;
+  w->proc = DialogClassProc;
+  int frame = FrameOf(dwStyle);
+  int caption = CaptionOf(dwStyle);
+  if (nWidth == CW_USEDEFAULT) {  // the height is then ignored, as on Windows
+    nWidth = 640 + 2 * frame;
+    nHeight = 480 + 2 * frame + caption;
+  } else if (nHeight == CW_USEDEFAULT) {
+    nHeight = 480 + 2 * frame + caption;
+  }
+  w->x = X == CW_USEDEFAULT ? 0 : X;
+  w->y = Y == CW_USEDEFAULT ? 0 : Y;
+  w->clientWidth = std::clamp(nWidth - 2 * frame, 0, 0x7FFF);
+  w->clientHeight = std::clamp(nHeight - 2 * frame - caption, 0, 0x7FFF);
+  w->restoredWidth = w->clientWidth;
+  w->restoredHeight = w->clientHeight;
+  w->pixels.Resize(w->clientWidth, w->clientHeight);
+  if (!Headless()) {
+    w->pixels.sdl = sdl::Create(*w);
+    if (w->pixels.sdl == nullptr) std::exit(1);  // sdl::Create has said why
+  }
+  {
+    State& s = GetState();
+    std::lock_guard<std::mutex> lock(s.mu);
+    s.windows[w->handle] = w;
+    s.lastCreated = w->handle;
+  }
+  lumo::platform::RegisterWindowTarget(w->handle, &w->pixels);
+
+  // The creation messages reach the class's own procedure: the program can
+  // install its procedure only once it has the handle.
+  CREATESTRUCTA cs{lpParam,
+                   hInstance,
+                   hMenu,
+                   hWndParent,
+                   nHeight,
+                   nWidth,
+                   w->y,
+                   w->x,
+                   static_cast<LONG>(dwStyle),
+                   lpWindowName,
+                   reinterpret_cast<uintptr_t>(lpClassName) <= 0xFFFF ? "#32770" : lpClassName,
+                   dwExStyle};
+  LPARAM create = reinterpret_cast<LPARAM>(&cs);
+  if (!SendMessageA(w->handle, WM_NCCREATE, 0, create) || SendMessageA(w->handle, WM_CREATE, 0, create) == -1) {
+    DestroyWindow(w->handle);
+    return nullptr;
+  }
+  if (!IsWindow(w->handle)) return nullptr;
+  SendMessageA(w->handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->clientWidth, w->clientHeight));
+  SendMessageA(w->handle, WM_MOVE, 0, MAKELPARAM(w->x + frame, w->y + frame + caption));
+  if (dwStyle & WS_VISIBLE) ShowWindow(w->handle, SW_SHOW);
+  return IsWindow(w->handle) ? w->handle : nullptr;
+}
+
+BOOL DestroyWindow(HWND hWnd) {
+  WindowPtr w = LookupWindow(hWnd);
+  // Like Windows, only the thread that created a window may destroy it.
+  if (!OwnedHere(w)) return FALSE;
+  if (w->destroying) return TRUE;
+  w->destroying = true;
+  if (w->pixels.sdl != nullptr && w->visible) sdl::Show(w->pixels.sdl, SW_HIDE);
+  SendMessageA(hWnd, WM_DESTROY, 0, 0);
+  SendMessageA(hWnd, WM_NCDESTROY, 0, 0);
+  DropTimersOf(hWnd);
+  lumo::platform::UnregisterWindowTarget(hWnd);
+  {
+    State& s = GetState();
+    std::lock_guard<std::mutex> lock(s.mu);
+    s.windows.erase(hWnd);
+    if (s.lastCreated == hWnd) s.lastCreated = nullptr;
+    for (auto& [thread, q] : s.queues) {
+      std::erase_if(q->items, [hWnd](const QueueItem& item) { return item.msg.hwnd == hWnd; });
+    }
+  }
+  if (w->pixels.sdl != nullptr) {
+    sdl::Destroy(w->pixels.sdl);
+    w->pixels.sdl = nullptr;
+  }
+  return TRUE;
+}
+
+BOOL IsWindow(HWND hWnd) { return LookupWindow(hWnd) != nullptr; }
+
+BOOL IsIconic(HWND hWnd) {
+  WindowPtr w = LookupWindow(hWnd);
+  return w && w->minimised;
+}
+
+BOOL IsZoomed(HWND hWnd) {
+  WindowPtr w = LookupWindow(hWnd);
+  return w && w->maximised;
+}
+
+BOOL ShowWindow(HWND hWnd, int nCmdShow) {
+  WindowPtr w = LookupWindow(hWnd);
+  if (!OwnedHere(w) || w->destroying) return FALSE;
+  BOOL wasVisible = w->visible;
+  if (nCmdShow == SW_HIDE) {
+    if (!w->visible) return FALSE;
+    w->visible = false;
+    if (w->pixels.sdl) sdl::Show(w->pixels.sdl, SW_HIDE);
+    SendMessageA(hWnd, WM_SHOWWINDOW, FALSE, 0);
+    return wasVisible;
+  }
+  if (!w->visible) {
+    w->visible = true;
+    SendMessageA(hWnd, WM_SHOWWINDOW, TRUE, 0);
+    if (!IsWindow(hWnd)) return wasVisible;
+    InvalidateAll(w);
+  }
+  if (w->pixels.sdl) {
+    sdl::Show(w->pixels.sdl, nCmdShow);
+    w->pixels.Presented();
+    --w->pixels.presents;  // showing the face colour is not a GDI presentation
+  }
+  switch (nCmdShow) {
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+      ApplyClientSize(hWnd, SizeKind::Minimised, 0, 0);
+      break;
+    case SW_MAXIMIZE: {
+      int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+      int frame = FrameOf(w->style), caption = CaptionOf(w->style);
+      ApplyClientSize(hWnd, SizeKind::Maximised, sw - 2 * frame, sh - 2 * frame - caption);
+      break;
+    }
+    case SW_SHOWNORMAL:
+    case SW_RESTORE:
+      if (w->minimised || w->maximised) ApplyClientSize(hWnd, SizeKind::Restored, w->restoredWidth, w->restoredHeight);
+      break;
+    default:
+      break;
+  }
+  return wasVisible;
+}
+
+LONG_PTR SetWindowLongA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
+  WindowPtr w = LookupWindow(hWnd);
+  if (!w) return 0;
+  LONG_PTR previous = 0;
+  switch (nIndex) {
+    case GWL_WNDPROC:
+      previous = reinterpret_cast<LONG_PTR>(w->proc);
+      // A null procedure would leave messages nowhere to go; Windows refuses it too.
+      if (dwNewLong == 0) return 0;
+      w->proc = reinterpret_cast<WNDPROC>(dwNewLong);
+      return previous;
+    case GWL_STYLE:
+      previous = static_cast<LONG_PTR>(w->style | (w->visible ? WS_VISIBLE : 0));
+      w->style = static_cast<DWORD>(dwNewLong) & ~static_cast<DWORD>(WS_VISIBLE);
+      return previous;
+    case GWL_EXSTYLE:
+      previous = w->exStyle;
+      w->exStyle = static_cast<DWORD>(dwNewLong);
+      return previous;
+    default:
+      // GWL_USERDATA, GWL_ID, GWL_HINSTANCE and the dialog class's extra bytes.
+      if (nIndex == GWL_USERDATA || nIndex == GWL_ID || nIndex == GWL_HINSTANCE || (nIndex >= 0 && nIndex < 64)) {
+        previous = w->longs[nIndex];
+        w->longs[nIndex] = dwNewLong;
+        return previous;
+      }
+      return 0;
+  }
+}
+
+LONG_PTR GetWindowLongA(HWND hWnd, int nIndex) {
+  WindowPtr w = LookupWindow(hWnd);
+  if (!w) return 0;
+  switch (nIndex) {
+    case GWL_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWL_STYLE:
+      return static_cast<LONG_PTR>(w->style | (w->visible ? WS_VISIBLE : 0));
+    case GWL_EXSTYLE:
+      return w->exStyle;
+    default: {
+      auto it = w->longs.find(nIndex);
+      return it == w->longs.end() ? 0 : it->second;
+    }
+  }
+}
+
+int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
+  if (lpString == nullptr || nMaxCount <= 0) return 0;
+  lpString[0] = '\0';
+  WindowPtr w = LookupWindow(hWnd);
+  if (!w) return 0;
+  size_t n = std::min(w->title.size(), static_cast<size_t>(nMaxCount - 1));
+  std::memcpy(lpString, w->title.data(), n);
+  lpString[n] = '\0';
+  return static_cast<int>(n);
+}
+
+BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
+  WindowPtr w = LookupWindow(hWnd);
+  if (!w) return FALSE;
+  w->title = lpString ? lpString : "";
+  if (w->pixels.sdl) sdl::SetTitle(w->pixels.sdl, w->title);
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND hWnd, LPRECT lpRect) {
+  WindowPtr w = LookupWindow(hWnd);
+  if (!w || lpRect == nullptr) return FALSE;
+  *lpRect = RECT{0, 0, w->clientWidth, w->clientHeight};
+  return TRUE;
+}
+
+BOOL GetWindowRect(HWND hWnd, LPRECT lpRect) {
+  WindowPtr w = LookupWindow(hWnd);
+  if (!w || lpRect == nullptr) return FALSE;
+  int frame = FrameOf(w->style), caption = CaptionOf(w->style);
+  *lpRect = RECT{w->x, w->y, w->x + w->clientWidth + 2 * frame, w->y + w->clientHeight + 2 * frame + caption};
+  return TRUE;
+}
