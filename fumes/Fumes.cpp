@@ -1,0 +1,207 @@
+#include "Fumes.h"
+
+#include <cstring>
+#include <string>
+
+#include "FumesPalette.h"
+#include "FumesSim.h"
+#include "LumoDIB.h"
+#include "LumoFX.h"
+
+HWND WindowHandle = nullptr;
+HDC WindowDC = nullptr;
+
+namespace {
+
+constexpr int kFieldWidth = 800;
+constexpr int kFieldHeight = 500;
+constexpr DWORD kWindowStyle = 0x100F0000;  // visible, system menu, sizing frame, min/max boxes
+constexpr UINT_PTR kTimerId = 0;
+constexpr char kCaption[] = "fumes - tovak; click and drag to draw fumes";
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(OPENFILENAMEA) == 88, "the dialog record includes the reserved fields and FlagsEx");
+#endif
+
+// The font and colour live in the field's device context, which is new after
+// every reallocation, so both are set again then.
+void SelectFieldFont() {
+  FumeDib->SelectFont("Tahoma", 7, 19, 800, 0, 0, 0);
+  FumeDib->TextColour(ColourToRef(KeyLime));
+}
+
+uint16_t LowWord(LPARAM Value) { return static_cast<uint16_t>(static_cast<uint32_t>(Value) & 0xFFFF); }
+uint16_t HighWord(LPARAM Value) { return static_cast<uint16_t>((static_cast<uint32_t>(Value) >> 16) & 0xFFFF); }
+
+void OnKeyDown(HWND Window, WPARAM Key) {
+  switch (Key) {
+    case 0x1B:  // Escape: closing runs now, inside the key handling
+      SendMessageA(Window, WM_CLOSE, 0, 0);
+      break;
+    case 0x20:  // Space smothers every source while held
+      SeedRange = 0;
+      SeedBase = 0;
+      break;
+    case 0x10:  // Shift saturates every source while held
+      SeedRange = 0;
+      SeedBase = 255;
+      break;
+    case 'F':
+      ShowFps = !ShowFps;
+      break;
+    case 'S':
+      SaveBitmap();
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void UpdateFumes() {
+  if (!StepFumes()) {
+    return;
+  }
+  if (ShowFps) {
+    FumeDib->PrintText(0, 0, std::to_string(FramesPerSecond));
+  }
+  FumeDib->DrawTo(WindowDC, 0, 0);
+  ++FrameCount;
+}
+
+void SaveBitmap() {
+  char FileName[256];
+  FileName[0] = '\0';
+
+  OPENFILENAMEA Dialog;
+  std::memset(&Dialog, 0, sizeof(Dialog));
+  Dialog.lStructSize = sizeof(OPENFILENAMEA);
+  Dialog.hwndOwner = WindowHandle;
+  Dialog.hInstance = nullptr;
+  Dialog.lpstrFilter = "Bitmap Files (*.bmp)\0*.bmp\0\0";
+  Dialog.lpstrFile = FileName;
+  Dialog.nMaxFile = sizeof(FileName);
+  Dialog.lpstrInitialDir = "c:\\";
+  Dialog.lpstrTitle = "Save Bitmap";
+  Dialog.Flags = 0;
+  Dialog.lpstrDefExt = ".bmp";
+  if (GetOpenFileNameA(&Dialog) == 0) {
+    return;
+  }
+  // Never trust the dialog to have terminated the text inside the buffer.
+  FileName[sizeof(FileName) - 1] = '\0';
+
+  TLumoDIB& Dib = *FumeDib;
+  if (Dib.Header.biHeight < 0) {
+    // The field is top-down; an ordinary BMP is bottom-up. The flip back and
+    // the height are restored whatever the write made of it.
+    Dib.Header.biHeight = -Dib.Header.biHeight;
+    FlipRows(Dib);
+    Dib.WriteBitmapFile(FileName);
+    FlipRows(Dib);
+    Dib.Header.biHeight = -Dib.Header.biHeight;
+  } else {
+    Dib.WriteBitmapFile(FileName);
+  }
+}
+
+LRESULT CALLBACK WndProc(HWND Window, UINT Message, WPARAM wParam, LPARAM lParam) {
+  switch (Message) {
+    case WM_SIZE:
+      FumeDib->Allocate(LowWord(lParam), -static_cast<int32_t>(HighWord(lParam)), 8);
+      SelectFieldFont();
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT Paint;
+      HDC PaintDC = BeginPaint(Window, &Paint);
+      FumeDib->DrawTo(PaintDC, 0, 0);
+      EndPaint(Window, &Paint);
+      return 0;
+    }
+    case WM_CLOSE:
+      KillTimer(WindowHandle, kTimerId);
+      ReleaseDC(WindowHandle, WindowDC);
+      // Nothing may draw on the released context before the quit arrives.
+      WindowDC = nullptr;
+      PostQuitMessage(0);
+      return 0;
+    case WM_KEYDOWN:
+      OnKeyDown(Window, wParam);
+      return 0;
+    case WM_KEYUP:
+      if (wParam == 0x20 || wParam == 0x10) {
+        SeedRange = 255;
+        SeedBase = 0;
+      }
+      return 0;
+    case WM_TIMER:
+      FramesPerSecond = FrameCount;
+      FrameCount = 0;
+      return 0;
+    case WM_MOUSEMOVE:
+      // Only the left button alone draws; any other state sparks.
+      if (wParam == MK_LBUTTON) {
+        AddFumePoint(LowWord(lParam), HighWord(lParam));
+      } else {
+        SparkAt(LowWord(lParam), HighWord(lParam));
+      }
+      return 0;
+    case WM_LBUTTONDOWN:
+      AddFumePoint(LowWord(lParam), HighWord(lParam));
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      ClearFumePoints();
+      return 0;
+    case WM_RBUTTONDOWN:
+      AltScheme = !AltScheme;
+      ApplyPalette(AltScheme);
+      return 0;
+    default:
+      return DefWindowProcA(Window, Message, wParam, lParam);
+  }
+}
+
+void FumesStartUp(HINSTANCE Instance) {
+  SeedRandom(GetTickCount());
+  FumeDib = new TLumoDIB();
+  FumeDib->Allocate(kFieldWidth, -kFieldHeight, 8);
+  SelectFieldFont();
+  WindowHandle =
+      CreateWindowExA(0, "#32770", kCaption, kWindowStyle, 0, 0, kFieldWidth + 2 * GetSystemMetrics(SM_CXFRAME),
+                      kFieldHeight + 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION), nullptr,
+                      nullptr, Instance, nullptr);
+  WindowDC = GetDC(WindowHandle);
+  SetWindowLongA(WindowHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&WndProc));
+  ApplyPalette(AltScheme);
+  SetTimer(WindowHandle, kTimerId, 1000, nullptr);
+}
+
+bool FumesPump(MSG& Msg) {
+  if (PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&Msg);
+    DispatchMessageA(&Msg);
+    return true;
+  }
+  UpdateFumes();
+  return false;
+}
+
+void FumesShutDown() {
+  delete FumeDib;
+  FumeDib = nullptr;
+  std::vector<TFumePoint>().swap(FumePoints);
+}
+
+int FumesMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
+  FumesStartUp(Instance);
+  MSG Msg;
+  std::memset(&Msg, 0, sizeof(Msg));
+  for (;;) {
+    if (FumesPump(Msg) && Msg.message == WM_QUIT) {
+      break;
+    }
+  }
+  FumesShutDown();
+  return static_cast<int>(Msg.wParam);
+}

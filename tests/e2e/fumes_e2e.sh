@@ -1,0 +1,329 @@
+#!/usr/bin/env bash
+# End-to-end run of the real fumes programs as a user would drive them: the
+# native build under a virtual X server, and the Windows build under Wine on
+# the same server. For each: window title and client size, smoke on screen,
+# a left-button drag, a right click, S with a path typed into the real file
+# dialog, the saved BMP, and Escape ending the program with exit code 0.
+#
+# usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>
+# Pass "-" for a build directory to leave that half out. Screenshots, saved
+# pictures and logs stay in the artefact directory.
+set -uo pipefail
+
+native_dir="${1:?usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>}"
+windows_dir="${2:?usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>}"
+artefacts="${3:?usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>}"
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+mkdir -p "$artefacts"
+artefacts="$(cd "$artefacts" && pwd)"
+absolute() { if [ "$1" = "-" ] || [ ! -d "$1" ]; then echo "$1"; else (cd "$1" && pwd); fi; }
+native_dir="$(absolute "$native_dir")"
+windows_dir="$(absolute "$windows_dir")"
+
+caption="fumes - tovak; click and drag to draw fumes"
+work="$(mktemp -d "${TMPDIR:-/tmp}/fumes-e2e.XXXXXX")"
+xvfb_pid=""
+program_pid=""
+
+log() { echo "fumes_e2e: $*"; }
+
+cleanup() {
+  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
+    kill "$program_pid" 2>/dev/null
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# wait_until <seconds> <command...>: polls the command until it succeeds.
+wait_until() {
+  local limit="$1"
+  shift
+  local end=$((SECONDS + limit))
+  while ! "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -ge "$end" ] && return 1
+    sleep 0.2
+  done
+  return 0
+}
+
+start_xvfb() {
+  local fdfile="$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >"$artefacts/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  if ! wait_until 20 test -s "$fdfile"; then
+    log "the virtual X server did not start"
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  wait_until 20 xdpyinfo
+}
+
+# ---- checks of one half --------------------------------------------------
+
+half=""
+half_failures=0
+check() {
+  local what="$1"
+  shift
+  if "$@"; then
+    log "[$half] ok: $what"
+  else
+    log "[$half] FAILED: $what"
+    half_failures=$((half_failures + 1))
+  fi
+}
+
+shot() { import -window root "$artefacts/${half}_$1.png" 2>/dev/null; }
+
+main_window() { xdotool search --name "^fumes - tovak" 2>/dev/null | head -n1; }
+dialog_window() { xdotool search --name "^Save Bitmap" 2>/dev/null | head -n1; }
+have_main_window() { [ -n "$(main_window)" ]; }
+have_dialog() { [ -n "$(dialog_window)" ]; }
+no_dialog() { [ -z "$(dialog_window)" ]; }
+
+focus() {
+  timeout 5 xdotool windowfocus --sync "$1" >/dev/null 2>&1 || xdotool windowfocus "$1" >/dev/null 2>&1
+  sleep 0.2
+}
+
+client_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+
+# Mean brightness (0..1) of a region of a picture: <png> <geometry>.
+brightness() { convert "$1" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null; }
+brighter_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+
+file_has_size() { [ -f "$1" ] && [ "$(stat -c %s "$1")" -eq "$2" ]; }
+program_gone() { ! kill -0 "$program_pid" 2>/dev/null; }
+
+# check_bmp <file> <window-capture.png>: an ordinary bottom-up 8-bit BMP of
+# 800 x 500 with the second scheme's colour table, showing the frame that
+# stood on screen while the dialog was open.
+check_bmp() {
+  local bmp="$1" capture="$2"
+  convert "$capture" -depth 8 rgb:"$work/capture.rgb" 2>/dev/null
+  python3 - "$bmp" "$work/capture.rgb" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+problems = []
+def want(cond, text):
+    if not cond:
+        problems.append(text)
+want(len(data) == 401078, f"file length {len(data)}, expected 401078")
+if len(data) >= 1078:
+    magic, size, _, _, offbits = struct.unpack("<2sIHHI", data[:14])
+    hsize, width, height, planes, bpp, comp, image = struct.unpack("<IiiHHII", data[14:38])
+    want(magic == b"BM" and size == len(data) and offbits == 1078, "file header")
+    want((hsize, width, planes, bpp, comp) == (40, 800, 1, 8, 0), "info header")
+    want(height == 500, f"height {height}, expected +500 (bottom-up)")
+    palette = data[54:1078]
+    def entry(i):
+        b, g, r, _ = palette[4 * i:4 * i + 4]
+        return (r, g, b)
+    keys = {0: (0, 0, 0), 120: (0, 0, 255), 136: (0, 0, 128), 255: (0, 0, 0)}
+    for index, rgb in keys.items():
+        want(entry(index) == rgb, f"colour {index} is {entry(index)}, expected {rgb}")
+    try:
+        shown = open(sys.argv[2], "rb").read()
+    except OSError:
+        shown = b""
+    if len(shown) == 800 * 500 * 3 and len(data) == 401078:
+        same = lit = 0
+        for y in range(500):
+            row = data[1078 + (499 - y) * 800:1078 + (500 - y) * 800]
+            for x in range(800):
+                colour = entry(row[x])
+                if colour != (0, 0, 0):
+                    lit += 1
+                o = (y * 800 + x) * 3
+                if colour == tuple(shown[o:o + 3]):
+                    same += 1
+        share = same / 4000.0
+        print(f"  saved picture: {lit} lit pixels, {share:.1f}% equal to the window during the dialog")
+        want(lit > 0, "the saved picture is all black")
+        # The dialog may cover part of the window; the rest must match.
+        want(share >= 50.0, "the saved picture is not the frame on screen (or stored top-down)")
+    else:
+        problems.append("no window capture to compare with")
+for p in problems:
+    print("  " + p)
+sys.exit(1 if problems else 0)
+EOF
+}
+
+# drive <label> <save-path> <how-to-type-path>: the user session on the
+# program started as $program_pid.
+drive() {
+  local save_path="$1" typed_path="$2" window_timeout="$3"
+  if ! wait_until "$window_timeout" have_main_window; then
+    shot "no_window"
+    check "a window appears within ${window_timeout}s" false
+    return
+  fi
+  local w
+  w="$(main_window)"
+  check "window title is the caption" test "$(xdotool getwindowname "$w")" = "$caption"
+  local size
+  size="$(client_size "$w")"
+  check "client area is 800x500 (got $size)" test "$size" = "800x500"
+
+  # Let the smoke rise, then it must show in the lower half.
+  sleep 2
+  shot 01_start
+  import -window "$w" "$work/start.png" 2>/dev/null
+  local level
+  level="$(brightness "$work/start.png" 800x250+0+250)"
+  check "smoke rises from the bottom (mean brightness ${level:-none})" brighter_than "${level:-0}" 0.05
+
+  # Drag a line with the left button: the picture is cleared and smoke now
+  # rises from the line only, so the bottom strip goes dark.
+  focus "$w"
+  local args=(mousemove --window "$w" 150 300 mousedown 1)
+  local x
+  for x in $(seq 150 10 650); do
+    args+=(mousemove --window "$w" "$x" 300 sleep 0.01)
+  done
+  args+=(mouseup 1)
+  xdotool "${args[@]}"
+  sleep 1.5
+  shot 02_drawn
+  import -window "$w" "$work/drawn.png" 2>/dev/null
+  local bottom line
+  bottom="$(brightness "$work/drawn.png" 800x60+0+440)"
+  line="$(brightness "$work/drawn.png" 500x60+150+250)"
+  check "after the drag the bottom is dark (${bottom:-none})" brighter_than 0.02 "${bottom:-1}"
+  check "after the drag smoke rises from the line (${line:-none})" brighter_than "${line:-0}" 0.01
+
+  # Right click: the other colour scheme.
+  xdotool mousemove --window "$w" 700 450 click 3
+  sleep 1
+  shot 03_other_scheme
+
+  # S opens the real file dialog; the frame stands still while it is open.
+  rm -f "$save_path"
+  focus "$w"
+  xdotool key s
+  if ! wait_until 30 have_dialog; then
+    shot 04_no_dialog
+    check "S opens the \"Save Bitmap\" dialog" false
+  else
+    check "S opens the \"Save Bitmap\" dialog" true
+    sleep 1.5
+    shot 04_dialog
+    import -window "$w" "$artefacts/${half}_frame_during_dialog.png" 2>/dev/null
+    local d
+    d="$(dialog_window)"
+    focus "$d"
+    xdotool type --delay 30 "$typed_path"
+    sleep 0.3
+    xdotool key Return
+    check "the dialog closes" wait_until 20 no_dialog
+    if wait_until 20 file_has_size "$save_path" 401078; then
+      check "a BMP of 401078 bytes is written" true
+    else
+      check "a BMP of 401078 bytes is written ($(stat -c %s "$save_path" 2>/dev/null || echo none))" false
+    fi
+    if [ -f "$save_path" ]; then
+      cp "$save_path" "$artefacts/${half}_saved.bmp"
+      convert "$save_path" "$artefacts/${half}_saved.png" 2>/dev/null
+      check "the BMP is bottom-up 8-bit with the current scheme and shows the frame" \
+        check_bmp "$save_path" "$artefacts/${half}_frame_during_dialog.png"
+    fi
+  fi
+  sleep 1
+  shot 05_after_save
+
+  # Escape closes the program with exit code 0.
+  w="$(main_window)"
+  if [ -n "$w" ]; then
+    focus "$w"
+    xdotool key Escape
+  fi
+  if wait_until 20 program_gone; then
+    wait "$program_pid"
+    local rc=$?
+    check "Escape ends the program with exit code 0 (got $rc)" test "$rc" -eq 0
+  else
+    check "Escape ends the program within 20s" false
+  fi
+  program_pid=""
+}
+
+run_native() {
+  half="native"
+  half_failures=0
+  local exe="$native_dir/bin/fumes"
+  if [ ! -x "$exe" ]; then
+    check "native program exists at $exe" false
+    return
+  fi
+  # Without a display: one clear line on standard error, a non-zero exit.
+  local rc
+  env -u DISPLAY -u WAYLAND_DISPLAY -u LUMO_HEADLESS SDL_VIDEODRIVER=x11 timeout 20 "$exe" \
+    >"$work/nodisplay.out" 2>"$work/nodisplay.err"
+  rc=$?
+  cp "$work/nodisplay.err" "$artefacts/native_no_display.err"
+  check "without a display it exits non-zero (got $rc)" test "$rc" -ne 0 -a "$rc" -ne 124 -a "$rc" -lt 128
+  check "without a display it says so in one line" test "$(wc -l <"$work/nodisplay.err")" -eq 1
+
+  # The real dialog is zenity; keep its settings out of the user's home.
+  mkdir -p "$work/home"
+  local out="$work/native out.bmp"
+  HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+    XDG_CACHE_HOME="$work/home/.cache" NO_AT_BRIDGE=1 \
+    "$exe" >"$artefacts/native_program.log" 2>&1 &
+  program_pid=$!
+  drive "$out" "$out" 30
+}
+
+run_wine() {
+  half="wine"
+  half_failures=0
+  local exe="$windows_dir/bin/fumes.exe"
+  if [ ! -f "$exe" ]; then
+    check "Windows program exists at $exe" false
+    return
+  fi
+  local out="$work/wine_out.bmp"
+  local typed="Z:${out//\//\\}"
+  LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}" \
+    "$root/scripts/wine-run.sh" "$exe" >"$artefacts/wine_program.log" 2>&1 &
+  program_pid=$!
+  # A fresh Wine prefix is created on first use, which takes a while.
+  drive "$out" "$typed" 180
+}
+
+summary=()
+failed=0
+if ! start_xvfb; then
+  log "SUMMARY: FAILED (no virtual X server)"
+  exit 1
+fi
+for which in native wine; do
+  dir="$native_dir"
+  [ "$which" = wine ] && dir="$windows_dir"
+  if [ "$dir" = "-" ]; then
+    summary+=("$which skipped")
+    continue
+  fi
+  "run_$which"
+  if [ "$half_failures" -eq 0 ]; then
+    summary+=("$which passed")
+  else
+    summary+=("$which FAILED ($half_failures checks)")
+    failed=1
+  fi
+done
+log "artefacts in $artefacts"
+joined="$(IFS=';'; echo "${summary[*]}")"
+if [ "$failed" -eq 0 ]; then
+  log "SUMMARY: PASSED (${joined//;/, })"
+else
+  log "SUMMARY: FAILED (${joined//;/, })"
+fi
+exit "$failed"
