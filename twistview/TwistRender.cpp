@@ -1,0 +1,205 @@
+#include "TwistRender.h"
+
+#include <cfenv>
+#include <cmath>
+
+#include "LumoBlend.h"
+
+float Phase = 0.0f;
+float PhaseStep = 0.46f;
+int32_t FrameCount = 0;
+int32_t FramesPerSecond = 0;
+bool Bilinear = true;
+bool Feedback = false;
+bool HelpLinesDone = false;
+
+TLumoDIB* PictureDib = nullptr;
+TLumoDIB* WindowDib = nullptr;
+TLumoDIB* FeedbackDib = nullptr;
+int32_t WrapX[WrapTableSize];
+int32_t WrapY[WrapTableSize];
+int32_t WrapWidth = 0;
+int32_t WrapHeight = 0;
+HDC WindowDC = nullptr;
+
+namespace {
+
+// The middle of the window palette (the blue-green key): frames without a
+// picture are filled with it, so the black help text stays readable.
+constexpr uint32_t NoPictureIndex = 128;
+
+// A store through volatile rounds to a 32-bit float even where the compiler
+// would otherwise keep the value in an 80-bit x87 register.
+float ToFloat(long double Value) {
+  volatile float Rounded = static_cast<float>(Value);
+  return Rounded;
+}
+
+int32_t RoundHalfEven(long double Value) {
+  // nearbyint follows the current rounding mode, which is to-nearest-even
+  // unless someone changed it; make sure for this one call.
+  const int Saved = std::fegetround();
+  if (Saved != FE_TONEAREST) {
+    std::fesetround(FE_TONEAREST);
+  }
+  const long double Rounded = std::nearbyint(Value);
+  if (Saved != FE_TONEAREST) {
+    std::fesetround(Saved);
+  }
+  return static_cast<int32_t>(Rounded);
+}
+
+bool TablesMatch(const TLumoDIB& Picture) {
+  return WrapWidth == Picture.Header.biWidth && WrapHeight == Picture.RowCount;
+}
+
+}  // namespace
+
+float AdvancePhase(float Current, float Step) {
+  float Next = ToFloat(static_cast<long double>(Current) + static_cast<long double>(Step));
+  if (Next >= PhaseBound) {
+    Next = ToFloat(static_cast<long double>(Next) - PhasePeriod);
+  }
+  return Next;
+}
+
+TCoefficients Coefficients(float AtPhase) {
+  const long double P = AtPhase;
+  const long double A = 65536.0L * std::sin(3.0L * std::cos(P / 90.0L));
+  const long double B = 65536.0L * std::cos(10.0L * std::sin(P / 360.0L));
+  return {RoundHalfEven(A), RoundHalfEven(B)};
+}
+
+bool IsUsablePicture(const TLumoDIB* Picture) {
+  return Picture != nullptr && Picture->Header.biBitCount == 8 && Picture->Header.biWidth >= 2 &&
+         Picture->RowCount >= 2 && Picture->Pixels != nullptr && Picture->Rows8 != nullptr;
+}
+
+void BuildWrapTables() {
+  if (!IsUsablePicture(PictureDib)) {
+    // Without a picture nothing is sampled; a width below 2 would make the
+    // counters below run without ever wrapping.
+    for (int32_t I = 0; I < WrapTableSize; ++I) {
+      WrapX[I] = 0;
+      WrapY[I] = 0;
+    }
+    WrapWidth = 0;
+    WrapHeight = 0;
+    return;
+  }
+  const int32_t SW = PictureDib->Header.biWidth;
+  const int32_t SH = PictureDib->RowCount;
+  int32_t Column = 0;
+  int32_t Row = 0;
+  for (int32_t I = 0; I < WrapTableSize; ++I) {
+    WrapX[I] = Column;
+    WrapY[I] = Row;
+    if (++Column == SW - 1) {
+      Column = 0;
+    }
+    if (++Row == SH - 1) {
+      Row = 0;
+    }
+  }
+  WrapWidth = SW;
+  WrapHeight = SH;
+}
+
+void RenderPixels(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY, int32_t A,
+                  int32_t B, bool Filter) {
+  const int32_t W = Window.Header.biWidth;
+  const int32_t H = Window.RowCount;
+  const int32_t SW = Picture.Header.biWidth;
+  const int32_t SH = Picture.RowCount;
+  const int32_t PictureRowBytes = Picture.RowBytes;
+  // Positions are 16.16 fixed point that wraps at 32 bits; unsigned keeps the
+  // wrapping defined.
+  const uint32_t UA = static_cast<uint32_t>(A);
+  const uint32_t UB = static_cast<uint32_t>(B);
+  const int32_t OffX = static_cast<int32_t>(static_cast<uint32_t>(SW) * 65536u - static_cast<uint32_t>(W) * 65536u) / 2;
+  const int32_t OffY = static_cast<int32_t>(static_cast<uint32_t>(SH) * 65536u - static_cast<uint32_t>(H) * 65536u) / 2;
+  const uint32_t HalfW = static_cast<uint32_t>(W / 2);
+  const int32_t HalfH = H / 2;
+  const uint32_t P = HalfW * 65536u - UB * HalfW;
+  const uint32_t Q = static_cast<uint32_t>(HalfH) * 65536u - UA * HalfW;
+
+  for (int32_t Y = 0; Y < H; ++Y) {
+    const uint32_t K = static_cast<uint32_t>(HalfH - Y);
+    uint32_t U = UA * K + P + static_cast<uint32_t>(OffX);
+    uint32_t V = Q - UB * K + static_cast<uint32_t>(OffY);
+    uint8_t* Out = Window.Rows8[Y];
+    for (int32_t X = 0; X < W; ++X) {
+      const int32_t L = WrapCoordinate(static_cast<int16_t>(U >> 16), SW, TableX);
+      const int32_t M = WrapCoordinate(static_cast<int16_t>(V >> 16), SH, TableY);
+      const uint8_t* Src = Picture.Rows8[M] + L;
+      if (!Filter) {
+        Out[X] = *Src;
+      } else {
+        const uint32_t Fx = U & 0xFFFFu;
+        const uint32_t Fy = V & 0xFFFFu;
+        const uint32_t Pa = Src[0];
+        const uint32_t Pb = Src[1];
+        const uint32_t Pc = Src[PictureRowBytes];
+        const uint32_t Pd = Src[PictureRowBytes + 1];
+        // Low 8 bits of p + ((q - p) * f shr 16) is p + floor((q - p) f / 65536).
+        const uint32_t Top = (Pa + (((Pb - Pa) * Fx) >> 16)) & 0xFFu;
+        const uint32_t Bottom = (Pc + (((Pd - Pc) * Fx) >> 16)) & 0xFFu;
+        Out[X] = static_cast<uint8_t>(Top + (((Bottom - Top) * Fy) >> 16));
+      }
+      U += UB;
+      V += UA;
+    }
+  }
+}
+
+std::vector<TOverlayLine> OverlayLines(bool ShowHelp, int32_t FramesShown) {
+  std::string Counter = std::to_string(FramesShown);
+  if (!ShowHelp) {
+    return {{5, 0, Counter}};
+  }
+  return {{5, 0, "vel ro twistviewer - t0vak"},
+          {5, 15, "right-click: toggle feedback"},
+          {5, 30, "left-click: toggle bilinear filter"},
+          {5, 45, "press a key: change picture"},
+          {5, 60, Counter}};
+}
+
+void RenderFrame() {
+  if (WindowDib == nullptr || FeedbackDib == nullptr) {
+    return;
+  }
+  Phase = AdvancePhase(Phase, PhaseStep);
+  if (Phase >= 1000.0f) {
+    HelpLinesDone = true;
+  }
+
+  if (IsUsablePicture(PictureDib) && TablesMatch(*PictureDib) && WindowDib->Header.biBitCount == 8) {
+    const TCoefficients C = Coefficients(Phase);
+    RenderPixels(*WindowDib, *PictureDib, WrapX, WrapY, C.A, C.B, Bilinear);
+  } else {
+    WindowDib->ClearTo(NoPictureIndex);
+  }
+
+  for (const TOverlayLine& Line : OverlayLines(!HelpLinesDone, FramesPerSecond)) {
+    WindowDib->PrintText(Line.X, Line.Y, Line.Text);
+  }
+
+  if (Feedback) {
+    FeedbackDib->Allocate(WindowDib->Header.biWidth, WindowDib->Header.biHeight, 8);
+    AvgBlend(*FeedbackDib, *FeedbackDib, *WindowDib);
+    FeedbackDib->DrawTo(WindowDC, 0, 0);
+  } else {
+    WindowDib->DrawTo(WindowDC, 0, 0);
+  }
+  ++FrameCount;
+}
+
+void TickSecond() {
+  FramesPerSecond = FrameCount;
+  if (FramesPerSecond != 0) {
+    PhaseStep = ToFloat(70.0L / FramesPerSecond);
+  } else {
+    PhaseStep = 0.46f;
+  }
+  FrameCount = 0;
+}

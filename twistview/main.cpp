@@ -1,0 +1,3 @@
+#include "TwistShell.h"
+
+int main() { return TwistViewMain(); }
