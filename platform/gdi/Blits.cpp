@@ -1,0 +1,149 @@
+// Rectangle copies between DCs and from DIB memory, converting formats a
+// row at a time. Copies onto a window DC land in its target's pixels.
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "gdi/GdiObjects.h"
+
+using namespace lumo::gdi;
+
+namespace {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+bool SameColours(const Surface& a, const Surface& b) {
+  if (a.colourCount != b.colourCount) return false;
+  for (int i = 0; i < a.colourCount; ++i) {
+    if (a.colours[i].rgbRed != b.colours[i].rgbRed || a.colours[i].rgbGreen != b.colours[i].rgbGreen ||
+        a.colours[i].rgbBlue != b.colours[i].rgbBlue)
+      return false;
+  }
+  return true;
+}
+
+bool SameFormat(const Surface& a, const Surface& b) {
+  if (a.bpp != b.bpp) return false;
+  if (a.bpp <= 8) return SameColours(a, b);
+  return a.redMask == b.redMask && a.greenMask == b.greenMask && a.blueMask == b.blueMask;
+}
+
+// Copies w x h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to
+// both. Coordinates are display coordinates.
+void Copy(const Surface& src, int sx, int sy, const Surface& dst, int dx, int dy, int w, int h) {
+  if (sx < 0) {
+    dx -= sx;
+    w += sx;
+    sx = 0;
+  }
+  if (sy < 0) {
+    dy -= sy;
+    h += sy;
+    sy = 0;
+  }
+  if (dx < 0) {
+    sx -= dx;
+    w += dx;
+    dx = 0;
+  }
+  if (dy < 0) {
+    sy -= dy;
+    h += dy;
+    dy = 0;
+  }
+  if (w > src.width - sx) w = src.width - sx;
+  if (w > dst.width - dx) w = dst.width - dx;
+  if (h > src.height - sy) h = src.height - sy;
+  if (h > dst.height - dy) h = dst.height - dy;
+  if (w <= 0 || h <= 0) return;
+
+  // Rows go bottom to top when a copy inside one block moves down, so no
+  // source row is overwritten before it is read.
+  const bool reverse = src.bits == dst.bits && dy > sy;
+  auto rowAt = [&](int i) { return reverse ? h - 1 - i : i; };
+
+  if (SameFormat(src, dst) && src.bpp >= 8) {
+    const size_t bytesPerPixel = static_cast<size_t>(src.bpp / 8);
+    for (int i = 0; i < h; ++i) {
+      const int r = rowAt(i);
+      std::memmove(dst.Row(dy + r) + dx * bytesPerPixel, src.Row(sy + r) + sx * bytesPerPixel, w * bytesPerPixel);
+    }
+    return;
+  }
+  RowCodec reader(src);
+  if (src.bpp == 8 && dst.bpp == 8) {
+    // Palette to palette: one nearest-colour lookup per source index.
+    RowCodec writer(dst);
+    uint8_t map[256];
+    uint32_t rgb[256];
+    uint8_t identity[256];
+    for (int i = 0; i < 256; ++i) identity[i] = static_cast<uint8_t>(i);
+    Surface indices;
+    indices.bits = identity;
+    indices.width = 256;
+    indices.height = 1;
+    indices.stride = 256;
+    indices.bpp = 8;
+    indices.colours = src.colours;
+    indices.colourCount = src.colourCount;
+    RowCodec(indices).Read(0, 0, 256, rgb);
+    for (int i = 0; i < 256; ++i) map[i] = static_cast<uint8_t>(writer.Nearest(rgb[i]));
+    for (int i = 0; i < h; ++i) {
+      const int r = rowAt(i);
+      const uint8_t* in = src.Row(sy + r) + sx;
+      uint8_t* out = dst.Row(dy + r) + dx;
+      for (int x = 0; x < w; ++x) out[x] = map[in[x]];
+    }
+    return;
+  }
+  if (dst.IsXrgb32() && src.bits != dst.bits) {
+    // The window path: convert straight into the destination row.
+    for (int i = 0; i < h; ++i) {
+      const int r = rowAt(i);
+      reader.Read(sx, sy + r, w, reinterpret_cast<uint32_t*>(dst.Row(dy + r)) + dx);
+    }
+    return;
+  }
+  RowCodec writer(dst);
+  std::vector<uint32_t> line(static_cast<size_t>(w));
+  for (int i = 0; i < h; ++i) {
+    const int r = rowAt(i);
+    reader.Read(sx, sy + r, w, line.data());
+    writer.Write(dx, dy + r, w, line.data());
+  }
+}
+
+}  // namespace
+
+BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
+  Guard guard(Lock());
+  Count().bitBlt++;
+  DC* dst = FindDC(hdc);
+  DC* src = FindDC(hdcSrc);
+  if (dst == nullptr || src == nullptr || rop != SRCCOPY || cx < 0 || cy < 0) return FALSE;
+  Surface from, to;
+  if (!DrawingSurface(src, from) || !DrawingSurface(dst, to)) return FALSE;
+  Copy(from, x1, y1, to, x, y, cx, cy);
+  FinishDrawing(dst);
+  return TRUE;
+}
+
+int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc, int SrcWidth,
+                  int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage, DWORD rop) {
+  Guard guard(Lock());
+  Count().stretchDIBits++;
+  DC* dst = FindDC(hdc);
+  // Only unscaled, unmirrored copies are supported.
+  if (dst == nullptr || lpBits == nullptr || iUsage != DIB_RGB_COLORS || rop != SRCCOPY || DestWidth != SrcWidth ||
+      DestHeight != SrcHeight || SrcWidth < 0 || SrcHeight < 0)
+    return 0;
+  Surface from, to;
+  RGBQUAD colours[256] = {};
+  if (!DescribeDib(lpbmi, lpBits, from, colours) || !DrawingSurface(dst, to)) return 0;
+  // As GDI: the source rectangle of a bottom-up DIB is measured from its
+  // bottom line.
+  const int top = from.topDown ? ySrc : from.height - ySrc - SrcHeight;
+  Copy(from, xSrc, top, to, xDest, yDest, SrcWidth, SrcHeight);
+  FinishDrawing(dst);
+  return SrcHeight;
+}
