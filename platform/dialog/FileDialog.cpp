@@ -250,7 +250,8 @@ BOOL GetOpenFileNameA(LPOPENFILENAMEA lpofn) {
       if (status == -1) status = RunDialogProgram("kdialog", KdialogArguments(r), &output);
     }
     if (status == -1) {
-      std::fprintf(stderr, "cannot show the file dialog: neither zenity nor kdialog could be started\n");
+      std::fprintf(stderr, "cannot show the file dialog: %s could not be started\n",
+                   custom != nullptr && *custom ? custom : "neither zenity nor kdialog");
       return Fail(CDERR_INITIALIZATION);
     }
     if (status != 0) return FALSE;  // cancelled (or the chooser failed)

@@ -1,0 +1,178 @@
+// The open-file dialog through a stand-in for the chooser program: the
+// arguments it gets, and how its answer fills the caller's record.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "LumoPlatform.h"
+#include "lumo_test/UserSeams.h"
+
+namespace {
+
+// Writes its arguments one per line to $FAKE_ARGS, prints $FAKE_ANSWER and
+// exits with $FAKE_STATUS.
+const char kScript[] =
+    "#!/bin/sh\n"
+    ": > \"$FAKE_ARGS\"\n"
+    "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$FAKE_ARGS\"; done\n"
+    "[ -n \"$FAKE_ANSWER\" ] && printf '%s\\n' \"$FAKE_ANSWER\"\n"
+    "exit ${FAKE_STATUS:-0}\n";
+
+class FileDialog : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/lumo-dialog-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    script_ = dir_ + "/chooser";
+    std::ofstream(script_) << kScript;
+    chmod(script_.c_str(), 0755);
+    args_ = dir_ + "/args";
+    setenv("LUMO_FILE_DIALOG", script_.c_str(), 1);
+    setenv("FAKE_ARGS", args_.c_str(), 1);
+    unsetenv("FAKE_ANSWER");
+    unsetenv("FAKE_STATUS");
+    std::memset(&ofn_, 0, sizeof ofn_);
+    std::memset(file_, 0, sizeof file_);
+    ofn_.lStructSize = 88;
+    ofn_.lpstrFilter = "Bitmap Files (*.bmp)\0*.bmp\0";
+    ofn_.lpstrFile = file_;
+    ofn_.nMaxFile = 256;
+    ofn_.lpstrInitialDir = "c:\\";
+    ofn_.lpstrTitle = "Save Bitmap";
+    ofn_.lpstrDefExt = ".bmp";
+  }
+  void TearDown() override {
+    unsetenv("LUMO_FILE_DIALOG");
+    lumo::test::ResetWindows();
+    std::remove(args_.c_str());
+    std::remove(script_.c_str());
+    rmdir(dir_.c_str());
+  }
+  std::vector<std::string> Args() const {
+    std::ifstream in(args_);
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+  }
+  void Answer(const std::string& path, int status = 0) {
+    setenv("FAKE_ANSWER", path.c_str(), 1);
+    setenv("FAKE_STATUS", std::to_string(status).c_str(), 1);
+  }
+
+  std::string dir_, script_, args_;
+  OPENFILENAMEA ofn_;
+  char file_[256];
+};
+
+std::string Cwd() {
+  char buffer[4096];
+  return getcwd(buffer, sizeof buffer) ? buffer : "";
+}
+
+TEST_F(FileDialog, ChooserGetsTitleFilterAndCurrentFolderForAMissingOne) {
+  Answer("/tmp/picture");
+  ASSERT_TRUE(GetOpenFileNameA(&ofn_));
+  auto args = Args();
+  ASSERT_GE(args.size(), 5u);
+  EXPECT_EQ(args[0], "--file-selection");
+  EXPECT_EQ(args[1], "--title=Save Bitmap");
+  EXPECT_EQ(args[2], "--save");  // the file need not exist
+  EXPECT_EQ(args[3], "--filename=" + Cwd() + "/");
+  EXPECT_EQ(args[4], "--file-filter=Bitmap Files (*.bmp) | *.bmp");
+  // The default extension is added to a name without one.
+  EXPECT_STREQ(file_, "/tmp/picture.bmp");
+  EXPECT_EQ(ofn_.nFileOffset, 5);
+  EXPECT_EQ(ofn_.nFileExtension, 13);
+  EXPECT_EQ(CommDlgExtendedError(), 0u);
+  EXPECT_EQ(lumo::test::FileDialogCallCount(), 1);
+  EXPECT_EQ(lumo::test::LastFileDialogCall().initialDir, Cwd());
+}
+
+TEST_F(FileDialog, ExistingFolderSeveralFiltersAndExistingExtension) {
+  ofn_.lpstrInitialDir = "/tmp";
+  ofn_.lpstrFilter = "Pictures\0*.bmp;*.png\0All\0*\0";
+  ofn_.Flags = OFN_FILEMUSTEXIST;
+  ofn_.lpstrTitle = "It's \"$(touch /tmp/lumo-pwned)\"";  // passed on as text, never run
+  Answer("/tmp/a.png");
+  ASSERT_TRUE(GetOpenFileNameA(&ofn_));
+  auto args = Args();
+  ASSERT_EQ(args.size(), 5u);
+  EXPECT_EQ(args[1], std::string("--title=") + ofn_.lpstrTitle);
+  EXPECT_EQ(args[2], "--filename=/tmp/");
+  EXPECT_EQ(args[3], "--file-filter=Pictures | *.bmp *.png");
+  EXPECT_EQ(args[4], "--file-filter=All | *");
+  EXPECT_STREQ(file_, "/tmp/a.png");
+  EXPECT_EQ(ofn_.nFileExtension, 7);
+  struct stat st;
+  EXPECT_NE(stat("/tmp/lumo-pwned", &st), 0);
+}
+
+TEST_F(FileDialog, CancelOrEmptyAnswerReturnsZeroAndLeavesTheBuffer) {
+  Answer("", 1);
+  EXPECT_FALSE(GetOpenFileNameA(&ofn_));
+  EXPECT_EQ(CommDlgExtendedError(), 0u);
+  EXPECT_EQ(file_[0], '\0');
+  Answer("", 0);
+  EXPECT_FALSE(GetOpenFileNameA(&ofn_));
+}
+
+TEST_F(FileDialog, PathMustFitWithItsNul) {
+  std::string name = "/tmp/" + std::string(250, 'x') + ".bmp";  // 259 characters
+  Answer(name);
+  EXPECT_FALSE(GetOpenFileNameA(&ofn_));
+  EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
+  // The size needed, in the first two bytes.
+  EXPECT_EQ(static_cast<unsigned char>(file_[0]) | (static_cast<unsigned char>(file_[1]) << 8), 260);
+
+  std::string fits = "/tmp/" + std::string(246, 'y') + ".bmp";  // 255 characters
+  Answer(fits);
+  ASSERT_TRUE(GetOpenFileNameA(&ofn_));
+  EXPECT_EQ(std::string(file_), fits);
+  EXPECT_EQ(CommDlgExtendedError(), 0u);
+}
+
+TEST_F(FileDialog, MissingChooserFailsWithAnError) {
+  setenv("LUMO_FILE_DIALOG", (dir_ + "/no-such-program").c_str(), 1);
+  EXPECT_FALSE(GetOpenFileNameA(&ofn_));
+  EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(CDERR_INITIALIZATION));
+  EXPECT_FALSE(GetOpenFileNameA(nullptr));
+  ofn_.lpstrFile = nullptr;
+  EXPECT_FALSE(GetOpenFileNameA(&ofn_));
+}
+
+TEST_F(FileDialog, QueuedAnswersReplaceTheChooser) {
+  lumo::test::QueueFileDialogAnswer("/tmp/queued");
+  lumo::test::QueueFileDialogCancel();
+  ASSERT_TRUE(GetOpenFileNameA(&ofn_));
+  EXPECT_STREQ(file_, "/tmp/queued.bmp");
+  EXPECT_FALSE(GetOpenFileNameA(&ofn_));
+  EXPECT_TRUE(Args().empty());  // the chooser never ran
+  auto call = lumo::test::LastFileDialogCall();
+  EXPECT_EQ(call.title, "Save Bitmap");
+  ASSERT_EQ(call.filters.size(), 1u);
+  EXPECT_EQ(call.filters[0].second, "*.bmp");
+  EXPECT_EQ(call.maxFile, 256u);
+  EXPECT_EQ(call.defExt, ".bmp");
+}
+
+TEST_F(FileDialog, NamesEndingInADotOrWithAnExtensionKeepThem) {
+  ofn_.lpstrDefExt = "bmp";
+  lumo::test::QueueFileDialogAnswer("/tmp/dir.d/name");
+  lumo::test::QueueFileDialogAnswer("/tmp/name.");
+  ASSERT_TRUE(GetOpenFileNameA(&ofn_));
+  EXPECT_STREQ(file_, "/tmp/dir.d/name.bmp");  // a dot in the folder is no extension
+  ASSERT_TRUE(GetOpenFileNameA(&ofn_));
+  EXPECT_STREQ(file_, "/tmp/name.");
+  EXPECT_EQ(ofn_.nFileExtension, 0);
+}
+
+}  // namespace
