@@ -21,9 +21,10 @@ struct BlockTable {
   std::unordered_set<Block*> live;
 };
 
+// Never destroyed: other static objects call in while the process ends.
 BlockTable& Table() {
-  static BlockTable table;
-  return table;
+  static BlockTable* table = new BlockTable;
+  return *table;
 }
 
 // Looks the handle up; the caller holds the table's lock.

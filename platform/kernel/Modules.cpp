@@ -36,9 +36,10 @@ struct ModuleTable {
   unsigned freeCalls = 0;
 };
 
+// Never destroyed: other static objects call in while the process ends.
 ModuleTable& Table() {
-  static ModuleTable table;
-  return table;
+  static ModuleTable* table = new ModuleTable;
+  return *table;
 }
 
 std::string Lower(std::string s) {

@@ -20,9 +20,10 @@ struct ResourceTable {
   std::vector<const EmbeddedResource*> entries;
 };
 
+// Never destroyed: other static objects call in while the process ends.
 ResourceTable& Table() {
-  static ResourceTable table;
-  return table;
+  static ResourceTable* table = new ResourceTable;
+  return *table;
 }
 
 // A name or type as given: either a number (MAKEINTRESOURCE or "#n") or text.

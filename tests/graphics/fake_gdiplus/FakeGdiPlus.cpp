@@ -1,0 +1,147 @@
+// A stand-in for the picture-codec module: answers as the control block says
+// and records every call, so the binding's state table and the decoding
+// choices can be checked without a real codec.
+#include "FakeGdiPlus.h"
+
+#include <cstring>
+
+#include "LumoPlatform.h"
+
+#define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+FakeGdipControl Control;
+int TheImage;     // every image handle points here
+int TheGraphics;  // and every graphics handle here
+
+struct BitmapData {
+  UINT Width;
+  UINT Height;
+  INT Stride;
+  INT PixelFormat;
+  void* Scan0;
+  UINT_PTR Reserved;
+};
+
+}  // namespace
+
+FAKE_EXPORT FakeGdipControl* FakeGdipControlBlock() { return &Control; }
+
+FAKE_EXPORT void FakeGdipReset() {
+  std::memset(&Control, 0, sizeof(Control));
+  Control.StartupToken = 0x1234;
+  Control.Width = 4;
+  Control.Height = 3;
+  Control.Format = 0x00030803;
+  Control.Type = 1;
+  Control.PaletteSize = 8 + 2 * 4;
+  Control.PaletteCount = 2;
+  Control.PaletteFill = 2;
+}
+
+FAKE_EXPORT int GdiplusStartup(ULONG_PTR* token, const void*, void*) {
+  ++Control.StartupCalls;
+  *token = Control.StartupToken;
+  return Control.StartupStatus;
+}
+
+FAKE_EXPORT void GdiplusShutdown(ULONG_PTR token) {
+  if (Control.ShutdownCalls < 8) Control.ShutdownTokens[Control.ShutdownCalls] = token;
+  ++Control.ShutdownCalls;
+}
+
+FAKE_EXPORT int GdipLoadImageFromStream(IStream* stream, void** image) {
+  ++Control.LoadCalls;
+  Control.LoadedBytes = 0;
+  unsigned char buffer[4096];
+  ULONG got = 0;
+  bool first = true;
+  while (stream->Read(buffer, sizeof(buffer), &got) == S_OK && got > 0) {
+    if (first) Control.LoadedFirstByte = buffer[0];
+    first = false;
+    Control.LoadedBytes += got;
+  }
+  if (Control.LoadStatus != 0) return Control.LoadStatus;
+  *image = &TheImage;
+  ++Control.LiveImages;
+  return 0;
+}
+
+FAKE_EXPORT int GdipDisposeImage(void*) {
+  ++Control.DisposeCalls;
+  --Control.LiveImages;
+  return 0;
+}
+
+FAKE_EXPORT int GdipGetImageWidth(void*, UINT* value) {
+  *value = Control.Width;
+  return 0;
+}
+FAKE_EXPORT int GdipGetImageHeight(void*, UINT* value) {
+  *value = Control.Height;
+  return 0;
+}
+FAKE_EXPORT int GdipGetImagePixelFormat(void*, INT* value) {
+  *value = Control.Format;
+  return 0;
+}
+FAKE_EXPORT int GdipGetImageType(void*, UINT* value) {
+  *value = Control.Type;
+  return 0;
+}
+
+FAKE_EXPORT int GdipGetImagePaletteSize(void*, INT* size) {
+  *size = Control.PaletteSize;
+  return Control.PaletteSizeStatus;
+}
+
+// Writes exactly what the control block says, bounded by the size given.
+FAKE_EXPORT int GdipGetImagePalette(void*, void* buffer, INT size) {
+  if (Control.PaletteStatus != 0) return Control.PaletteStatus;
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  if (size >= 8) {
+    uint32_t header[2] = {0, Control.PaletteCount};
+    std::memcpy(bytes, header, 8);
+  }
+  for (uint32_t i = 0; i < Control.PaletteFill && 8 + 4 * size_t(i) + 4 <= size_t(size); ++i) {
+    uint32_t entry = 0xFF000000u | (i & 0xFF) * 0x010101u;
+    std::memcpy(bytes + 8 + 4 * size_t(i), &entry, 4);
+  }
+  return 0;
+}
+
+FAKE_EXPORT int GdipBitmapLockBits(void*, const void*, UINT, INT format, BitmapData* data) {
+  ++Control.LockCalls;
+  Control.LockedFormat = format;
+  if (Control.LockStatus != 0) return Control.LockStatus;
+  data->Width = Control.Width;
+  data->Height = Control.LockHeight ? Control.LockHeight : Control.Height;
+  data->Stride = Control.Stride;
+  data->PixelFormat = format;
+  data->Scan0 = const_cast<unsigned char*>(Control.Scan0);
+  return 0;
+}
+
+FAKE_EXPORT int GdipBitmapUnlockBits(void*, BitmapData*) {
+  ++Control.UnlockCalls;
+  return 0;
+}
+
+FAKE_EXPORT int GdipCreateFromHDC(HDC dc, void** graphics) {
+  ++Control.CreateGraphicsCalls;
+  Control.GraphicsDC = dc;
+  if (Control.CreateGraphicsStatus != 0) return Control.CreateGraphicsStatus;
+  *graphics = &TheGraphics;
+  return 0;
+}
+
+FAKE_EXPORT int GdipDrawImageI(void*, void*, INT, INT) {
+  ++Control.DrawCalls;
+  return 0;
+}
+
+FAKE_EXPORT int GdipDeleteGraphics(void*) {
+  ++Control.DeleteGraphicsCalls;
+  return 0;
+}

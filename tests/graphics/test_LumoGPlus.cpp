@@ -1,0 +1,319 @@
+// Pictures decoded by name from the test program's resources: natively
+// through the project's codec module, on Windows through the system's GDI+.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "LumoGPlus.h"
+
+namespace {
+
+// The patterns the test pictures were made with (see make_pictures.py).
+constexpr int W = 13, H = 7;
+int Index(int x, int y, int colours) { return (x + 3 * y) % colours; }
+int Grey(int x, int y) { return (x * 19 + y * 37) & 255; }
+int Alpha(int x, int y) { return (x * 29 + y * 11) & 255; }
+uint32_t Colour(int x, int y) {  // 0x00RRGGBB
+  return uint32_t(((x * 19) & 255) << 16 | ((y * 37) & 255) << 8 | ((x * y * 5) & 255));
+}
+uint32_t Ramp(int i, int colours) {
+  int step = 255 / (colours - 1);
+  int v = i * step;
+  return uint32_t(v << 16 | v << 8 | (255 - v));
+}
+int BlockGrey(int x, int y) { return 20 + 60 * (x / 8) + 70 * (y / 8); }
+
+// Row y counted from the top of the picture: the surface is bottom-up.
+const uint8_t* Line(const TLumoDIB& dib, int y) { return dib.Rows[dib.RowCount - 1 - y]; }
+
+int IndexAt(const TLumoDIB& dib, int x, int y) {
+  const uint8_t* row = Line(dib, y);
+  switch (dib.Header.biBitCount) {
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4:
+      return (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
+    default:
+      return row[x];
+  }
+}
+
+// The colour a pixel shows, 0x00RRGGBB.
+uint32_t ShownAt(const TLumoDIB& dib, int x, int y) {
+  const uint8_t* row = Line(dib, y);
+  if (dib.Header.biBitCount <= 8) {
+    const RGBQUAD& q = dib.ColourTable[IndexAt(dib, x, y)];
+    return uint32_t(q.rgbRed << 16 | q.rgbGreen << 8 | q.rgbBlue);
+  }
+  const uint8_t* p = row + x * (dib.Header.biBitCount / 8);
+  return uint32_t(p[2] << 16 | p[1] << 8 | p[0]);
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8)
+    if (std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)) > tolerance) return false;
+  return true;
+}
+
+::testing::AssertionResult Load(const char* name, TLumoDIB& dib) {
+  if (LoadDIBFromResource(name, "binary", &dib)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << name << " did not load";
+}
+
+// A surface with known contents, to see that failed loads leave it alone.
+void Prepare(TLumoDIB& dib) {
+  ASSERT_TRUE(dib.Allocate(3, 2, 24));
+  dib.ClearTo(0x00ABCDEF);
+}
+void ExpectUntouched(const TLumoDIB& dib) {
+  EXPECT_EQ(dib.Header.biWidth, 3);
+  EXPECT_EQ(dib.Header.biHeight, 2);
+  EXPECT_EQ(dib.Header.biBitCount, 24);
+  EXPECT_EQ(ShownAt(dib, 0, 0), 0x00ABCDEFu);
+  EXPECT_EQ(ShownAt(dib, 2, 1), 0x00ABCDEFu);
+}
+
+TEST(LumoGPlusCodec, GreyJpegArrivesAsEightBitIndexedGrey) {
+  TLumoDIB dib;
+  ASSERT_TRUE(Load("grey_jpg", dib));
+  EXPECT_EQ(dib.Header.biWidth, 24);
+  EXPECT_EQ(dib.Header.biHeight, 16);
+  EXPECT_EQ(dib.Header.biBitCount, 8);
+  for (int i = 0; i < 256; i += 51) {
+    EXPECT_EQ(dib.ColourTable[i].rgbRed, i);
+    EXPECT_EQ(dib.ColourTable[i].rgbBlue, i);
+  }
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) {
+      SCOPED_TRACE(::testing::Message() << x << "," << y);
+      EXPECT_NEAR(IndexAt(dib, x, y), BlockGrey(x, y), 3);
+    }
+}
+
+TEST(LumoGPlusCodec, ColourJpegArrivesAsTwentyFourBit) {
+  TLumoDIB dib;
+  ASSERT_TRUE(Load("colour_jpg", dib));
+  EXPECT_EQ(dib.Header.biBitCount, 24);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) {
+      int g = BlockGrey(x, y);
+      uint32_t want = uint32_t(g << 16 | (255 - g) << 8 | (40 * (x / 8) + 50));
+      EXPECT_TRUE(Near(ShownAt(dib, x, y), want, 6)) << x << "," << y;
+    }
+}
+
+TEST(LumoGPlusCodec, CmykJpegLoads) {
+  TLumoDIB dib;
+  ASSERT_TRUE(Load("cmyk_jpg", dib));
+  EXPECT_EQ(dib.Header.biWidth, 24);
+  EXPECT_EQ(dib.Header.biHeight, 16);
+  EXPECT_GE(dib.Header.biBitCount, 24);
+}
+
+struct IndexedCase {
+  const char* Name;
+  int Bpp;
+  int Colours;
+};
+
+TEST(LumoGPlusCodec, IndexedPicturesKeepIndicesAndPalette) {
+  const IndexedCase cases[] = {
+      {"pal1_png", 1, 2},  {"pal4_png", 4, 16},  {"pal8_png", 8, 200},         {"pal1_bmp", 1, 2},
+      {"pal4_bmp", 4, 16}, {"pal8_bmp", 8, 200}, {"pal8_topdown_bmp", 8, 200},
+  };
+  for (const IndexedCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TLumoDIB dib;
+    ASSERT_TRUE(Load(c.Name, dib));
+    EXPECT_EQ(dib.Header.biWidth, W);
+    EXPECT_EQ(dib.Header.biHeight, H);
+    EXPECT_EQ(dib.Header.biBitCount, c.Bpp);
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        ASSERT_EQ(IndexAt(dib, x, y), Index(x, y, c.Colours)) << x << "," << y;
+        ASSERT_EQ(ShownAt(dib, x, y), Ramp(Index(x, y, c.Colours), c.Colours)) << x << "," << y;
+      }
+  }
+}
+
+TEST(LumoGPlusCodec, TwoBitPaletteAndTransparencyShowTheirColours) {
+  for (const char* name : {"pal2_png", "pal8_trns_png"}) {
+    SCOPED_TRACE(name);
+    int colours = std::strcmp(name, "pal2_png") == 0 ? 4 : 16;
+    TLumoDIB dib;
+    ASSERT_TRUE(Load(name, dib));
+    ASSERT_LE(dib.Header.biBitCount, 8);
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) EXPECT_EQ(ShownAt(dib, x, y), Ramp(Index(x, y, colours), colours));
+  }
+}
+
+TEST(LumoGPlusCodec, GreyPngIsEightBitIndexed) {
+  for (const char* name : {"grey8_png", "grey4_png"}) {
+    SCOPED_TRACE(name);
+    bool four = std::strcmp(name, "grey4_png") == 0;
+    TLumoDIB dib;
+    ASSERT_TRUE(Load(name, dib));
+    EXPECT_EQ(dib.Header.biBitCount, 8);
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        int g = four ? (Grey(x, y) >> 4) * 17 : Grey(x, y);
+        EXPECT_EQ(ShownAt(dib, x, y), uint32_t(g * 0x010101)) << x << "," << y;
+      }
+  }
+}
+
+struct ColourCase {
+  const char* Name;
+  int Bpp;
+  bool HasAlpha;
+  bool Grey;
+};
+
+// Colour pictures, through the lock path (8 bits a sample) and the draw path
+// (16 bits a sample, drawn with alpha against the black of a new surface).
+TEST(LumoGPlusCodec, ColourPicturesShowTheirColours) {
+  const ColourCase cases[] = {
+      {"rgb8_png", 24, false, false},  {"rgba8_png", 32, true, false},  {"rgb16_png", 24, false, false},
+      {"rgba16_png", 32, true, false}, {"grey16_png", 24, false, true}, {"greyalpha8_png", 32, true, true},
+      {"rgb24_bmp", 24, false, false}, {"rgb32_bmp", 32, false, false}, {"bf32_rgbx_bmp", 32, false, false},
+  };
+  for (const ColourCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TLumoDIB dib;
+    ASSERT_TRUE(Load(c.Name, dib));
+    EXPECT_EQ(dib.Header.biWidth, W);
+    EXPECT_EQ(dib.Header.biHeight, H);
+    EXPECT_EQ(dib.Header.biBitCount, c.Bpp);
+    bool drawn = std::strstr(c.Name, "16_png") != nullptr;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        uint32_t want = c.Grey ? uint32_t(Grey(x, y) * 0x010101) : Colour(x, y);
+        if (c.HasAlpha && drawn) {
+          int a = Alpha(x, y);
+          uint32_t r = ((want >> 16) & 255) * a / 255, g = ((want >> 8) & 255) * a / 255, b = (want & 255) * a / 255;
+          want = r << 16 | g << 8 | b;
+        }
+        ASSERT_TRUE(Near(ShownAt(dib, x, y), want, drawn ? 2 : 0))
+            << x << "," << y << " shows " << std::hex << ShownAt(dib, x, y) << " not " << want;
+        if (c.HasAlpha && !drawn) {
+          ASSERT_EQ(Line(dib, y)[4 * x + 3], Alpha(x, y));
+        }
+      }
+  }
+}
+
+// 16-bit pictures keep their raw pixels: 5-5-5 matches the surface's default
+// layout; 5-6-5 rows are copied as they are, unconverted.
+TEST(LumoGPlusCodec, SixteenBitBitmapsKeepTheirRawPixels) {
+  for (bool six : {false, true}) {
+    SCOPED_TRACE(six ? "565" : "555");
+    TLumoDIB dib;
+    ASSERT_TRUE(Load(six ? "rgb565_bmp" : "rgb555_bmp", dib));
+    EXPECT_EQ(dib.Header.biBitCount, 16);
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        uint32_t c = Colour(x, y);
+        uint32_t r = (c >> 16) & 255, g = (c >> 8) & 255, b = c & 255;
+        uint16_t want = six ? uint16_t((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3))
+                            : uint16_t((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
+        uint16_t got;
+        std::memcpy(&got, Line(dib, y) + 2 * x, 2);
+        ASSERT_EQ(got, want) << x << "," << y;
+      }
+  }
+}
+
+TEST(LumoGPlusCodec, BitFieldsWithAlphaKeepTheirAlpha) {
+  TLumoDIB dib;
+  ASSERT_TRUE(Load("bf32_argb_v5_bmp", dib));
+  EXPECT_EQ(dib.Header.biBitCount, 32);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) EXPECT_EQ(ShownAt(dib, x, y), Colour(x, y)) << x << "," << y;
+}
+
+TEST(LumoGPlusCodec, NullDibOnlyReportsWhetherThePictureOpens) {
+  HMODULE self = GetModuleHandleA(nullptr);
+  HRSRC res = FindResourceA(self, "GREY_JPG", "BINARY");
+  ASSERT_NE(res, nullptr);
+  const void* data = LockResource(LoadResource(self, res));
+  int32_t size = int32_t(SizeofResource(self, res));
+  EXPECT_TRUE(LoadDIBFromMemory(data, size, nullptr));
+  const char text[] = "no picture";
+  EXPECT_FALSE(LoadDIBFromMemory(text, sizeof(text), nullptr));
+}
+
+TEST(LumoGPlusCodec, FailedLoadsLeaveTheSurfaceUntouched) {
+  for (const char* name :
+       {"notapicture", "no_such_resource", "truncated_png", "badcrc_png", "truncated_bmp", "badoffset_bmp"}) {
+    SCOPED_TRACE(name);
+    TLumoDIB dib;
+    Prepare(dib);
+    EXPECT_FALSE(LoadDIBFromResource(name, "binary", &dib));
+    ExpectUntouched(dib);
+  }
+}
+
+// A picture that claims 60000 x 60000 pixels is refused, not allocated.
+TEST(LumoGPlusCodec, AbsurdSizesAreRefused) {
+  for (const char* name : {"huge_jpg", "huge_png", "huge_bmp"}) {
+    SCOPED_TRACE(name);
+    TLumoDIB dib;
+    Prepare(dib);
+    EXPECT_FALSE(LoadDIBFromResource(name, "binary", &dib));
+    ExpectUntouched(dib);
+  }
+}
+
+TEST(LumoGPlusCodec, ResourceTypeMustMatch) {
+  TLumoDIB dib;
+  Prepare(dib);
+  EXPECT_FALSE(LoadDIBFromResource("grey_jpg", "other", &dib));
+  ExpectUntouched(dib);
+  EXPECT_TRUE(LoadDIBFromResource("Grey_Jpg", "BINARY", &dib));
+}
+
+// ---- Row copy ----
+
+class CopyRows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dib_.Allocate(6, 3, 8));  // 8 bytes a row
+    dib_.ClearTo(0xEE);
+    for (int i = 0; i < int(sizeof(source_)); ++i) source_[i] = uint8_t(i);
+  }
+  TLumoDIB dib_;
+  uint8_t source_[64];
+};
+
+TEST_F(CopyRows, FlipPutsTheFirstSourceRowLast) {
+  CopyLockedRows(source_, 8, &dib_, true);
+  EXPECT_EQ(dib_.Rows[2][0], 0);
+  EXPECT_EQ(dib_.Rows[0][7], 23);
+  CopyLockedRows(source_, 8, &dib_, false);
+  EXPECT_EQ(dib_.Rows[0][0], 0);
+  EXPECT_EQ(dib_.Rows[2][7], 23);
+}
+
+TEST_F(CopyRows, NegativeStrideWalksUpwards) {
+  CopyLockedRows(source_ + 16, -8, &dib_, true);
+  EXPECT_EQ(dib_.Rows[2][0], 16);
+  EXPECT_EQ(dib_.Rows[1][0], 8);
+  EXPECT_EQ(dib_.Rows[0][0], 0);
+}
+
+TEST_F(CopyRows, NeitherRowIsOverrun) {
+  // Longer source rows: only RowBytes of each are taken.
+  CopyLockedRows(source_, 20, &dib_, false);
+  EXPECT_EQ(dib_.Rows[1][0], 20);
+  EXPECT_EQ(dib_.Rows[1][7], 27);
+  // Shorter source rows: the rest of each surface row stays as it was.
+  dib_.ClearTo(0xEE);
+  CopyLockedRows(source_, 4, &dib_, false);
+  EXPECT_EQ(dib_.Rows[2][3], 11);
+  EXPECT_EQ(dib_.Rows[2][4], 0xEE);
+}
+
+}  // namespace
