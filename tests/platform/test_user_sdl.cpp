@@ -1,0 +1,244 @@
+// The window half on SDL itself: SDL's events become the same messages as
+// in headless mode, drawing reaches the SDL window, and without a display the
+// process ends with one line instead of crashing. Runs on SDL's dummy driver;
+// the OnX11 cases run under Xvfb.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LumoPlatform.h"
+#include "lumo_test/UserSeams.h"
+
+namespace {
+
+std::vector<MSG> seen;
+
+LRESULT CALLBACK Record(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  seen.push_back(MSG{w, m, wp, lp, 0, {0, 0}});
+  return DefWindowProcA(w, m, wp, lp);
+}
+
+std::vector<MSG> Only(UINT message) {
+  std::vector<MSG> out;
+  for (const MSG& m : seen)
+    if (m.message == message) out.push_back(m);
+  return out;
+}
+
+SDL_Window* SdlWindowTitled(const char* title) {
+  for (Uint32 id = 1; id < 256; ++id) {
+    SDL_Window* w = SDL_GetWindowFromID(id);
+    if (w && std::strcmp(SDL_GetWindowTitle(w), title) == 0) return w;
+  }
+  return nullptr;
+}
+
+class OnSdl : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (lumo::test::HeadlessWindows()) GTEST_SKIP() << "headless run";
+    seen.clear();
+    window_ = CreateWindowExA(0, "#32770", title_, 0x100F0000, 0, 0, 200 + 8, 100 + 8 + 19, nullptr, nullptr, nullptr,
+                              nullptr);
+    ASSERT_NE(window_, nullptr);
+    SetWindowLongA(window_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Record));
+    sdl_ = SdlWindowTitled(title_);
+    ASSERT_NE(sdl_, nullptr);
+    Pump();
+    seen.clear();
+  }
+  void TearDown() override { lumo::test::ResetWindows(); }
+
+  // Reads and dispatches for a while: events of a real display take time.
+  void Pump(int ms = 0) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+      lumo::test::DispatchPending();
+      if (ms) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < end);
+  }
+  void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
+  SDL_Event Key(SDL_Keycode key, bool down, bool repeat = false) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.windowID = SDL_GetWindowID(sdl_);
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat;
+    e.key.keysym.sym = key;
+    return e;
+  }
+  SDL_Event Button(Uint8 button, bool down, int x, int y) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.windowID = SDL_GetWindowID(sdl_);
+    e.button.button = button;
+    e.button.x = x;
+    e.button.y = y;
+    return e;
+  }
+  SDL_Event Window(Uint8 event) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(sdl_);
+    e.window.event = event;
+    return e;
+  }
+
+  const char* title_ = "lumo sdl test";
+  HWND window_ = nullptr;
+  SDL_Window* sdl_ = nullptr;
+};
+
+TEST_F(OnSdl, KeysBecomeVirtualKeyMessages) {
+  Push(Key(SDLK_a, true));
+  Push(Key(SDLK_a, true, true));
+  Push(Key(SDLK_a, false));
+  Push(Key(SDLK_ESCAPE, true));
+  Push(Key(SDLK_RSHIFT, true));
+  Push(Key(SDLK_F5, true));
+  Push(Key(SDLK_7, true));
+  Push(Key(SDLK_LALT, true));
+  Push(Key(SDLK_x, true));
+  Pump();
+  auto downs = Only(WM_KEYDOWN);
+  ASSERT_EQ(downs.size(), 6u);
+  EXPECT_EQ(downs[0].wParam, static_cast<WPARAM>('A'));
+  EXPECT_EQ(downs[1].wParam, static_cast<WPARAM>('A'));
+  EXPECT_NE(static_cast<DWORD>(downs[1].lParam) & (1u << 30), 0u);
+  EXPECT_EQ(downs[2].wParam, static_cast<WPARAM>(VK_ESCAPE));
+  EXPECT_EQ(downs[3].wParam, static_cast<WPARAM>(VK_SHIFT));  // either shift key
+  EXPECT_EQ(downs[4].wParam, static_cast<WPARAM>(VK_F1 + 4));
+  EXPECT_EQ(downs[5].wParam, static_cast<WPARAM>('7'));
+  ASSERT_EQ(Only(WM_KEYUP).size(), 1u);
+  auto sys = Only(WM_SYSKEYDOWN);
+  ASSERT_EQ(sys.size(), 2u);
+  EXPECT_EQ(sys[1].wParam, static_cast<WPARAM>('X'));
+}
+
+TEST_F(OnSdl, MouseButtonsAndDoubleClick) {
+  SDL_Event move{};
+  move.type = SDL_MOUSEMOTION;
+  move.motion.windowID = SDL_GetWindowID(sdl_);
+  move.motion.x = 30;
+  move.motion.y = 40;
+  Push(Button(SDL_BUTTON_LEFT, true, 30, 40));
+  Push(move);
+  Push(Button(SDL_BUTTON_LEFT, false, 30, 40));
+  Push(Button(SDL_BUTTON_LEFT, true, 30, 40));
+  Push(Button(SDL_BUTTON_RIGHT, true, 31, 41));
+  Pump();
+  ASSERT_EQ(Only(WM_LBUTTONDOWN).size(), 1u);
+  ASSERT_EQ(Only(WM_MOUSEMOVE).size(), 1u);
+  EXPECT_EQ(Only(WM_MOUSEMOVE)[0].wParam, static_cast<WPARAM>(MK_LBUTTON));
+  EXPECT_EQ(Only(WM_MOUSEMOVE)[0].lParam, MAKELPARAM(30, 40));
+  EXPECT_EQ(Only(WM_LBUTTONDBLCLK).size(), 1u);
+  ASSERT_EQ(Only(WM_RBUTTONDOWN).size(), 1u);
+  EXPECT_EQ(Only(WM_RBUTTONDOWN)[0].wParam, static_cast<WPARAM>(MK_LBUTTON | MK_RBUTTON));
+}
+
+TEST_F(OnSdl, CloseEventClosesAndSizeChangesSendWmSize) {
+  SDL_SetWindowSize(sdl_, 150, 90);
+  Push(Window(SDL_WINDOWEVENT_SIZE_CHANGED));
+  Pump();
+  auto sizes = Only(WM_SIZE);
+  ASSERT_FALSE(sizes.empty());
+  EXPECT_EQ(sizes.back().lParam, MAKELPARAM(150, 90));
+  RECT r;
+  GetClientRect(window_, &r);
+  EXPECT_EQ(r.right, 150);
+
+  Push(Window(SDL_WINDOWEVENT_CLOSE));
+  Pump();
+  EXPECT_EQ(Only(WM_CLOSE).size(), 1u);
+  EXPECT_EQ(Only(WM_DESTROY).size(), 1u);
+  EXPECT_FALSE(IsWindow(window_));
+  EXPECT_EQ(SdlWindowTitled(title_), nullptr);
+}
+
+TEST_F(OnSdl, GdiDrawingReachesTheScreenSurface) {
+  uint32_t bits[200 * 100];
+  for (uint32_t& b : bits) b = 0x123456;
+  BITMAPINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = 200;
+  info.bmiHeader.biHeight = -100;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  HDC dc = GetDC(window_);
+  StretchDIBits(dc, 0, 0, 200, 100, 0, 0, 200, 100, bits, &info, DIB_RGB_COLORS, SRCCOPY);
+  ReleaseDC(window_, dc);
+  SDL_Surface* screen = SDL_GetWindowSurface(sdl_);
+  ASSERT_NE(screen, nullptr);
+  SDL_Surface* copy = SDL_ConvertSurfaceFormat(screen, SDL_PIXELFORMAT_RGB888, 0);
+  ASSERT_NE(copy, nullptr);
+  const auto* row = static_cast<const uint32_t*>(copy->pixels) + 50 * copy->pitch / 4;
+  EXPECT_EQ(row[100] & 0xFFFFFF, 0x123456u);
+  SDL_FreeSurface(copy);
+}
+
+TEST_F(OnSdl, GetMessageWakesForAnEvent) {
+  std::thread pusher([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    SDL_Event e = Key(SDLK_SPACE, true);
+    SDL_PushEvent(&e);
+  });
+  MSG m;
+  do {
+    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+  } while (m.message != WM_KEYDOWN);
+  EXPECT_EQ(m.wParam, static_cast<WPARAM>(VK_SPACE));
+  pusher.join();
+}
+
+TEST(NoDisplay, CreatingAWindowEndsTheProcessWithOneLine) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  if (lumo::test::HeadlessWindows()) GTEST_SKIP() << "headless run";
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        CreateWindowExA(0, "#32770", "x", 0x10000000, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+      },
+      testing::ExitedWithCode(1), "^cannot open a window: no display\n$");
+}
+
+// Under Xvfb: a real X window with the title and client size asked for, and
+// resizing by the X server arriving as WM_SIZE.
+class OnX11 : public OnSdl {
+ protected:
+  void SetUp() override {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0 || std::getenv("DISPLAY") == nullptr)
+      GTEST_SKIP() << "needs an X display (run under xvfb-run with SDL_VIDEODRIVER=x11)";
+    OnSdl::SetUp();
+  }
+};
+
+TEST_F(OnX11, WindowIsShownAtItsSizeAndFollowsResizes) {
+  Pump(200);
+  EXPECT_NE(SDL_GetWindowFlags(sdl_) & SDL_WINDOW_SHOWN, 0u);
+  int w = 0, h = 0;
+  SDL_GetWindowSize(sdl_, &w, &h);
+  EXPECT_EQ(w, 200);
+  EXPECT_EQ(h, 100);
+  EXPECT_STREQ(SDL_GetWindowTitle(sdl_), title_);
+  seen.clear();
+  SDL_SetWindowSize(sdl_, 260, 140);
+  for (int i = 0; i < 100 && (Only(WM_SIZE).empty() || Only(WM_SIZE).back().lParam != MAKELPARAM(260, 140)); ++i)
+    Pump(20);
+  ASSERT_FALSE(Only(WM_SIZE).empty());
+  EXPECT_EQ(Only(WM_SIZE).back().lParam, MAKELPARAM(260, 140));
+  int pw = 0;
+  lumo::test::WindowPixels(window_, &pw, nullptr);
+  EXPECT_EQ(pw, 260);
+}
+
+}  // namespace
