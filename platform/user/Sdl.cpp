@@ -226,6 +226,10 @@ void StartVideo() {
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // The pixels are already computed in software: hand them to the windowing
+  // system directly (shared memory on X11) rather than through a GL context,
+  // which is a software rasteriser on machines without a GPU.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     const char* why = SDL_GetError();
     std::fprintf(stderr, "cannot open a window: %s\n",

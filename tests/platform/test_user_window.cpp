@@ -249,4 +249,32 @@ TEST_F(Windows, GdiDrawingOnTheWindowDcShowsInItsPixels) {
   EXPECT_GT(lumo::test::PresentCount(w), presentsBefore);
 }
 
+TEST_F(Windows, AWindowDcKeptAcrossResizesDrawsAtTheNewSize) {
+  HWND w = Open(4, 2);
+  HDC dc = GetDC(w);  // kept for the window's life, as the programs do
+  uint32_t bits[6 * 3];
+  for (uint32_t& b : bits) b = 0x00AA00;
+  BITMAPINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = 6;
+  info.bmiHeader.biHeight = -3;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  lumo::test::ResizeClient(w, 6, 3);
+  lumo::test::DispatchPending();
+  StretchDIBits(dc, 0, 0, 6, 3, 0, 0, 6, 3, bits, &info, DIB_RGB_COLORS, SRCCOPY);
+  int width = 0, height = 0;
+  const uint32_t* px = lumo::test::WindowPixels(w, &width, &height);
+  ASSERT_EQ(width, 6);
+  EXPECT_EQ(px[6 * 3 - 1], 0x00AA00u);
+  // Minimised there is nothing to draw on, and drawing is harmless.
+  lumo::test::Minimise(w);
+  lumo::test::DispatchPending();
+  StretchDIBits(dc, 0, 0, 6, 3, 0, 0, 6, 3, bits, &info, DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(lumo::test::WindowPixels(w, &width, &height), nullptr);
+  EXPECT_EQ(width, 0);
+  ReleaseDC(w, dc);
+}
+
 }  // namespace

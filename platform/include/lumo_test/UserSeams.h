@@ -46,8 +46,8 @@ DWORD ClockNow();
 
 // The client area as GDI last drew it: *width x *height pixels 0x00RRGGBB,
 // top row first (either out pointer may be null). nullptr when `window` is
-// not a window of this layer. The pointer is valid until the next resize or
-// destruction of the window.
+// not a window of this layer or its client area is empty (minimised). The
+// pointer is valid until the next resize or destruction of the window.
 const uint32_t* WindowPixels(HWND window, int* width, int* height);
 
 // How often GDI has finished drawing into the window (BitBlt/StretchDIBits).
