@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "FumesFast.h"
+
 TLumoDIB* FumeDib = nullptr;
 
 bool Drawing = false;
@@ -76,7 +78,7 @@ void FumePassesPlain(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise) {
   }
 }
 
-TFumePasses FumePasses = FumePassesPlain;
+TFumePasses FumePasses = FumePassesFast;
 
 bool StepFumes() {
   if (FumeDib == nullptr) {

@@ -1,0 +1,28 @@
+// Which wider instruction sets the fast kernels may use on this processor.
+// SSE2 comes from the start-up processor record; AVX2 needs the compiler's
+// check, which also asks whether the system saves the wide registers.
+#pragma once
+
+#include "LumoDIB.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+#define LUMO_X86 1
+#else
+#define LUMO_X86 0
+#endif
+
+inline bool LumoHasSSE2() {
+#if LUMO_X86
+  return ProcessorInfo.Has(pfSSE2);
+#else
+  return false;
+#endif
+}
+
+inline bool LumoHasAVX2() {
+#if LUMO_X86
+  return ProcessorInfo.Has(pfSSE2) && __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
