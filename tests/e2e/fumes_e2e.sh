@@ -162,6 +162,10 @@ drive() {
   local save_path="$1" typed_path="$2" window_timeout="$3"
   if ! wait_until "$window_timeout" have_main_window; then
     shot "no_window"
+    {
+      echo "program running: $(kill -0 "$program_pid" 2>/dev/null && echo yes || echo no)"
+      xwininfo -root -tree
+    } >"$artefacts/${half}_no_window.txt" 2>&1
     check "a window appears within ${window_timeout}s" false
     return
   fi

@@ -140,6 +140,11 @@ TEST_F(FumesPasses, NoiseSequenceDecidesWhichBytesDecay) {
     const bool Decays = std::find(kDecayedFromOne.begin(), kDecayedFromOne.end(), p) != kDecayedFromOne.end();
     EXPECT_EQ(B[p], Decays ? 3 : 4) << "byte " << p;
   }
+  // Low bits 10 do not decay, 15 do: from 10 the noise runs 10, 15, ...
+  std::vector<uint8_t> C(Size, 4);
+  FumePassesPlain(C.data(), Size, s, 10);
+  EXPECT_EQ(C[0], 4);
+  EXPECT_EQ(C[1], 3);
   // Every average of a uniform field is that value or one less, nothing else.
   EXPECT_TRUE(std::all_of(B.begin(), B.begin() + (Size - 4 * s), [](uint8_t b) { return b == 3 || b == 4; }));
 }

@@ -42,13 +42,16 @@ inline void NoPasses(uint8_t*, uint32_t, uint32_t, uint32_t) {}
 // global back afterwards.
 class FieldTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetFumeState(); }
+  void SetUp() override {
+    ResetFumeState();
+    SavedPasses = FumePasses;
+  }
   void TearDown() override {
     FumeDib = nullptr;
     Field.reset();
     ResetFumeState();
     RandomFunction = DefaultRandom;
-    FumePasses = FumePassesPlain;
+    FumePasses = SavedPasses;
   }
   TLumoDIB& MakeField(int32_t Width, int32_t Height) {
     Field = std::make_unique<TLumoDIB>();
@@ -62,6 +65,7 @@ class FieldTest : public ::testing::Test {
   uint32_t Stride() const { return static_cast<uint32_t>(Field->RowBytes); }
 
   std::unique_ptr<TLumoDIB> Field;
+  TFumePasses SavedPasses = nullptr;
 };
 
 }  // namespace fumes_test
