@@ -27,8 +27,8 @@ DC* NewDC(DCType type, HWND window) {
 }
 
 void FreeDC(DC* dc) {
-  if (dc->bitmap) dc->bitmap->selectCount--;
-  if (dc->font) dc->font->selectCount--;
+  Deselect(dc->bitmap);
+  Deselect(dc->font);
   Destroy(dc);
 }
 
@@ -73,7 +73,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
   Guard guard(Lock());
   DC* dc = FindDC(hdc);
   Object* object = FindObject(h);
-  if (dc == nullptr || object == nullptr) return nullptr;
+  if (dc == nullptr || object == nullptr || object->deletePending) return nullptr;
   if (object->kind == Kind::Bitmap) {
     auto* bitmap = static_cast<Bitmap*>(object);
     if (dc->type != DCType::Memory) return nullptr;
@@ -81,18 +81,18 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     // A bitmap lives in one DC at a time.
     if (!bitmap->stock && bitmap->selectCount > 0) return nullptr;
     Bitmap* previous = dc->bitmap;
-    previous->selectCount--;
     bitmap->selectCount++;
     dc->bitmap = bitmap;
+    Deselect(previous);
     return previous;
   }
   if (object->kind == Kind::Font) {
     auto* font = static_cast<Font*>(object);
     Font* previous = dc->font;
     if (font == previous) return font;
-    previous->selectCount--;
     font->selectCount++;
     dc->font = font;
+    Deselect(previous);
     return previous;
   }
   return nullptr;
@@ -103,8 +103,12 @@ BOOL DeleteObject(HGDIOBJ ho) {
   Object* object = FindObject(ho);
   if (object == nullptr || object->kind == Kind::DC) return FALSE;
   if (object->stock) return TRUE;
-  // As GDI: an object still selected into a DC stays alive and the call fails.
-  if (object->selectCount > 0) return FALSE;
+  // An object still selected into a DC goes when its last DC lets go of it,
+  // whatever order the caller releases things in.
+  if (object->selectCount > 0) {
+    object->deletePending = true;
+    return TRUE;
+  }
   Destroy(object);
   return TRUE;
 }

@@ -43,6 +43,12 @@ void Destroy(Object* object) {
   delete object;
 }
 
+void Deselect(Object* object) {
+  if (object == nullptr) return;
+  object->selectCount--;
+  if (object->selectCount <= 0 && object->deletePending) Destroy(object);
+}
+
 Object* FindObject(const void* handle) {
   if (handle == nullptr) return nullptr;
   Table& t = Objects();

@@ -21,7 +21,8 @@ struct Object {
   virtual ~Object() = default;
   Kind kind;
   bool stock = false;
-  int selectCount = 0;  // DCs this object is selected into
+  int selectCount = 0;         // DCs this object is selected into
+  bool deletePending = false;  // deleted while selected: freed on release
 };
 
 struct Bitmap : Object {
@@ -64,6 +65,8 @@ std::recursive_mutex& Lock();
 // another kind.
 void Register(Object* object);
 void Destroy(Object* object);
+// Drops one selection of the object, freeing it if its deletion waited.
+void Deselect(Object* object);
 Object* FindObject(const void* handle);
 DC* FindDC(HDC handle);
 Bitmap* FindBitmap(const void* handle);

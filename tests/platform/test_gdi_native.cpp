@@ -92,13 +92,31 @@ TEST_F(ObjectAccounting, CountsEveryNonStockObjectUntilItIsGone) {
   EXPECT_EQ(lumo::test::LiveGdiObjects(), baseline_);
 }
 
-TEST_F(ObjectAccounting, SelectedObjectsRefuseDeletionAndStayUsable) {
+TEST_F(ObjectAccounting, SelectedObjectsGoWhenTheirDCLetsGo) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  BitmapInfo256 info = MakeInfo(4, 4, 8);
+  HBITMAP section =
+      CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, nullptr, nullptr, 0);
+  LOGFONTA lf = {};
+  HFONT font = CreateFontIndirectA(&lf);
+  SelectObject(dc, section);
+  SelectObject(dc, font);
+  // Deleted while selected: still there for the DC, and gone with it.
+  EXPECT_TRUE(DeleteObject(section));
+  EXPECT_TRUE(DeleteObject(font));
+  EXPECT_NE(GetPixel(dc, 0, 0), CLR_INVALID);
+  EXPECT_EQ(lumo::test::LiveGdiObjects(), baseline_ + 3);
+  // A deleted object cannot be selected anywhere else.
+  HDC other = CreateCompatibleDC(nullptr);
+  EXPECT_EQ(SelectObject(other, font), nullptr);
+  DeleteDC(other);
+  EXPECT_TRUE(DeleteDC(dc));
+}
+
+TEST_F(ObjectAccounting, ABitmapLivesInOneDCAtATime) {
   BitmapInfo256 info = MakeInfo(4, 4, 8);
   Section s(info);
   ASSERT_TRUE(s.ok());
-  EXPECT_FALSE(DeleteObject(s.bitmap()));
-  EXPECT_NE(GetPixel(s.dc(), 0, 0), CLR_INVALID);
-  // A bitmap lives in one DC at a time.
   HDC other = CreateCompatibleDC(nullptr);
   EXPECT_EQ(SelectObject(other, s.bitmap()), nullptr);
   DeleteDC(other);

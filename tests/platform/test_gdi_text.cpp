@@ -172,6 +172,25 @@ TEST(TextInDirectColourSection, DrawsInTheTextColour) {
   DeleteObject(font);
 }
 
+TEST(TextOut, IsClippedToTheBitmap) {
+  BitmapInfo256 info = GreyInfo(24, 20);
+  Section s(info);
+  ASSERT_TRUE(s.ok());
+  HFONT font = MakeFont("Tahoma", 0, 19, 800);
+  HGDIOBJ old = SelectObject(s.dc(), font);
+  SetTextColor(s.dc(), RGB(0, 255, 0));
+  // Cells hanging over every edge: only pixels inside change, none outside.
+  EXPECT_TRUE(TextOutA(s.dc(), -6, -8, "88", 2));
+  EXPECT_TRUE(TextOutA(s.dc(), 16, 10, "88", 2));
+  EXPECT_TRUE(TextOutA(s.dc(), 1000, -1000, "8", 1));
+  const Box ink = Find(s, kLime);
+  EXPECT_GT(ink.count, 0);
+  EXPECT_EQ(Find(s, kWhite).top, 0);
+  EXPECT_EQ(Find(s, kWhite).right, 23);
+  SelectObject(s.dc(), old);
+  DeleteObject(font);
+}
+
 TEST(TextOut, ZeroLengthDrawsNothing) {
   BitmapInfo256 info = GreyInfo(20, 20);
   Section s(info);
