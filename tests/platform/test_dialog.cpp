@@ -149,6 +149,26 @@ TEST_F(FileDialog, MissingChooserFailsWithAnError) {
   EXPECT_FALSE(GetOpenFileNameA(&ofn_));
 }
 
+TEST_F(FileDialog, KdialogServesWhenZenityIsMissing) {
+  // A PATH holding only a chooser named kdialog.
+  std::string bin = dir_ + "/bin";
+  mkdir(bin.c_str(), 0755);
+  std::string kdialog = bin + "/kdialog";
+  std::rename(script_.c_str(), kdialog.c_str());
+  std::string path = getenv("PATH") ? getenv("PATH") : "";
+  unsetenv("LUMO_FILE_DIALOG");
+  setenv("PATH", bin.c_str(), 1);
+  Answer("/tmp/from-kde");
+  BOOL ok = GetOpenFileNameA(&ofn_);
+  setenv("PATH", path.c_str(), 1);
+  std::rename(kdialog.c_str(), script_.c_str());
+  rmdir(bin.c_str());
+  ASSERT_TRUE(ok);
+  EXPECT_STREQ(file_, "/tmp/from-kde.bmp");
+  EXPECT_EQ(Args(), (std::vector<std::string>{"--title", "Save Bitmap", "--getsavefilename", Cwd() + "/",
+                                              "*.bmp|Bitmap Files (*.bmp)"}));
+}
+
 TEST_F(FileDialog, QueuedAnswersReplaceTheChooser) {
   lumo::test::QueueFileDialogAnswer("/tmp/queued");
   lumo::test::QueueFileDialogCancel();
