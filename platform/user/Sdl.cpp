@@ -161,6 +161,20 @@ void Translate(const SDL_Event& e) {
           // No WM_PAINT can run while a modal dialog waits; show what was drawn.
           if (modal) Present(w->pixels.sdl, w->pixels.Pixels(), w->pixels.Width(), w->pixels.Height());
           break;
+        case SDL_WINDOWEVENT_MOVED: {
+          // SDL reports where the client area is; the window starts at its frame.
+          int cx = e.window.data1, cy = e.window.data2;
+          EnqueueAction(window, [window, cx, cy] {
+            WindowPtr moved = LookupWindow(window);
+            if (!moved || moved->destroying) return;
+            int frame = GetSystemMetrics(SM_CXFRAME), caption = GetSystemMetrics(SM_CYCAPTION);
+            if (moved->x == cx - frame && moved->y == cy - frame - caption) return;
+            moved->x = cx - frame;
+            moved->y = cy - frame - caption;
+            Send(window, WM_MOVE, 0, MAKELPARAM(cx, cy));
+          });
+          break;
+        }
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESIZED:
         case SDL_WINDOWEVENT_MINIMIZED:
