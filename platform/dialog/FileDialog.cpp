@@ -254,7 +254,10 @@ BOOL GetOpenFileNameA(LPOPENFILENAMEA lpofn) {
                    custom != nullptr && *custom ? custom : "neither zenity nor kdialog");
       return Fail(CDERR_INITIALIZATION);
     }
-    if (status != 0) return FALSE;  // cancelled (or the chooser failed)
+    // Both choosers answer 1 for Cancel; anything else is their own failure
+    // (no display, for one), which the caller can tell apart.
+    if (status == 1) return FALSE;
+    if (status != 0) return Fail(CDERR_INITIALIZATION);
     // One chosen path, ended by a newline.
     size_t end = output.find('\n');
     path = output.substr(0, end);

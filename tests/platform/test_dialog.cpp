@@ -123,6 +123,11 @@ TEST_F(FileDialog, CancelOrEmptyAnswerReturnsZeroAndLeavesTheBuffer) {
   EXPECT_EQ(file_[0], '\0');
   Answer("", 0);
   EXPECT_FALSE(GetOpenFileNameA(&ofn_));
+  // A chooser that fails (rather than being cancelled) is an error.
+  Answer("/tmp/ignored", 255);
+  EXPECT_FALSE(GetOpenFileNameA(&ofn_));
+  EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(CDERR_INITIALIZATION));
+  EXPECT_EQ(file_[0], '\0');
 }
 
 TEST_F(FileDialog, PathMustFitWithItsNul) {
