@@ -1,0 +1,221 @@
+#!/usr/bin/env bash
+# End to end: the real twistview natively and twistview.exe under Wine, each
+# on a private virtual display. Checks title and client size, that frames
+# change and use only the window palette, that a key switches the picture,
+# that left and right clicks toggle the filter and feedback, and that Escape
+# and the close box both end the program. Screenshots stay in the artefact
+# directory.
+#
+#   twistview_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>
+set -u
+native_dir="$(cd "${1:?native build directory}" && pwd)"
+windows_dir="$(cd "${2:?windows build directory}" && pwd)"
+artefacts="${3:?artefact directory}"
+mkdir -p "$artefacts"
+artefacts="$(cd "$artefacts" && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+check="$root/tests/e2e/twistview_check.py"
+pictures=("$root/twistview/velro1.jpg" "$root/twistview/velro2.jpg")
+title="twistview - tovak"
+
+failures=()
+passes=0
+ok() {
+  echo "  ok: $*"
+  passes=$((passes + 1))
+}
+bad() {
+  echo "  FAIL: $*"
+  failures+=("$current: $*")
+}
+
+# A display of our own, so that no other window takes keys or focus.
+xvfb_pid=""
+for n in $(seq 150 199); do
+  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  break
+done
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+program_pid=""
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+  WINEPREFIX="$windows_dir/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+
+# Expected centre indices: point and bilinear sample of each picture.
+read -r point0 bilinear0 < <(python3 "$check" expect "${pictures[0]}")
+read -r point1 bilinear1 < <(python3 "$check" expect "${pictures[1]}")
+
+start_program() { # <command...>; sets program_pid and window
+  "$@" >"$out/program.log" 2>&1 &
+  program_pid=$!
+  window=""
+  for _ in $(seq 240); do
+    window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && break
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.5
+  done
+  [ -n "$window" ]
+}
+
+shot() { # <name>: screenshot of the client area
+  import -window "$window" "$out/$1.png" 2>/dev/null
+}
+
+centre() { python3 "$check" centre "$out/$1.png"; }
+
+expect_centre() { # <shot> <value> <what>
+  local got
+  got=$(centre "$1")
+  if [ "$got" = "$2" ]; then ok "$3 (centre index $got)"; else bad "$3: centre index $got, expected $2"; fi
+}
+
+palette_ok() { # <shot>
+  local report
+  if report=$(python3 "$check" palette "$out/$1.png"); then ok "$1: only window-palette colours ($report)"; else
+    bad "$1: $report"
+  fi
+}
+
+wait_end() { # <seconds>; 0 when the program ended with status 0
+  local status
+  for _ in $(seq $(($1 * 10))); do
+    if ! kill -0 "$program_pid" 2>/dev/null; then
+      wait "$program_pid"
+      status=$?
+      program_pid=""
+      return "$status"
+    fi
+    sleep 0.1
+  done
+  return 124
+}
+
+left_click() { xdotool mousemove --window "$window" "$1" 300 click 1; }
+right_click() { xdotool mousemove --window "$window" "$1" 300 click 3; }
+# Keys go to the window under the pointer (no window manager, pointer focus).
+press() { xdotool mousemove --window "$window" 200 200 key "$1"; }
+
+run_platform() { # <name> <width-range> <height-range> <command...>
+  current=$1
+  out="$artefacts/$1"
+  mkdir -p "$out"
+  local min_w=$2 min_h=$3
+  shift 3
+  echo "== twistview, $current"
+  if ! start_program "$@"; then
+    bad "no window titled \"$title\" appeared"
+    cat "$out/program.log"
+    return
+  fi
+  ok "window \"$title\" appeared"
+
+  local name size w h
+  name=$(xwininfo -id "$window" | sed -n 's/^xwininfo: Window id: [^ ]* "\(.*\)"$/\1/p')
+  [ "$name" = "$title" ] && ok "title \"$name\"" || bad "title \"$name\""
+  w=$(xwininfo -id "$window" | awk '/^  Width:/ {print $2}')
+  h=$(xwininfo -id "$window" | awk '/^  Height:/ {print $2}')
+  size="${w}x${h}"
+  if [ "$w" -ge "$min_w" ] && [ "$w" -le 768 ] && [ "$h" -ge "$min_h" ] && [ "$h" -le 536 ]; then
+    ok "client area $size"
+  else
+    bad "client area $size"
+  fi
+
+  sleep 1.5
+  shot 01_start
+  palette_ok 01_start
+  expect_centre 01_start "$bilinear0" "first picture, bilinear filter"
+  sleep 0.7
+  shot 02_later
+  palette_ok 02_later
+  local changed
+  changed=$(python3 "$check" differ "$out/01_start.png" "$out/02_later.png")
+  if awk "BEGIN {exit !($changed > 0.05)}"; then ok "frames change over time ($changed of the pixels)"; else
+    bad "frames do not change ($changed of the pixels)"
+  fi
+
+  press space
+  sleep 0.8
+  shot 03_key
+  palette_ok 03_key
+  expect_centre 03_key "$bilinear1" "a key switches to the second picture"
+  local seen
+  seen=$(python3 "$check" picture "$out/03_key.png" "${pictures[@]}")
+  [ "${seen%% *}" = 1 ] && ok "the frame's grey levels are the second picture's ($seen)" ||
+    bad "the frame's grey levels are not the second picture's ($seen)"
+
+  left_click 300
+  sleep 0.8
+  shot 04_point
+  palette_ok 04_point
+  expect_centre 04_point "$point1" "left click turns the filter off"
+  left_click 340
+  sleep 0.8
+  shot 05_bilinear
+  expect_centre 05_bilinear "$bilinear1" "left click turns the filter on again"
+
+  right_click 380
+  sleep 0.8
+  shot 06_feedback
+  palette_ok 06_feedback
+  # A still pixel averaged with its own earlier values settles one below.
+  expect_centre 06_feedback "$((bilinear1 > 0 ? bilinear1 - 1 : 0))" "right click turns feedback on"
+  right_click 420
+  sleep 0.8
+  shot 07_no_feedback
+  expect_centre 07_no_feedback "$bilinear1" "right click turns feedback off again"
+
+  press a
+  sleep 0.8
+  shot 08_key_again
+  expect_centre 08_key_again "$bilinear0" "another key switches back to the first picture"
+
+  press Escape
+  if wait_end 15; then ok "Escape ends the program (status 0)"; else bad "Escape: program did not end with status 0 ($?)"; fi
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
+
+  if ! start_program "$@"; then
+    bad "no window on the second start"
+    return
+  fi
+  sleep 1
+  shot 09_before_close
+  python3 "$check" close "$window"
+  if wait_end 15; then ok "the close box ends the program (status 0)"; else
+    bad "close box: program did not end with status 0 ($?)"
+  fi
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
+}
+
+if [ -x "$native_dir/bin/twistview" ]; then
+  run_platform native 768 536 "$native_dir/bin/twistview"
+else
+  current=native
+  bad "$native_dir/bin/twistview is not built"
+fi
+
+if [ -f "$windows_dir/bin/twistview.exe" ]; then
+  export LUMO_WINEPREFIX="$windows_dir/wineprefix"
+  # Windows sizes the window with the dialog frame but draws the thicker
+  # sizing frame, so the client area comes out a few pixels smaller.
+  run_platform wine 760 528 "$root/scripts/wine-run.sh" "$windows_dir/bin/twistview.exe"
+else
+  current=wine
+  bad "$windows_dir/bin/twistview.exe is not built"
+fi
+
+echo
+if [ "${#failures[@]}" -eq 0 ]; then
+  echo "twistview e2e: all $passes checks passed; screenshots in $artefacts"
+  exit 0
+fi
+printf '  %s\n' "${failures[@]}"
+echo "twistview e2e: ${#failures[@]} checks failed, $passes passed; screenshots in $artefacts"
+exit 1
