@@ -99,6 +99,10 @@ std::vector<std::string> ZenityArguments(const Request& r) {
   std::vector<std::string> args = {"--file-selection", "--title=" + r.title};
   // The file need not exist: only the save mode lets the user type a new name.
   if (r.save) args.push_back("--save");
+  if (r.parent != 0) {
+    args.push_back("--modal");
+    args.push_back("--attach=" + std::to_string(r.parent));
+  }
   std::string start = r.proposedName.empty() ? Join(r.initialDir, "") : Join(r.initialDir, r.proposedName);
   args.push_back("--filename=" + start);
   for (const auto& [description, patterns] : r.filters)
@@ -115,6 +119,10 @@ std::vector<std::string> KdialogArguments(const Request& r) {
     filter += SpacedPatterns(patterns) + "|" + description;
   }
   if (!filter.empty()) args.push_back(filter);
+  if (r.parent != 0) {
+    args.push_back("--attach");
+    args.push_back(std::to_string(r.parent));
+  }
   return args;
 }
 
@@ -220,6 +228,7 @@ BOOL GetOpenFileNameA(LPOPENFILENAMEA lpofn) {
   r.initialDir = ResolveInitialDir(lpofn->lpstrInitialDir);
   r.proposedName.assign(lpofn->lpstrFile, strnlen(lpofn->lpstrFile, lpofn->nMaxFile));
   r.save = (lpofn->Flags & OFN_FILEMUSTEXIST) == 0;
+  r.parent = lumo::user::NativeWindowOf(lpofn->hwndOwner);
 
   std::optional<std::optional<std::string>> canned;
   {

@@ -15,7 +15,8 @@ struct Request {
   std::vector<std::pair<std::string, std::string>> filters;  // (description, patterns separated by ';')
   std::string initialDir;                                    // an existing folder
   std::string proposedName;
-  bool save = false;  // new names allowed (the file need not exist)
+  bool save = false;         // new names allowed (the file need not exist)
+  unsigned long parent = 0;  // the owner's window on screen, kept below the dialog
 };
 
 // "Desc\0*.a;*.b\0...\0\0" into pairs; an unpaired last description is dropped.

@@ -190,6 +190,12 @@ void PumpEvents() {
   if (!Headless() && sdl::Started() && sdl::IsVideoThread()) sdl::Pump();
 }
 
+unsigned long NativeWindowOf(HWND window) {
+  WindowPtr w = LookupWindow(window);
+  if (!w || !w->pixels.sdl || !sdl::IsVideoThread()) return 0;
+  return sdl::NativeWindowId(w->pixels.sdl);
+}
+
 void PumpWhileModal() {
   if (!Headless() && sdl::Started() && sdl::IsVideoThread()) sdl::PumpModal();
 }

@@ -2,6 +2,7 @@
 // client pixels on screen, and turning SDL's events into the layer's input
 // and size changes. All of it runs on the thread that started video.
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <atomic>
@@ -325,6 +326,16 @@ void PumpModal() {
   modal = true;
   Pump();
   modal = false;
+}
+
+unsigned long NativeWindowId(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info)) return 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (info.subsystem == SDL_SYSWM_X11) return static_cast<unsigned long>(info.info.x11.window);
+#endif
+  return 0;
 }
 
 void Wait(int ms) { SDL_WaitEventTimeout(nullptr, ms); }

@@ -172,6 +172,8 @@ void PumpModal();
 // Waits up to `ms` for an SDL event.
 void Wait(int ms);
 bool IsVideoThread();
+// The X11 window behind an SDL window, 0 elsewhere.
+unsigned long NativeWindowId(SDL_Window* window);
 void ScreenSize(int* width, int* height);
 }  // namespace sdl
 
@@ -179,5 +181,8 @@ void ScreenSize(int* width, int* height);
 void PumpEvents();
 // Keeps the windows alive on screen while a modal dialog blocks the thread.
 void PumpWhileModal();
+// The windowing system's id of a window on screen (0 when headless or unknown),
+// so that a dialog program can stay above its owner.
+unsigned long NativeWindowOf(HWND window);
 
 }  // namespace lumo::user
