@@ -1,5 +1,7 @@
 // Rectangle copies between DCs and from DIB memory, converting formats a
 // row at a time. Copies onto a window DC land in its target's pixels.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -30,32 +32,33 @@ bool SameFormat(const Surface& a, const Surface& b) {
 
 // Copies w x h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to
 // both. Coordinates are display coordinates.
-void Copy(const Surface& src, int sx, int sy, const Surface& dst, int dx, int dy, int w, int h) {
+void Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_t dx, int64_t dy, int64_t cw,
+          int64_t ch) {
+  // Clipping in 64 bits: far-off rectangles must not overflow.
   if (sx < 0) {
     dx -= sx;
-    w += sx;
+    cw += sx;
     sx = 0;
   }
   if (sy < 0) {
     dy -= sy;
-    h += sy;
+    ch += sy;
     sy = 0;
   }
   if (dx < 0) {
     sx -= dx;
-    w += dx;
+    cw += dx;
     dx = 0;
   }
   if (dy < 0) {
     sy -= dy;
-    h += dy;
+    ch += dy;
     dy = 0;
   }
-  if (w > src.width - sx) w = src.width - sx;
-  if (w > dst.width - dx) w = dst.width - dx;
-  if (h > src.height - sy) h = src.height - sy;
-  if (h > dst.height - dy) h = dst.height - dy;
-  if (w <= 0 || h <= 0) return;
+  cw = std::min({cw, src.width - sx, dst.width - dx});
+  ch = std::min({ch, src.height - sy, dst.height - dy});
+  if (cw <= 0 || ch <= 0) return;
+  const int w = static_cast<int>(cw), h = static_cast<int>(ch);
 
   // Rows go bottom to top when a copy inside one block moves down, so no
   // source row is overwritten before it is read.
@@ -142,7 +145,7 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
   if (!DescribeDib(lpbmi, lpBits, from, colours) || !DrawingSurface(dst, to)) return 0;
   // As GDI: the source rectangle of a bottom-up DIB is measured from its
   // bottom line.
-  const int top = from.topDown ? ySrc : from.height - ySrc - SrcHeight;
+  const int64_t top = from.topDown ? ySrc : int64_t{from.height} - ySrc - SrcHeight;
   Copy(from, xSrc, top, to, xDest, yDest, SrcWidth, SrcHeight);
   FinishDrawing(dst);
   return SrcHeight;

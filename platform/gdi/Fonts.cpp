@@ -274,12 +274,12 @@ const Glyph& LoadGlyph(FontFace* f, unsigned char ch, bool mono) {
 }
 
 // Writes a solid rectangle, clipped, as a palette index or a colour.
-void FillRect(RowCodec& codec, int x0, int y0, int x1, int y1, int index, uint32_t rgb) {
+void FillRect(RowCodec& codec, int64_t left, int64_t top, int64_t right, int64_t bottom, int index, uint32_t rgb) {
   const Surface& s = codec.surface();
-  x0 = std::max(x0, 0);
-  y0 = std::max(y0, 0);
-  x1 = std::min(x1, s.width);
-  y1 = std::min(y1, s.height);
+  const int x0 = static_cast<int>(std::clamp<int64_t>(left, 0, s.width));
+  const int y0 = static_cast<int>(std::clamp<int64_t>(top, 0, s.height));
+  const int x1 = static_cast<int>(std::clamp<int64_t>(right, 0, s.width));
+  const int y1 = static_cast<int>(std::clamp<int64_t>(bottom, 0, s.height));
   if (x0 >= x1 || y0 >= y1) return;
   std::vector<uint32_t> line(static_cast<size_t>(x1 - x0), rgb);
   for (int y = y0; y < y1; ++y) {
@@ -291,11 +291,13 @@ void FillRect(RowCodec& codec, int x0, int y0, int x1, int y1, int index, uint32
   }
 }
 
-void DrawGlyph(RowCodec& codec, const Glyph& g, int originX, int originY, int index, uint32_t rgb) {
+void DrawGlyph(RowCodec& codec, const Glyph& g, int64_t originX, int64_t originY, int index, uint32_t rgb) {
   const Surface& s = codec.surface();
-  const int left = originX + g.left, top = originY - g.top;
-  const int x0 = std::max(left, 0), x1 = std::min(left + g.width, s.width);
-  const int y0 = std::max(top, 0), y1 = std::min(top + g.height, s.height);
+  const int64_t left = originX + g.left, top = originY - g.top;
+  const int x0 = static_cast<int>(std::clamp<int64_t>(left, 0, s.width));
+  const int x1 = static_cast<int>(std::clamp<int64_t>(left + g.width, 0, s.width));
+  const int y0 = static_cast<int>(std::clamp<int64_t>(top, 0, s.height));
+  const int y1 = static_cast<int>(std::clamp<int64_t>(top + g.height, 0, s.height));
   if (x0 >= x1 || y0 >= y1) return;
   std::vector<uint32_t> line(static_cast<size_t>(x1 - x0));
   const uint32_t tr = (rgb >> 16) & 0xFF, tg = (rgb >> 8) & 0xFF, tb = rgb & 0xFF;
@@ -359,11 +361,11 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   const int bkIndex = mono ? codec.Nearest(bkRgb) : 0;
 
   const auto* text = reinterpret_cast<const unsigned char*>(lpString);
-  int width = 0;
+  int64_t width = 0;
   for (int i = 0; i < c; ++i) width += LoadGlyph(f, text[i], mono).advance;
-  if (dc->bkMode == OPAQUE) FillRect(codec, x, y, x + width, y + f->cellHeight, bkIndex, bkRgb);
-  const int baseline = y + f->ascent;
-  int pen = x;
+  if (dc->bkMode == OPAQUE) FillRect(codec, x, y, x + width, int64_t{y} + f->cellHeight, bkIndex, bkRgb);
+  const int64_t baseline = int64_t{y} + f->ascent;
+  int64_t pen = x;
   for (int i = 0; i < c; ++i) {
     const Glyph& g = LoadGlyph(f, text[i], mono);
     DrawGlyph(codec, g, pen, baseline, textIndex, textRgb);

@@ -202,6 +202,23 @@ TEST(DibSectionHeaders, OddMasksAndSizesAreRefused) {
   EXPECT_FALSE(create(shortHeader));
 }
 
+TEST(FarOffCoordinates, DrawNothingAndDoNotOverflow) {
+  BitmapInfo256 info = MakeInfo(4, 4, 32);
+  Section s(info);
+  Section t(info);
+  ASSERT_TRUE(s.ok() && t.ok());
+  EXPECT_TRUE(BitBlt(t.dc(), INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, s.dc(), INT32_MAX, INT32_MIN, SRCCOPY));
+  EXPECT_TRUE(BitBlt(t.dc(), INT32_MAX, 0, INT32_MAX, 4, s.dc(), INT32_MIN, 0, SRCCOPY));
+  std::vector<uint8_t> memory(64, 0xFF);
+  StretchDIBits(t.dc(), 0, 0, 4, INT32_MAX, 0, INT32_MIN, 4, INT32_MAX, memory.data(),
+                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
+  SetBkColor(t.dc(), RGB(255, 255, 255));
+  EXPECT_TRUE(TextOutA(t.dc(), INT32_MAX - 2, INT32_MAX - 2, "WW", 2));
+  EXPECT_TRUE(TextOutA(t.dc(), INT32_MIN, INT32_MIN, "WW", 2));
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(GetPixel(t.dc(), x, y), RGB(0, 0, 0));
+}
+
 TEST(StretchDIBits, OnlyCopiesAtEqualSizes) {
   BitmapInfo256 info = MakeInfo(4, 4, 32);
   Section s(info);
