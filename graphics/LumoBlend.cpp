@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "kernels/LumoBlendWide.h"
+
 #if defined(__i386__) || defined(__x86_64__)
 #include <mmintrin.h>
 #define LUMO_BLEND_MMX 1
@@ -172,5 +174,7 @@ bool BlendRows(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2, TDept
 }
 
 bool AvgBlend(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2) {
-  return BlendRows(Dest, Src1, Src2, AvgBlendDepths, AvgBlendMask(Dest), AvgRowMMX, AvgRowPlain);
+  // Where the processor has them, the SSE2 or AVX2 form stands in for the
+  // MMX kernel; they give the same bytes.
+  return BlendRows(Dest, Src1, Src2, AvgBlendDepths, AvgBlendMask(Dest), WidestAvgRow(), AvgRowPlain);
 }

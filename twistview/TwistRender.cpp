@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "LumoBlend.h"
+#include "TwistRenderFast.h"
 
 float Phase = 0.0f;
 float PhaseStep = 0.46f;
@@ -175,7 +176,7 @@ void RenderFrame() {
 
   if (IsUsablePicture(PictureDib) && TablesMatch(*PictureDib) && WindowDib->Header.biBitCount == 8) {
     const TCoefficients C = Coefficients(Phase);
-    RenderPixels(*WindowDib, *PictureDib, WrapX, WrapY, C.A, C.B, Bilinear);
+    RenderPixelsFast(*WindowDib, *PictureDib, WrapX, WrapY, C.A, C.B, Bilinear);
   } else {
     WindowDib->ClearTo(NoPictureIndex);
   }

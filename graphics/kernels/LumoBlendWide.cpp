@@ -1,0 +1,100 @@
+#include "kernels/LumoBlendWide.h"
+
+#include <cstring>
+
+#include "kernels/LumoCpu.h"
+
+#if LUMO_X86
+#include <immintrin.h>
+#endif
+
+namespace {
+
+// What is left after the wide blocks: whole 8-byte blocks, then the last
+// bytes through a zeroed buffer, exactly as the MMX kernel treats its tail
+// (the zeros matter: the shift carries a bit of the next byte down).
+inline uint64_t Avg64(uint64_t A, uint64_t B, uint64_t Mask) {
+  const uint64_t And = A & B;
+  const uint64_t Half = ((A ^ B) >> 1) & Mask;
+  const uint32_t Lo = static_cast<uint32_t>(And) + static_cast<uint32_t>(Half);
+  const uint32_t Hi = static_cast<uint32_t>(And >> 32) + static_cast<uint32_t>(Half >> 32);
+  return (uint64_t{Hi} << 32) | Lo;
+}
+
+void Rest(uint8_t* D, const uint8_t* A, const uint8_t* B, uint32_t Param, uint32_t Count) {
+  const uint64_t Mask = (uint64_t{Param} << 32) | Param;
+  for (; Count >= 8; Count -= 8, A += 8, B += 8, D += 8) {
+    uint64_t Va, Vb;
+    std::memcpy(&Va, A, 8);
+    std::memcpy(&Vb, B, 8);
+    const uint64_t R = Avg64(Va, Vb, Mask);
+    std::memcpy(D, &R, 8);
+  }
+  if (Count > 0) {
+    uint8_t Buffer[8] = {};
+    uint64_t Va, Vb;
+    std::memcpy(Buffer, B, Count);
+    std::memcpy(&Vb, Buffer, 8);
+    std::memcpy(Buffer, A, Count);
+    std::memcpy(&Va, Buffer, 8);
+    const uint64_t R = Avg64(Va, Vb, Mask);
+    std::memcpy(Buffer, &R, 8);
+    std::memcpy(D, Buffer, Count);
+  }
+}
+
+}  // namespace
+
+#if LUMO_X86
+
+__attribute__((target("sse2"))) void AvgRowSSE2(void* Dest, const void* Src1, const void* Src2, uint32_t Param,
+                                                uint32_t Count) {
+  uint8_t* D = static_cast<uint8_t*>(Dest);
+  const uint8_t* A = static_cast<const uint8_t*>(Src1);
+  const uint8_t* B = static_cast<const uint8_t*>(Src2);
+  const __m128i Mask = _mm_set1_epi32(static_cast<int>(Param));
+  for (; Count >= 16; Count -= 16, A += 16, B += 16, D += 16) {
+    const __m128i Va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(A));
+    const __m128i Vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(B));
+    const __m128i Half = _mm_and_si128(_mm_srli_epi64(_mm_xor_si128(Va, Vb), 1), Mask);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(D), _mm_add_epi32(_mm_and_si128(Va, Vb), Half));
+  }
+  Rest(D, A, B, Param, Count);
+}
+
+__attribute__((target("avx2"))) void AvgRowAVX2(void* Dest, const void* Src1, const void* Src2, uint32_t Param,
+                                                uint32_t Count) {
+  uint8_t* D = static_cast<uint8_t*>(Dest);
+  const uint8_t* A = static_cast<const uint8_t*>(Src1);
+  const uint8_t* B = static_cast<const uint8_t*>(Src2);
+  const __m256i Mask = _mm256_set1_epi32(static_cast<int>(Param));
+  for (; Count >= 32; Count -= 32, A += 32, B += 32, D += 32) {
+    const __m256i Va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(A));
+    const __m256i Vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(B));
+    const __m256i Half = _mm256_and_si256(_mm256_srli_epi64(_mm256_xor_si256(Va, Vb), 1), Mask);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(D), _mm256_add_epi32(_mm256_and_si256(Va, Vb), Half));
+  }
+  Rest(D, A, B, Param, Count);
+}
+
+#else
+
+void AvgRowSSE2(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count) {
+  Rest(static_cast<uint8_t*>(Dest), static_cast<const uint8_t*>(Src1), static_cast<const uint8_t*>(Src2), Param, Count);
+}
+
+void AvgRowAVX2(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count) {
+  AvgRowSSE2(Dest, Src1, Src2, Param, Count);
+}
+
+#endif
+
+TRowKernel WidestAvgRow() {
+  if (LumoHasAVX2()) {
+    return AvgRowAVX2;
+  }
+  if (LumoHasSSE2()) {
+    return AvgRowSSE2;
+  }
+  return AvgRowMMX;
+}

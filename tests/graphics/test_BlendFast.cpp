@@ -1,0 +1,120 @@
+// The SSE2 and AVX2 average kernels against the MMX one, byte for byte:
+// every row length up to 100 and some long ones, the masks of every layout
+// and arbitrary ones, misaligned rows, and rows blended in place.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "LumoBlend.h"
+#include "kernels/LumoBlendWide.h"
+#include "kernels/LumoCpu.h"
+
+namespace {
+
+struct TWide {
+  const char* Name;
+  TRowKernel Kernel;
+  bool Runs;
+};
+
+std::vector<TWide> WideKernels() {
+  return {{"sse2", AvgRowSSE2, LumoHasSSE2()}, {"avx2", AvgRowAVX2, LumoHasAVX2()}, {"widest", WidestAvgRow(), true}};
+}
+
+const uint32_t Masks[] = {0x7F7F7F7Fu, 0x7BEF7BEFu, 0xBDEFBDEFu, 0xFF7F7F7Fu, 0xFFFFFFFFu, 0x12345678u, 0u};
+
+std::vector<uint32_t> Lengths() {
+  std::vector<uint32_t> L;
+  for (uint32_t Count = 0; Count <= 100; ++Count) {
+    L.push_back(Count);
+  }
+  for (uint32_t Count : {255u, 256u, 257u, 768u, 1509u, 2048u}) {
+    L.push_back(Count);
+  }
+  return L;
+}
+
+// Where Dest is: a buffer of its own, the first source or the second.
+enum class TPlace { Apart, OnFirst, OnSecond };
+
+void ExpectSameAsMMX(uint32_t Count, uint32_t Mask, uint32_t Misalign, TPlace Place, std::mt19937& Random) {
+  const uint32_t Guard = 40;
+  std::vector<uint8_t> A(Count + 2 * Guard), B(Count + 2 * Guard);
+  for (auto& V : A) V = static_cast<uint8_t>(Random());
+  for (auto& V : B) V = static_cast<uint8_t>(Random());
+  const uint32_t At = Guard - Misalign;
+
+  std::vector<uint8_t> ExpectA = A, ExpectB = B, ExpectD(A.size(), 0x5A);
+  uint8_t* ExpectDest = Place == TPlace::OnFirst    ? ExpectA.data() + At
+                        : Place == TPlace::OnSecond ? ExpectB.data() + At
+                                                    : ExpectD.data() + At;
+  AvgRowMMX(ExpectDest, ExpectA.data() + At, ExpectB.data() + At, Mask, Count);
+
+  for (const TWide& Wide : WideKernels()) {
+    if (!Wide.Runs) {
+      continue;
+    }
+    std::vector<uint8_t> GotA = A, GotB = B, GotD(A.size(), 0x5A);
+    uint8_t* Dest = Place == TPlace::OnFirst    ? GotA.data() + At
+                    : Place == TPlace::OnSecond ? GotB.data() + At
+                                                : GotD.data() + At;
+    Wide.Kernel(Dest, GotA.data() + At, GotB.data() + At, Mask, Count);
+    // The guards around the row are compared too: nothing outside it changes.
+    ASSERT_EQ(GotA, ExpectA) << Wide.Name << " count " << Count << " mask " << std::hex << Mask;
+    ASSERT_EQ(GotB, ExpectB) << Wide.Name << " count " << Count << " mask " << std::hex << Mask;
+    ASSERT_EQ(GotD, ExpectD) << Wide.Name << " count " << Count << " mask " << std::hex << Mask;
+  }
+}
+
+TEST(AvgRowWide, SameBytesAsMMXForEveryLengthAndMask) {
+  std::mt19937 Random(21);
+  for (uint32_t Count : Lengths()) {
+    for (uint32_t Mask : Masks) {
+      ExpectSameAsMMX(Count, Mask, Count % 7, TPlace::Apart, Random);
+    }
+  }
+}
+
+TEST(AvgRowWide, InPlaceOnEitherSourceAndMisaligned) {
+  std::mt19937 Random(22);
+  for (uint32_t Count : {1u, 7u, 15u, 31u, 33u, 64u, 95u, 768u}) {
+    for (uint32_t Misalign = 0; Misalign < 8; ++Misalign) {
+      ExpectSameAsMMX(Count, 0x7F7F7F7Fu, Misalign, TPlace::OnFirst, Random);
+      ExpectSameAsMMX(Count, 0xBDEFBDEFu, Misalign, TPlace::OnSecond, Random);
+    }
+  }
+}
+
+// The dispatcher: with MMX present the surface gets the MMX kernel's bytes,
+// which differ from the plain kernel's in the last pixel of an odd-width
+// 5-5-5 row; without MMX it gets the plain kernel's.
+TEST(AvgBlendWide, FeedbackBlendGivesTheMMXKernelsBytes) {
+  auto Make = [](uint32_t Seed) {
+    auto Dib = std::make_unique<TLumoDIB>();
+    Dib->UseSection = false;
+    Dib->AllocateWith(nullptr, 37, 5, 16, 5, 5, 5);
+    std::mt19937 Random(Seed);
+    for (uint32_t I = 0; I < Dib->Header.biSizeImage; ++I) Dib->Pixels[I] = static_cast<uint8_t>(Random());
+    return Dib;
+  };
+  const uint8_t Saved = ProcessorInfo.Features;
+  for (bool Mmx : {true, false}) {
+    if (Mmx) {
+      ProcessorInfo.Features |= pfMMX;
+    } else {
+      ProcessorInfo.Features &= static_cast<uint8_t>(~pfMMX);
+    }
+    auto Dest = Make(1), Other = Make(2), Expected = Make(1);
+    ASSERT_TRUE(AvgBlend(*Dest, *Dest, *Other));
+    ASSERT_TRUE(BlendRows(*Expected, *Expected, *Other, AvgBlendDepths, AvgBlendMask(*Expected),
+                          Mmx ? AvgRowMMX : AvgRowPlain, Mmx ? AvgRowMMX : AvgRowPlain));
+    EXPECT_EQ(0, std::memcmp(Dest->Pixels, Expected->Pixels, Dest->Header.biSizeImage)) << (Mmx ? "MMX" : "plain");
+  }
+  ProcessorInfo.Features = Saved;
+}
+
+}  // namespace

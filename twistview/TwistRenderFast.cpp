@@ -1,0 +1,293 @@
+#include "TwistRenderFast.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "TwistRender.h"
+#include "kernels/LumoCpu.h"
+
+#if LUMO_X86
+#include <immintrin.h>
+#endif
+
+namespace {
+
+// One run: Count pixels from the position (U, V), stepping (DU, DV); the
+// sample for integer parts (l, m) is at Pixels[m * RowBytes + l + Shift].
+struct TRun {
+  uint8_t* Out;
+  int32_t Count;
+  uint32_t U, V, DU, DV;
+  const uint8_t* Pixels;
+  int32_t RowBytes;
+  int32_t Shift;
+};
+
+using TRunKernel = void (*)(const TRun& Run);
+
+inline int32_t Whole(uint32_t Position) { return static_cast<int32_t>(Position) >> 16; }
+
+// Low 8 bits of p + ((q - p) * f shr 16): with the arithmetic shift the
+// result is already p + floor((q - p) f / 65536), a value 0..255.
+inline int32_t Lerp(int32_t P, int32_t Q, int32_t F) { return P + (((Q - P) * F) >> 16); }
+
+void RunPointScalar(const TRun& R) {
+  uint32_t U = R.U, V = R.V;
+  for (int32_t K = 0; K < R.Count; ++K) {
+    R.Out[K] = R.Pixels[Whole(V) * R.RowBytes + Whole(U) + R.Shift];
+    U += R.DU;
+    V += R.DV;
+  }
+}
+
+void RunBilinearScalar(const TRun& R) {
+  uint32_t U = R.U, V = R.V;
+  for (int32_t K = 0; K < R.Count; ++K) {
+    const uint8_t* Src = R.Pixels + (Whole(V) * R.RowBytes + Whole(U) + R.Shift);
+    const int32_t Fx = static_cast<int32_t>(U & 0xFFFFu);
+    const int32_t Fy = static_cast<int32_t>(V & 0xFFFFu);
+    const int32_t Top = Lerp(Src[0], Src[1], Fx);
+    const int32_t Bottom = Lerp(Src[R.RowBytes], Src[R.RowBytes + 1], Fx);
+    R.Out[K] = static_cast<uint8_t>(Lerp(Top, Bottom, Fy));
+    U += R.DU;
+    V += R.DV;
+  }
+}
+
+#if LUMO_X86
+
+// Eight positions at a time. The gathers read whole 32-bit words: the upper
+// row from the sample on (a, b and two bytes that are dropped) and the lower
+// row from two bytes before it (two dropped bytes, c, d), so every word read
+// lies inside the picture even at its first and last pixel.
+struct TLanes {
+  __m256i U, V, Step8U, Step8V;
+};
+
+__attribute__((target("avx2"))) inline TLanes StartLanes(const TRun& R) {
+  const __m256i Ramp = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i DU = _mm256_set1_epi32(static_cast<int32_t>(R.DU));
+  const __m256i DV = _mm256_set1_epi32(static_cast<int32_t>(R.DV));
+  TLanes L;
+  L.U = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(R.U)), _mm256_mullo_epi32(Ramp, DU));
+  L.V = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(R.V)), _mm256_mullo_epi32(Ramp, DV));
+  L.Step8U = _mm256_slli_epi32(DU, 3);
+  L.Step8V = _mm256_slli_epi32(DV, 3);
+  return L;
+}
+
+__attribute__((target("avx2"))) inline __m256i Offsets(const TLanes& L, __m256i RowBytes, __m256i Shift) {
+  const __m256i Rows = _mm256_mullo_epi32(_mm256_srai_epi32(L.V, 16), RowBytes);
+  return _mm256_add_epi32(_mm256_add_epi32(Rows, _mm256_srai_epi32(L.U, 16)), Shift);
+}
+
+// Eight 32-bit values 0..255 to eight bytes.
+__attribute__((target("avx2"))) inline void Store8(uint8_t* Out, __m256i Values) {
+  const __m256i Words = _mm256_packus_epi32(Values, Values);
+  const __m256i Bytes = _mm256_packus_epi16(Words, Words);
+  const __m128i Low = _mm256_castsi256_si128(Bytes);
+  const __m128i High = _mm256_extracti128_si256(Bytes, 1);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(Out), _mm_unpacklo_epi32(Low, High));
+}
+
+__attribute__((target("avx2"))) void RunPointAVX2(const TRun& R) {
+  TLanes L = StartLanes(R);
+  const __m256i RowBytes = _mm256_set1_epi32(R.RowBytes);
+  const __m256i Shift = _mm256_set1_epi32(R.Shift);
+  const __m256i Byte = _mm256_set1_epi32(0xFF);
+  const int* Base = reinterpret_cast<const int*>(R.Pixels);
+  int32_t K = 0;
+  for (; K + 8 <= R.Count; K += 8) {
+    const __m256i Words = _mm256_i32gather_epi32(Base, Offsets(L, RowBytes, Shift), 1);
+    Store8(R.Out + K, _mm256_and_si256(Words, Byte));
+    L.U = _mm256_add_epi32(L.U, L.Step8U);
+    L.V = _mm256_add_epi32(L.V, L.Step8V);
+  }
+  TRun Rest = R;
+  Rest.Out += K;
+  Rest.Count -= K;
+  Rest.U += static_cast<uint32_t>(K) * R.DU;
+  Rest.V += static_cast<uint32_t>(K) * R.DV;
+  RunPointScalar(Rest);
+}
+
+__attribute__((target("avx2"))) inline __m256i Lerp8(__m256i P, __m256i Q, __m256i F) {
+  return _mm256_add_epi32(P, _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(Q, P), F), 16));
+}
+
+__attribute__((target("avx2"))) void RunBilinearAVX2(const TRun& R) {
+  TLanes L = StartLanes(R);
+  const __m256i RowBytes = _mm256_set1_epi32(R.RowBytes);
+  const __m256i Shift = _mm256_set1_epi32(R.Shift);
+  const __m256i Byte = _mm256_set1_epi32(0xFF);
+  const __m256i Fraction = _mm256_set1_epi32(0xFFFF);
+  const int* Upper = reinterpret_cast<const int*>(R.Pixels);
+  const int* Lower = reinterpret_cast<const int*>(R.Pixels + R.RowBytes - 2);
+  int32_t K = 0;
+  for (; K + 8 <= R.Count; K += 8) {
+    const __m256i Offset = Offsets(L, RowBytes, Shift);
+    const __m256i AB = _mm256_i32gather_epi32(Upper, Offset, 1);
+    const __m256i CD = _mm256_i32gather_epi32(Lower, Offset, 1);
+    const __m256i Fx = _mm256_and_si256(L.U, Fraction);
+    const __m256i Fy = _mm256_and_si256(L.V, Fraction);
+    const __m256i Top = Lerp8(_mm256_and_si256(AB, Byte), _mm256_and_si256(_mm256_srli_epi32(AB, 8), Byte), Fx);
+    const __m256i Bottom = Lerp8(_mm256_and_si256(_mm256_srli_epi32(CD, 16), Byte), _mm256_srli_epi32(CD, 24), Fx);
+    Store8(R.Out + K, Lerp8(Top, Bottom, Fy));
+    L.U = _mm256_add_epi32(L.U, L.Step8U);
+    L.V = _mm256_add_epi32(L.V, L.Step8V);
+  }
+  TRun Rest = R;
+  Rest.Out += K;
+  Rest.Count -= K;
+  Rest.U += static_cast<uint32_t>(K) * R.DU;
+  Rest.V += static_cast<uint32_t>(K) * R.DV;
+  RunBilinearScalar(Rest);
+}
+
+#endif
+
+// The range of integer parts [Low, High] around I inside which the wrapped
+// value differs from I by a constant: the wrap tables repeat with period
+// Size - 1, and negative parts count down from Size - 2, so the first tile
+// below zero is one shorter than the rest.
+void Tile(int64_t I, int64_t Size, int64_t& Low, int64_t& High) {
+  const int64_t Period = Size - 1;
+  if (I >= 0) {
+    Low = I / Period * Period;
+    High = Low + Period - 1;
+  } else {
+    const int64_t Q = -I / Period;
+    High = Q == 0 ? -1 : -Q * Period;
+    Low = -(Q * Period + Period - 1);
+  }
+}
+
+// How many steps of Step from Position (whose integer part lies in [Low,
+// High]) keep the integer part inside; at least 1.
+int64_t StepsInside(int64_t Position, int64_t Step, int64_t Low, int64_t High) {
+  if (Step > 0) {
+    return ((High + 1) * 65536 - Position + Step - 1) / Step;
+  }
+  if (Step < 0) {
+    return (Position - Low * 65536 + 1 + (-Step) - 1) / (-Step);
+  }
+  return std::numeric_limits<int64_t>::max();
+}
+
+int64_t FloorDiv65536(int64_t V) { return V >= 0 ? V / 65536 : -((-V + 65535) / 65536); }
+
+// One row whose positions never leave the signed 32-bit range, cut into runs.
+void RowInRuns(uint8_t* Out, int32_t W, uint32_t U0, uint32_t V0, uint32_t DU, uint32_t DV, const TLumoDIB& Picture,
+               const int32_t* TableX, const int32_t* TableY, TRunKernel Kernel) {
+  const int32_t SW = Picture.Header.biWidth;
+  const int32_t SH = Picture.RowCount;
+  const int64_t StartU = static_cast<int32_t>(U0), StartV = static_cast<int32_t>(V0);
+  const int64_t StepU = static_cast<int32_t>(DU), StepV = static_cast<int32_t>(DV);
+  int32_t X = 0;
+  while (X < W) {
+    const int64_t U = StartU + StepU * X, V = StartV + StepV * X;
+    const int64_t L = FloorDiv65536(U), M = FloorDiv65536(V);
+    int64_t LowL, HighL, LowM, HighM;
+    Tile(L, SW, LowL, HighL);
+    Tile(M, SH, LowM, HighM);
+    const int64_t Count =
+        std::min<int64_t>({int64_t{W} - X, StepsInside(U, StepU, LowL, HighL), StepsInside(V, StepV, LowM, HighM)});
+    const int32_t DL = WrapCoordinate(static_cast<int32_t>(L), SW, TableX) - static_cast<int32_t>(L);
+    const int32_t DM = WrapCoordinate(static_cast<int32_t>(M), SH, TableY) - static_cast<int32_t>(M);
+    TRun Run;
+    Run.Out = Out + X;
+    Run.Count = static_cast<int32_t>(Count);
+    Run.U = static_cast<uint32_t>(U);
+    Run.V = static_cast<uint32_t>(V);
+    Run.DU = DU;
+    Run.DV = DV;
+    Run.Pixels = Picture.Rows8[0];
+    Run.RowBytes = Picture.RowBytes;
+    Run.Shift = DM * Picture.RowBytes + DL;
+    Kernel(Run);
+    X += Run.Count;
+  }
+}
+
+bool StaysSigned(int64_t Start, int64_t Step, int32_t W) {
+  const int64_t End = Start + Step * (W > 0 ? W - 1 : 0);
+  return End >= std::numeric_limits<int32_t>::min() && End <= std::numeric_limits<int32_t>::max();
+}
+
+void Render(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY, int32_t A,
+            int32_t B, bool Filter, TRunKernel PointKernel, TRunKernel BilinearKernel) {
+  const int32_t W = Window.Header.biWidth;
+  const int32_t H = Window.RowCount;
+  const int32_t SW = Picture.Header.biWidth;
+  const int32_t SH = Picture.RowCount;
+  // Row starts exactly as the plain form computes them, in wrapping
+  // unsigned arithmetic.
+  const uint32_t UA = static_cast<uint32_t>(A);
+  const uint32_t UB = static_cast<uint32_t>(B);
+  const int32_t OffX = static_cast<int32_t>(static_cast<uint32_t>(SW) * 65536u - static_cast<uint32_t>(W) * 65536u) / 2;
+  const int32_t OffY = static_cast<int32_t>(static_cast<uint32_t>(SH) * 65536u - static_cast<uint32_t>(H) * 65536u) / 2;
+  const uint32_t HalfW = static_cast<uint32_t>(W / 2);
+  const int32_t HalfH = H / 2;
+  const uint32_t P = HalfW * 65536u - UB * HalfW;
+  const uint32_t Q = static_cast<uint32_t>(HalfH) * 65536u - UA * HalfW;
+  const TRunKernel Kernel = Filter ? BilinearKernel : PointKernel;
+  // Sample offsets are formed in 32 bits: integer parts up to 65536 away
+  // from the wrapped ones, times the row length, must not overflow.
+  if (Picture.RowBytes > 16384) {
+    RenderPixels(Window, Picture, TableX, TableY, A, B, Filter);
+    return;
+  }
+
+  for (int32_t Y = 0; Y < H; ++Y) {
+    const uint32_t K = static_cast<uint32_t>(HalfH - Y);
+    const uint32_t U = UA * K + P + static_cast<uint32_t>(OffX);
+    const uint32_t V = Q - UB * K + static_cast<uint32_t>(OffY);
+    uint8_t* Out = Window.Rows8[Y];
+    if (StaysSigned(static_cast<int32_t>(U), B, W) && StaysSigned(static_cast<int32_t>(V), A, W)) {
+      RowInRuns(Out, W, U, V, UB, UA, Picture, TableX, TableY, Kernel);
+      continue;
+    }
+    // A row whose position wraps round the 32-bit range (only in windows far
+    // larger than any screen): pixel by pixel, with the wrap at every step.
+    uint32_t Ux = U, Vx = V;
+    for (int32_t X = 0; X < W; ++X) {
+      const int32_t L = WrapCoordinate(static_cast<int16_t>(Ux >> 16), SW, TableX);
+      const int32_t M = WrapCoordinate(static_cast<int16_t>(Vx >> 16), SH, TableY);
+      TRun One{Out + X, 1, Ux, Vx, 0, 0, Picture.Rows8[0], Picture.RowBytes, 0};
+      // Express the wrapped sample through the run form: Shift moves the
+      // unwrapped parts onto (L, M).
+      One.Shift = (M - Whole(Vx)) * Picture.RowBytes + (L - Whole(Ux));
+      Kernel(One);
+      Ux += UB;
+      Vx += UA;
+    }
+  }
+}
+
+}  // namespace
+
+bool CanRenderPixelsAVX2() { return LumoHasAVX2(); }
+
+void RenderPixelsRuns(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter) {
+  Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointScalar, RunBilinearScalar);
+}
+
+void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter) {
+#if LUMO_X86
+  Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX2, RunBilinearAVX2);
+#else
+  RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
+#endif
+}
+
+void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter) {
+  static const bool Wide = CanRenderPixelsAVX2();
+  if (Wide) {
+    RenderPixelsAVX2(Window, Picture, TableX, TableY, A, B, Filter);
+  } else {
+    RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
+  }
+}
