@@ -7,6 +7,7 @@
 #include "LumoGPlus.h"
 #include "TwistRender.h"
 #include "TwistShell.h"
+#include "lumo_test/GdiSeams.h"
 #include "lumo_test/ModuleSeams.h"
 #include "lumo_test/UserSeams.h"
 
@@ -146,6 +147,21 @@ TEST_F(ShellTest, TheLoopRendersWhileIdle) {
   EXPECT_GE(FrameCount, 4);
   EXPECT_GT(Phase, 0.0f);
   EXPECT_GT(PresentCount(WindowHandle), 0);
+}
+
+TEST_F(ShellTest, FivePrintedLinesBefore1000ThenOnlyTheCounter) {
+  Phase = 999.0f;
+  PhaseStep = 0.5f;
+  FramesPerSecond = 42;
+  ResetGdiCallCounts();
+  RenderFrame();  // 999.5
+  EXPECT_EQ(GetGdiCallCounts().textOut, 5);
+  EXPECT_EQ(GetGdiCallCounts().lastTextLength, 2);  // the counter comes last
+  EXPECT_EQ(GetGdiCallCounts().bitBlt, 1);
+  ResetGdiCallCounts();
+  RenderFrame();  // 1000.0
+  EXPECT_EQ(GetGdiCallCounts().textOut, 1);
+  EXPECT_EQ(GetGdiCallCounts().lastTextLength, 2);
 }
 
 TEST_F(ShellTest, TimerSetsTheCounterAndTheSpeed) {
