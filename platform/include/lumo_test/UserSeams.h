@@ -72,10 +72,12 @@ WindowState GetWindowState(HWND window);
 HWND LastCreatedWindow();
 
 // ---- User actions ----------------------------------------------------------
-// Each action is queued for the window's thread exactly as the windowing
-// system's report of it would be, behind everything already queued; it turns
-// into messages (and state changes, such as the new client size) only when
-// that thread reads its queue with PeekMessageA or GetMessageA.
+// Each action is queued for the window's thread as the windowing system's
+// report of it would be, behind everything already queued, and reaches the
+// window procedure only when that thread reads its queue (PeekMessageA or
+// GetMessageA). Input is translated at once (so the held keys and buttons
+// behind MK_ flags change at the call); size changes, exposure and closing
+// take effect when their turn in the queue comes.
 
 // A key by virtual-key code ('A'..'Z', '0'..'9', VK_ESCAPE, VK_SHIFT, ...).
 // `repeat` marks auto-repeat of a key already held (another WM_KEYDOWN).
