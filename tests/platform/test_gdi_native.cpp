@@ -295,6 +295,31 @@ TEST(FontSizing, FollowsGdiRules) {
   for (HFONT f : {cell19, em19, wide, narrow, bold, plain, synthetic}) DeleteObject(f);
 }
 
+TEST(FontStyles, UnderlineStrikeOutAndItalicChangeTheInk) {
+  LOGFONTA lf = {};
+  lf.lfHeight = 19;
+  std::strcpy(lf.lfFaceName, "Tahoma");
+  HFONT plain = CreateFontIndirectA(&lf);
+  lf.lfUnderline = 1;
+  HFONT underlined = CreateFontIndirectA(&lf);
+  lf.lfUnderline = 0;
+  lf.lfStrikeOut = 1;
+  HFONT struck = CreateFontIndirectA(&lf);
+  lf.lfStrikeOut = 0;
+  lf.lfItalic = 1;
+  HFONT italic = CreateFontIndirectA(&lf);
+  const Cell a = Measure(plain, "ii");
+  const Cell u = Measure(underlined, "ii");
+  const Cell s = Measure(struck, "ii");
+  const Cell i = Measure(italic, "ii");
+  // A line under or through the whole advance adds at least its length.
+  EXPECT_GE(u.ink, a.ink + a.width);
+  EXPECT_GE(s.ink, a.ink + a.width / 2);
+  EXPECT_EQ(u.height, a.height);
+  EXPECT_NE(i.ink, 0);
+  for (HFONT f : {plain, underlined, struck, italic}) DeleteObject(f);
+}
+
 TEST(FontChoice, UnknownFacesFallBackAndSaySoOnce) {
   const char* name = "No Such Face For Lumo Tests";
   testing::internal::CaptureStderr();
