@@ -29,8 +29,8 @@ int Depth(const TLumoDIB& Dib) { return Dib.Header.biBitCount; }
 
 #if LUMO_BLEND_MMX
 
-// Real MMX: the shift is one 64-bit psrlq and the sum two 32-bit paddd lanes,
-// so a carry out of the low half is dropped exactly as the design says.
+// MMX: the shift is one 64-bit psrlq and the sum two 32-bit paddd lanes, so a
+// carry out of the low half is dropped rather than moved into the high half.
 __attribute__((target("mmx"))) void AvgRowMMX(void* Dest, const void* Src1, const void* Src2, uint32_t Param,
                                               uint32_t Count) {
   uint8_t Buffer[8] = {};
