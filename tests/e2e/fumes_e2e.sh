@@ -322,6 +322,10 @@ run_wine() {
     check "Windows program exists at $exe" false
     return
   fi
+  check "fumes.exe carries its MAINICON icon" python3 -c '
+import sys
+data = open(sys.argv[1], "rb").read()
+sys.exit(0 if "MAINICON".encode("utf-16-le") in data else 1)' "$exe"
   local out="$work/wine_out.bmp"
   local typed="Z:${out//\//\\}"
   LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}" \

@@ -2,7 +2,6 @@
 // numbers it draws, the two passes, the noise-driven decay and the edges of
 // the flat buffer.
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 #include "FumesSim.h"
@@ -233,19 +232,6 @@ TEST_F(FumesPasses, NeighboursRunAcrossRowEndsOfTheFlatBuffer) {
   EXPECT_EQ(Right[s], 50);      // directly above, two rows up
   EXPECT_EQ(Right[s + 1], 50);  // that byte is its left neighbour two rows down
   EXPECT_EQ(Right[s - 2], 0);
-}
-
-TEST_F(FumesPasses, AveragesComeFromTheStateAfterSeeding) {
-  // A forward sweep in place reads only bytes it has not yet written.
-  const uint32_t s = 4, Size = s * 8;
-  std::vector<uint8_t> B(Size);
-  std::iota(B.begin(), B.end(), 1);
-  const std::vector<uint8_t> Before = B;
-  FumePassesPlain(B.data(), Size, s, 0);
-  for (uint32_t p = 0; p < Size - 4 * s; ++p) {
-    const uint32_t v = (Before[p + 2 * s - 1] + Before[p + 2 * s] + Before[p + 2 * s + 1] + Before[p + 4 * s]) / 4;
-    EXPECT_EQ(B[p], v) << "byte " << p;
-  }
 }
 
 // ---- points and sparks -----------------------------------------------------
