@@ -1,0 +1,77 @@
+// What a frame costs outside the effect: the counter text printed into the
+// 8-bit surface, then the copy to a window with the palette expanded to the
+// window's pixels. The window is an off-screen one, so no display is needed.
+#include <memory>
+#include <random>
+#include <string>
+
+#include "LumoDIB.h"
+#include "LumoPlatform.h"
+#include "bench_common.h"
+#include "lumo_test/GdiSeams.h"
+
+namespace {
+
+constexpr int32_t Width = 768;
+constexpr int32_t Height = 536;
+
+struct TWindow {
+  HWND Window = lumo::test::CreateOffscreenWindow(Width, Height);
+  HDC DC = GetDC(Window);
+  ~TWindow() {
+    ReleaseDC(Window, DC);
+    lumo::test::DestroyOffscreenWindow(Window);
+  }
+};
+
+std::unique_ptr<TLumoDIB> Frame() {
+  auto Dib = std::make_unique<TLumoDIB>();
+  Dib->Allocate(Width, Height, 8);
+  Dib->RampPalette(0, 255, {MakeColour(0, 0, 0), MakeColour(0, 100, 128), MakeColour(255, 255, 255)});
+  Dib->SelectFont("Tahoma", 5, 12, 800, 0, 0, 0);
+  Dib->TransparentText(true);
+  std::mt19937 Random(3);
+  for (uint32_t I = 0; I < Dib->Header.biSizeImage; ++I) {
+    Dib->Pixels[I] = static_cast<uint8_t>(Random());
+  }
+  return Dib;
+}
+
+void BM_PresentCopy(benchmark::State& State) {
+  TWindow W;
+  auto Dib = Frame();
+  if (W.DC == nullptr || Dib->MemDC == nullptr) {
+    State.SkipWithError("no window or surface DC");
+    return;
+  }
+  for (auto _ : State) {
+    Dib->DrawTo(W.DC, 0, 0);
+    benchmark::ClobberMemory();
+  }
+  lumo_bench::CountUnits(State, int64_t{Width} * Height);
+}
+BENCHMARK(BM_PresentCopy);
+
+// The whole overlay and copy of a twistview frame during the help period.
+void BM_PresentTextAndCopy(benchmark::State& State) {
+  TWindow W;
+  auto Dib = Frame();
+  if (W.DC == nullptr || Dib->MemDC == nullptr) {
+    State.SkipWithError("no window or surface DC");
+    return;
+  }
+  int32_t Count = 0;
+  for (auto _ : State) {
+    Dib->PrintText(5, 0, "vel ro twistviewer - t0vak");
+    Dib->PrintText(5, 15, "right-click: toggle feedback");
+    Dib->PrintText(5, 30, "left-click: toggle bilinear filter");
+    Dib->PrintText(5, 45, "press a key: change picture");
+    Dib->PrintText(5, 60, std::to_string(++Count % 1000));
+    Dib->DrawTo(W.DC, 0, 0);
+    benchmark::ClobberMemory();
+  }
+  lumo_bench::CountUnits(State, int64_t{Width} * Height);
+}
+BENCHMARK(BM_PresentTextAndCopy);
+
+}  // namespace
