@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
+#include <vector>
 
 #include "TwistRender.h"
 #include "kernels/LumoCpu.h"
@@ -21,6 +23,9 @@ struct TRun {
   const uint8_t* Pixels;
   int32_t RowBytes;
   int32_t Shift;
+  // The picture with every byte followed by the byte one row further on
+  // (see BuildPairs), or null.
+  const uint8_t* Pairs;
 };
 
 using TRunKernel = void (*)(const TRun& Run);
@@ -90,41 +95,43 @@ __attribute__((target("avx2"))) inline void Store8(uint8_t* Out, __m256i Values)
   _mm_storel_epi64(reinterpret_cast<__m128i*>(Out), _mm_unpacklo_epi32(Low, High));
 }
 
-__attribute__((target("avx2"))) void RunPointAVX2(const TRun& R) {
-  TLanes L = StartLanes(R);
-  const __m256i RowBytes = _mm256_set1_epi32(R.RowBytes);
-  const __m256i Shift = _mm256_set1_epi32(R.Shift);
-  const __m256i Byte = _mm256_set1_epi32(0xFF);
-  const int* Base = reinterpret_cast<const int*>(R.Pixels);
-  int32_t K = 0;
-  for (; K + 8 <= R.Count; K += 8) {
-    const __m256i Words = _mm256_i32gather_epi32(Base, Offsets(L, RowBytes, Shift), 1);
-    Store8(R.Out + K, _mm256_and_si256(Words, Byte));
-    L.U = _mm256_add_epi32(L.U, L.Step8U);
-    L.V = _mm256_add_epi32(L.V, L.Step8V);
-  }
-  TRun Rest = R;
-  Rest.Out += K;
-  Rest.Count -= K;
-  Rest.U += static_cast<uint32_t>(K) * R.DU;
-  Rest.V += static_cast<uint32_t>(K) * R.DV;
-  RunPointScalar(Rest);
+// Thirty-two 32-bit values 0..255 to 32 bytes in order: the packs work
+// within 128-bit halves, and one lane permute puts the groups of four back.
+__attribute__((target("avx2"))) inline void Store32(uint8_t* Out, __m256i S0, __m256i S1, __m256i S2, __m256i S3) {
+  const __m256i Bytes = _mm256_packus_epi16(_mm256_packus_epi32(S0, S1), _mm256_packus_epi32(S2, S3));
+  const __m256i Order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(Out), _mm256_permutevar8x32_epi32(Bytes, Order));
 }
+
+struct TPointSampler {
+  __m256i RowBytes, Shift, Byte;
+  const int* Base;
+  __attribute__((target("avx2"))) explicit TPointSampler(const TRun& R)
+      : RowBytes(_mm256_set1_epi32(R.RowBytes)),
+        Shift(_mm256_set1_epi32(R.Shift)),
+        Byte(_mm256_set1_epi32(0xFF)),
+        Base(reinterpret_cast<const int*>(R.Pixels)) {}
+  __attribute__((target("avx2"))) __m256i operator()(const TLanes& L) const {
+    return _mm256_and_si256(_mm256_i32gather_epi32(Base, Offsets(L, RowBytes, Shift), 1), Byte);
+  }
+};
 
 __attribute__((target("avx2"))) inline __m256i Lerp8(__m256i P, __m256i Q, __m256i F) {
   return _mm256_add_epi32(P, _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(Q, P), F), 16));
 }
 
-__attribute__((target("avx2"))) void RunBilinearAVX2(const TRun& R) {
-  TLanes L = StartLanes(R);
-  const __m256i RowBytes = _mm256_set1_epi32(R.RowBytes);
-  const __m256i Shift = _mm256_set1_epi32(R.Shift);
-  const __m256i Byte = _mm256_set1_epi32(0xFF);
-  const __m256i Fraction = _mm256_set1_epi32(0xFFFF);
-  const int* Upper = reinterpret_cast<const int*>(R.Pixels);
-  const int* Lower = reinterpret_cast<const int*>(R.Pixels + R.RowBytes - 2);
-  int32_t K = 0;
-  for (; K + 8 <= R.Count; K += 8) {
+struct TBilinearSampler {
+  __m256i RowBytes, Shift, Byte, Fraction;
+  const int* Upper;
+  const int* Lower;
+  __attribute__((target("avx2"))) explicit TBilinearSampler(const TRun& R)
+      : RowBytes(_mm256_set1_epi32(R.RowBytes)),
+        Shift(_mm256_set1_epi32(R.Shift)),
+        Byte(_mm256_set1_epi32(0xFF)),
+        Fraction(_mm256_set1_epi32(0xFFFF)),
+        Upper(reinterpret_cast<const int*>(R.Pixels)),
+        Lower(reinterpret_cast<const int*>(R.Pixels + R.RowBytes - 2)) {}
+  __attribute__((target("avx2"))) __m256i operator()(const TLanes& L) const {
     const __m256i Offset = Offsets(L, RowBytes, Shift);
     const __m256i AB = _mm256_i32gather_epi32(Upper, Offset, 1);
     const __m256i CD = _mm256_i32gather_epi32(Lower, Offset, 1);
@@ -132,17 +139,89 @@ __attribute__((target("avx2"))) void RunBilinearAVX2(const TRun& R) {
     const __m256i Fy = _mm256_and_si256(L.V, Fraction);
     const __m256i Top = Lerp8(_mm256_and_si256(AB, Byte), _mm256_and_si256(_mm256_srli_epi32(AB, 8), Byte), Fx);
     const __m256i Bottom = Lerp8(_mm256_and_si256(_mm256_srli_epi32(CD, 16), Byte), _mm256_srli_epi32(CD, 24), Fx);
-    Store8(R.Out + K, Lerp8(Top, Bottom, Fy));
-    L.U = _mm256_add_epi32(L.U, L.Step8U);
-    L.V = _mm256_add_epi32(L.V, L.Step8V);
+    return Lerp8(Top, Bottom, Fy);
+  }
+};
+
+// With the paired picture one gather fetches all four neighbours: the word
+// at twice the sample's offset holds a, c, b, d.
+struct TPairSampler {
+  __m256i RowBytes, Shift, Byte, Fraction;
+  const int* Pairs;
+  __attribute__((target("avx2"))) explicit TPairSampler(const TRun& R)
+      : RowBytes(_mm256_set1_epi32(R.RowBytes)),
+        Shift(_mm256_set1_epi32(R.Shift)),
+        Byte(_mm256_set1_epi32(0xFF)),
+        Fraction(_mm256_set1_epi32(0xFFFF)),
+        Pairs(reinterpret_cast<const int*>(R.Pairs)) {}
+  __attribute__((target("avx2"))) __m256i operator()(const TLanes& L) const {
+    const __m256i ACBD = _mm256_i32gather_epi32(Pairs, Offsets(L, RowBytes, Shift), 2);
+    const __m256i Fx = _mm256_and_si256(L.U, Fraction);
+    const __m256i Fy = _mm256_and_si256(L.V, Fraction);
+    const __m256i Top = Lerp8(_mm256_and_si256(ACBD, Byte), _mm256_and_si256(_mm256_srli_epi32(ACBD, 16), Byte), Fx);
+    const __m256i Bottom = Lerp8(_mm256_and_si256(_mm256_srli_epi32(ACBD, 8), Byte), _mm256_srli_epi32(ACBD, 24), Fx);
+    return Lerp8(Top, Bottom, Fy);
+  }
+};
+
+// Pairs[2 i] = Pixels[i], Pairs[2 i + 1] = Pixels[i + RowBytes] for every
+// byte above the last row. Rebuilt every frame: a picture may change in
+// place, and interleaving it costs a small part of a frame.
+__attribute__((target("avx2"))) void BuildPairs(const TLumoDIB& Picture, uint8_t* Pairs) {
+  const uint8_t* Pixels = Picture.Rows8[0];
+  const size_t RowBytes = static_cast<size_t>(Picture.RowBytes);
+  const size_t Count = static_cast<size_t>(Picture.RowCount - 1) * RowBytes;
+  size_t I = 0;
+  for (; I + 32 <= Count; I += 32) {
+    const __m256i Here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Pixels + I));
+    const __m256i Below = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Pixels + I + RowBytes));
+    const __m256i Low = _mm256_unpacklo_epi8(Here, Below);
+    const __m256i High = _mm256_unpackhi_epi8(Here, Below);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(Pairs + 2 * I), _mm256_permute2x128_si256(Low, High, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(Pairs + 2 * I + 32), _mm256_permute2x128_si256(Low, High, 0x31));
+  }
+  for (; I < Count; ++I) {
+    Pairs[2 * I] = Pixels[I];
+    Pairs[2 * I + 1] = Pixels[I + RowBytes];
+  }
+}
+
+__attribute__((target("avx2"))) inline void Advance(TLanes& L) {
+  L.U = _mm256_add_epi32(L.U, L.Step8U);
+  L.V = _mm256_add_epi32(L.V, L.Step8V);
+}
+
+template <typename TSampler, void (*Scalar)(const TRun&)>
+__attribute__((target("avx2"))) void RunAVX2(const TRun& R) {
+  TLanes L = StartLanes(R);
+  const TSampler Sample(R);
+  int32_t K = 0;
+  for (; K + 32 <= R.Count; K += 32) {
+    const __m256i S0 = Sample(L);
+    Advance(L);
+    const __m256i S1 = Sample(L);
+    Advance(L);
+    const __m256i S2 = Sample(L);
+    Advance(L);
+    const __m256i S3 = Sample(L);
+    Advance(L);
+    Store32(R.Out + K, S0, S1, S2, S3);
+  }
+  for (; K + 8 <= R.Count; K += 8) {
+    Store8(R.Out + K, Sample(L));
+    Advance(L);
   }
   TRun Rest = R;
   Rest.Out += K;
   Rest.Count -= K;
   Rest.U += static_cast<uint32_t>(K) * R.DU;
   Rest.V += static_cast<uint32_t>(K) * R.DV;
-  RunBilinearScalar(Rest);
+  Scalar(Rest);
 }
+
+void RunPointAVX2(const TRun& R) { RunAVX2<TPointSampler, RunPointScalar>(R); }
+void RunBilinearAVX2(const TRun& R) { RunAVX2<TBilinearSampler, RunBilinearScalar>(R); }
+void RunPairsAVX2(const TRun& R) { RunAVX2<TPairSampler, RunBilinearScalar>(R); }
 
 #endif
 
@@ -178,7 +257,7 @@ int64_t FloorDiv65536(int64_t V) { return V >= 0 ? V / 65536 : -((-V + 65535) / 
 
 // One row whose positions never leave the signed 32-bit range, cut into runs.
 void RowInRuns(uint8_t* Out, int32_t W, uint32_t U0, uint32_t V0, uint32_t DU, uint32_t DV, const TLumoDIB& Picture,
-               const int32_t* TableX, const int32_t* TableY, TRunKernel Kernel) {
+               const int32_t* TableX, const int32_t* TableY, TRunKernel Kernel, const uint8_t* Pairs) {
   const int32_t SW = Picture.Header.biWidth;
   const int32_t SH = Picture.RowCount;
   const int64_t StartU = static_cast<int32_t>(U0), StartV = static_cast<int32_t>(V0);
@@ -202,6 +281,7 @@ void RowInRuns(uint8_t* Out, int32_t W, uint32_t U0, uint32_t V0, uint32_t DU, u
     Run.DU = DU;
     Run.DV = DV;
     Run.Pixels = Picture.Rows8[0];
+    Run.Pairs = Pairs;
     Run.RowBytes = Picture.RowBytes;
     Run.Shift = DM * Picture.RowBytes + DL;
     Kernel(Run);
@@ -215,7 +295,7 @@ bool StaysSigned(int64_t Start, int64_t Step, int32_t W) {
 }
 
 void Render(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY, int32_t A,
-            int32_t B, bool Filter, TRunKernel PointKernel, TRunKernel BilinearKernel) {
+            int32_t B, bool Filter, TRunKernel PointKernel, TRunKernel BilinearKernel, const uint8_t* Pairs = nullptr) {
   const int32_t W = Window.Header.biWidth;
   const int32_t H = Window.RowCount;
   const int32_t SW = Picture.Header.biWidth;
@@ -244,7 +324,7 @@ void Render(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, co
     const uint32_t V = Q - UB * K + static_cast<uint32_t>(OffY);
     uint8_t* Out = Window.Rows8[Y];
     if (StaysSigned(static_cast<int32_t>(U), B, W) && StaysSigned(static_cast<int32_t>(V), A, W)) {
-      RowInRuns(Out, W, U, V, UB, UA, Picture, TableX, TableY, Kernel);
+      RowInRuns(Out, W, U, V, UB, UA, Picture, TableX, TableY, Kernel, Pairs);
       continue;
     }
     // A row whose position wraps round the 32-bit range (only in windows far
@@ -253,7 +333,7 @@ void Render(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, co
     for (int32_t X = 0; X < W; ++X) {
       const int32_t L = WrapCoordinate(static_cast<int16_t>(Ux >> 16), SW, TableX);
       const int32_t M = WrapCoordinate(static_cast<int16_t>(Vx >> 16), SH, TableY);
-      TRun One{Out + X, 1, Ux, Vx, 0, 0, Picture.Rows8[0], Picture.RowBytes, 0};
+      TRun One{Out + X, 1, Ux, Vx, 0, 0, Picture.Rows8[0], Picture.RowBytes, 0, nullptr};
       // Express the wrapped sample through the run form: Shift moves the
       // unwrapped parts onto (L, M).
       One.Shift = (M - Whole(Vx)) * Picture.RowBytes + (L - Whole(Ux));
@@ -276,6 +356,23 @@ void RenderPixelsRuns(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* 
 void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter) {
 #if LUMO_X86
+  if (Filter && Picture.RowBytes <= 16384) {
+    static std::vector<uint8_t> Pairs;
+    const size_t Needed = 2 * static_cast<size_t>(Picture.RowCount - 1) * static_cast<size_t>(Picture.RowBytes);
+    bool Ready = true;
+    try {
+      if (Pairs.size() < Needed) {
+        Pairs.resize(Needed);
+      }
+    } catch (const std::bad_alloc&) {
+      Ready = false;
+    }
+    if (Ready) {
+      BuildPairs(Picture, Pairs.data());
+      Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX2, RunPairsAVX2, Pairs.data());
+      return;
+    }
+  }
   Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX2, RunBilinearAVX2);
 #else
   RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
