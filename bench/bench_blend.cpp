@@ -47,10 +47,12 @@ void BM_BlendPlain(benchmark::State& S) { KernelBench(S, AvgRowPlain, true); }
 void BM_BlendMMX(benchmark::State& S) { KernelBench(S, AvgRowMMX, ProcessorInfo.Has(pfMMX)); }
 void BM_BlendSSE2(benchmark::State& S) { KernelBench(S, AvgRowSSE2, LumoHasSSE2()); }
 void BM_BlendAVX2(benchmark::State& S) { KernelBench(S, AvgRowAVX2, LumoHasAVX2()); }
+void BM_BlendAVX512(benchmark::State& S) { KernelBench(S, AvgRowAVX512, LumoHasAVX512()); }
 BENCHMARK(BM_BlendPlain);
 BENCHMARK(BM_BlendMMX);
 BENCHMARK(BM_BlendSSE2);
 BENCHMARK(BM_BlendAVX2);
+BENCHMARK(BM_BlendAVX512);
 
 void BM_BlendAvgBlend(benchmark::State& State) {
   TPair P;

@@ -174,7 +174,11 @@ bool BlendRows(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2, TDept
 }
 
 bool AvgBlend(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2) {
-  // Where the processor has them, the SSE2 or AVX2 form stands in for the
-  // MMX kernel; they give the same bytes.
-  return BlendRows(Dest, Src1, Src2, AvgBlendDepths, AvgBlendMask(Dest), WidestAvgRow(), AvgRowPlain);
+  // Where the processor has them, the wider forms stand in for the MMX
+  // kernel; they give the same bytes.
+  const uint32_t Mask = AvgBlendMask(Dest);
+  if (AvgBlendWhole(Dest, Src1, Src2, Mask)) {
+    return true;
+  }
+  return BlendRows(Dest, Src1, Src2, AvgBlendDepths, Mask, WidestAvgRow(), AvgRowPlain);
 }

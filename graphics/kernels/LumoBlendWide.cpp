@@ -77,6 +77,31 @@ __attribute__((target("avx2"))) void AvgRowAVX2(void* Dest, const void* Src1, co
   Rest(D, A, B, Param, Count);
 }
 
+// GCC 12's AVX-512 header starts vectors from a deliberately undefined value
+// and then warns about it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+__attribute__((target("avx512f"))) void AvgRowAVX512(void* Dest, const void* Src1, const void* Src2, uint32_t Param,
+                                                     uint32_t Count) {
+  uint8_t* D = static_cast<uint8_t*>(Dest);
+  const uint8_t* A = static_cast<const uint8_t*>(Src1);
+  const uint8_t* B = static_cast<const uint8_t*>(Src2);
+  const __m512i Mask = _mm512_set1_epi32(static_cast<int>(Param));
+  for (; Count >= 64; Count -= 64, A += 64, B += 64, D += 64) {
+    const __m512i Va = _mm512_loadu_si512(A);
+    const __m512i Vb = _mm512_loadu_si512(B);
+    const __m512i Half = _mm512_and_si512(_mm512_srli_epi64(_mm512_xor_si512(Va, Vb), 1), Mask);
+    _mm512_storeu_si512(D, _mm512_add_epi32(_mm512_and_si512(Va, Vb), Half));
+  }
+  AvgRowAVX2(D, A, B, Param, Count);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 #else
 
 void AvgRowSSE2(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count) {
@@ -87,9 +112,16 @@ void AvgRowAVX2(void* Dest, const void* Src1, const void* Src2, uint32_t Param, 
   AvgRowSSE2(Dest, Src1, Src2, Param, Count);
 }
 
+void AvgRowAVX512(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count) {
+  AvgRowSSE2(Dest, Src1, Src2, Param, Count);
+}
+
 #endif
 
 TRowKernel WidestAvgRow() {
+  if (LumoHasAVX512()) {
+    return AvgRowAVX512;
+  }
   if (LumoHasAVX2()) {
     return AvgRowAVX2;
   }
@@ -97,4 +129,35 @@ TRowKernel WidestAvgRow() {
     return AvgRowSSE2;
   }
   return AvgRowMMX;
+}
+
+namespace {
+
+bool Contiguous(const TLumoDIB& Dib) {
+  return Dib.Rows8 != nullptr && Dib.RowGap == 0 &&
+         Dib.Rows8[Dib.RowCount - 1] == Dib.Rows8[0] + static_cast<size_t>(Dib.RowCount - 1) * Dib.RowBytes;
+}
+
+}  // namespace
+
+bool AvgBlendWhole(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2, uint32_t Param) {
+  const int Depth = Dest.Header.biBitCount;
+  if (!ProcessorInfo.Has(pfMMX) || Src1.Header.biBitCount != Depth || Src2.Header.biBitCount != Depth ||
+      !AvgBlendDepths.Contains(Depth)) {
+    return false;
+  }
+  if (Src1.Header.biWidth != Dest.Header.biWidth || Src2.Header.biWidth != Dest.Header.biWidth ||
+      Src1.RowCount != Dest.RowCount || Src2.RowCount != Dest.RowCount || Dest.RowCount <= 0) {
+    return false;
+  }
+  if (Dest.RowBytes % 8 != 0 || Src1.RowBytes != Dest.RowBytes || Src2.RowBytes != Dest.RowBytes || !Contiguous(Dest) ||
+      !Contiguous(Src1) || !Contiguous(Src2)) {
+    return false;
+  }
+  const uint64_t Bytes = static_cast<uint64_t>(Dest.RowBytes) * static_cast<uint64_t>(Dest.RowCount);
+  if (Bytes > 0xFFFFFFFFu) {
+    return false;
+  }
+  WidestAvgRow()(Dest.Rows8[0], Src1.Rows8[0], Src2.Rows8[0], Param, static_cast<uint32_t>(Bytes));
+  return true;
 }

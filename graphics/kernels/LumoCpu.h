@@ -1,6 +1,7 @@
 // Which wider instruction sets the fast kernels may use on this processor.
-// SSE2 comes from the start-up processor record; AVX2 needs the compiler's
-// check, which also asks whether the system saves the wide registers.
+// SSE2 comes from the start-up processor record; AVX2 and AVX-512 need the
+// compiler's check, which also asks whether the system saves the wide
+// registers.
 #pragma once
 
 #include "LumoDIB.h"
@@ -22,6 +23,14 @@ inline bool LumoHasSSE2() {
 inline bool LumoHasAVX2() {
 #if LUMO_X86
   return ProcessorInfo.Has(pfSSE2) && __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
+inline bool LumoHasAVX512() {
+#if LUMO_X86
+  return ProcessorInfo.Has(pfSSE2) && __builtin_cpu_supports("avx512f");
 #else
   return false;
 #endif

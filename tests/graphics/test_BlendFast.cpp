@@ -1,4 +1,4 @@
-// The SSE2 and AVX2 average kernels against the MMX one, byte for byte:
+// The SSE2, AVX2 and AVX-512 average kernels against the MMX one, byte for byte:
 // every row length up to 100 and some long ones, the masks of every layout
 // and arbitrary ones, misaligned rows, and rows blended in place.
 #include <gtest/gtest.h>
@@ -22,7 +22,10 @@ struct TWide {
 };
 
 std::vector<TWide> WideKernels() {
-  return {{"sse2", AvgRowSSE2, LumoHasSSE2()}, {"avx2", AvgRowAVX2, LumoHasAVX2()}, {"widest", WidestAvgRow(), true}};
+  return {{"sse2", AvgRowSSE2, LumoHasSSE2()},
+          {"avx2", AvgRowAVX2, LumoHasAVX2()},
+          {"avx512", AvgRowAVX512, LumoHasAVX512()},
+          {"widest", WidestAvgRow(), true}};
 }
 
 const uint32_t Masks[] = {0x7F7F7F7Fu, 0x7BEF7BEFu, 0xBDEFBDEFu, 0xFF7F7F7Fu, 0xFFFFFFFFu, 0x12345678u, 0u};
@@ -113,6 +116,42 @@ TEST(AvgBlendWide, FeedbackBlendGivesTheMMXKernelsBytes) {
     ASSERT_TRUE(BlendRows(*Expected, *Expected, *Other, AvgBlendDepths, AvgBlendMask(*Expected),
                           Mmx ? AvgRowMMX : AvgRowPlain, Mmx ? AvgRowMMX : AvgRowPlain));
     EXPECT_EQ(0, std::memcmp(Dest->Pixels, Expected->Pixels, Dest->Header.biSizeImage)) << (Mmx ? "MMX" : "plain");
+  }
+  ProcessorInfo.Features = Saved;
+}
+
+// Whole surfaces: AvgBlend (in one pass where the rows allow it) against
+// the MMX kernel run row by row, for every depth and widths whose rows are
+// and are not whole 8-byte blocks.
+TEST(AvgBlendWide, WholeSurfacesMatchTheMMXKernelRowByRow) {
+  struct TLayout {
+    int Bpp, Red, Green, Blue;
+  };
+  const TLayout Layouts[] = {{8, 0, 0, 0}, {16, 5, 6, 5}, {16, 5, 5, 5}, {24, 0, 0, 0}, {32, 8, 8, 8}};
+  const uint8_t Saved = ProcessorInfo.Features;
+  ProcessorInfo.Features |= pfMMX;
+  uint32_t Seed = 100;
+  for (const TLayout& L : Layouts) {
+    for (int Width : {1, 2, 3, 5, 8, 16, 24, 37, 64, 768}) {
+      for (int Height : {1, 4, 7}) {
+        auto Make = [&](uint32_t S) {
+          auto Dib = std::make_unique<TLumoDIB>();
+          Dib->UseSection = false;
+          Dib->AllocateWith(nullptr, Width, Height, static_cast<uint8_t>(L.Bpp), static_cast<uint8_t>(L.Red),
+                            static_cast<uint8_t>(L.Green), static_cast<uint8_t>(L.Blue));
+          std::mt19937 Random(S);
+          for (uint32_t I = 0; I < Dib->Header.biSizeImage; ++I) Dib->Pixels[I] = static_cast<uint8_t>(Random());
+          return Dib;
+        };
+        ++Seed;
+        auto Dest = Make(Seed), Other = Make(Seed + 1000), Expected = Make(Seed);
+        ASSERT_TRUE(AvgBlend(*Dest, *Dest, *Other));
+        ASSERT_TRUE(
+            BlendRows(*Expected, *Expected, *Other, AvgBlendDepths, AvgBlendMask(*Expected), AvgRowMMX, AvgRowMMX));
+        ASSERT_EQ(0, std::memcmp(Dest->Pixels, Expected->Pixels, Dest->Header.biSizeImage))
+            << L.Bpp << " bpp, " << Width << " x " << Height;
+      }
+    }
   }
   ProcessorInfo.Features = Saved;
 }
