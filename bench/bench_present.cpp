@@ -4,10 +4,12 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "LumoDIB.h"
 #include "LumoPlatform.h"
 #include "bench_common.h"
+#include "gdi/PaletteRows.h"
 #include "lumo_test/GdiSeams.h"
 
 namespace {
@@ -52,8 +54,26 @@ void BM_PresentCopy(benchmark::State& State) {
 }
 BENCHMARK(BM_PresentCopy);
 
+// A frame after the help period: the counter, then the copy.
+void BM_PresentCounterAndCopy(benchmark::State& State) {
+  TWindow W;
+  auto Dib = Frame();
+  if (W.DC == nullptr || Dib->MemDC == nullptr) {
+    State.SkipWithError("no window or surface DC");
+    return;
+  }
+  int32_t Count = 0;
+  for (auto _ : State) {
+    Dib->PrintText(5, 0, std::to_string(++Count % 1000));
+    Dib->DrawTo(W.DC, 0, 0);
+    benchmark::ClobberMemory();
+  }
+  lumo_bench::CountUnits(State, int64_t{Width} * Height);
+}
+BENCHMARK(BM_PresentCounterAndCopy);
+
 // The whole overlay and copy of a twistview frame during the help period.
-void BM_PresentTextAndCopy(benchmark::State& State) {
+void BM_PresentHelpAndCopy(benchmark::State& State) {
   TWindow W;
   auto Dib = Frame();
   if (W.DC == nullptr || Dib->MemDC == nullptr) {
@@ -72,6 +92,34 @@ void BM_PresentTextAndCopy(benchmark::State& State) {
   }
   lumo_bench::CountUnits(State, int64_t{Width} * Height);
 }
-BENCHMARK(BM_PresentTextAndCopy);
+BENCHMARK(BM_PresentHelpAndCopy);
+
+// The palette expansion alone, a frame's rows into window pixels: the plain
+// loop beside the faster forms.
+using TExpand = void (*)(const uint8_t*, uint32_t*, int, const uint32_t*);
+void ExpandBench(benchmark::State& State, TExpand Expand, bool Available) {
+  if (!Available) {
+    State.SkipWithError("not available on this processor");
+    return;
+  }
+  auto Dib = Frame();
+  std::vector<uint32_t> Palette(256), Pixels(static_cast<size_t>(Width) * Height);
+  for (uint32_t I = 0; I < 256; ++I) Palette[I] = I * 0x010101u;
+  for (auto _ : State) {
+    for (int32_t Y = 0; Y < Height; ++Y) {
+      Expand(Dib->Rows8[Y], Pixels.data() + static_cast<size_t>(Y) * Width, Width, Palette.data());
+    }
+    benchmark::ClobberMemory();
+  }
+  lumo_bench::CountUnits(State, int64_t{Width} * Height);
+}
+void BM_ExpandPlain(benchmark::State& S) { ExpandBench(S, lumo::gdi::ExpandIndicesPlain, true); }
+void BM_ExpandEight(benchmark::State& S) { ExpandBench(S, lumo::gdi::ExpandIndicesEight, true); }
+void BM_ExpandSSE41(benchmark::State& S) {
+  ExpandBench(S, lumo::gdi::ExpandIndicesSSE41, lumo::gdi::CanExpandIndicesSSE41());
+}
+BENCHMARK(BM_ExpandPlain);
+BENCHMARK(BM_ExpandEight);
+BENCHMARK(BM_ExpandSSE41);
 
 }  // namespace

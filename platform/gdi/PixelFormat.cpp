@@ -1,5 +1,7 @@
 #include "gdi/PixelFormat.h"
 
+#include "gdi/PaletteRows.h"
+
 #include <bit>
 #include <cstring>
 
@@ -181,7 +183,7 @@ void RowCodec::Read(int x, int y, int count, uint32_t* out) const {
       break;
     case 8: {
       const uint8_t* p = row + x;
-      for (int i = 0; i < count; ++i) out[i] = palette_[p[i]];
+      ExpandIndices(p, out, count, palette_);
       break;
     }
     case 16: {

@@ -1,0 +1,43 @@
+// The fast palette expansion against the plain loop: every length up to 70
+// and some long ones, misaligned rows, and nothing written past the row.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "gdi/PaletteRows.h"
+
+namespace {
+
+TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
+  struct {
+    const char* Name;
+    void (*Expand)(const uint8_t*, uint32_t*, int, const uint32_t*);
+    bool Runs;
+  } const Forms[] = {{"eight", lumo::gdi::ExpandIndicesEight, true},
+                     {"sse4.1", lumo::gdi::ExpandIndicesSSE41, lumo::gdi::CanExpandIndicesSSE41()},
+                     {"chosen", lumo::gdi::ExpandIndices, true}};
+  std::mt19937 Random(9);
+  uint32_t Palette[256];
+  for (uint32_t& Colour : Palette) Colour = Random() & 0xFFFFFFu;
+  std::vector<int> Lengths;
+  for (int Count = 0; Count <= 70; ++Count) Lengths.push_back(Count);
+  for (int Count : {255, 256, 768, 1001}) Lengths.push_back(Count);
+  for (int Count : Lengths) {
+    for (int Shift = 0; Shift < 8; ++Shift) {
+      std::vector<uint8_t> In(static_cast<size_t>(Count) + 8);
+      for (uint8_t& Index : In) Index = static_cast<uint8_t>(Random());
+      // One guard word before and after each row.
+      std::vector<uint32_t> Expected(static_cast<size_t>(Count) + 2, 0xDEADBEEFu);
+      lumo::gdi::ExpandIndicesPlain(In.data() + Shift, Expected.data() + 1, Count, Palette);
+      for (const auto& Form : Forms) {
+        if (!Form.Runs) continue;
+        std::vector<uint32_t> Got(Expected.size(), 0xDEADBEEFu);
+        Form.Expand(In.data() + Shift, Got.data() + 1, Count, Palette);
+        ASSERT_EQ(Got, Expected) << Form.Name << ", " << Count << " pixels from offset " << Shift;
+      }
+    }
+  }
+}
+
+}  // namespace
