@@ -136,6 +136,8 @@ void BM_TwistRunsPoint(benchmark::State& S) { RenderBench(S, RenderPixelsRuns, f
 void BM_TwistRunsBilinear(benchmark::State& S) { RenderBench(S, RenderPixelsRuns, true, true); }
 void BM_TwistAVX2Point(benchmark::State& S) { RenderBench(S, RenderPixelsAVX2, false, CanRenderPixelsAVX2()); }
 void BM_TwistAVX2Bilinear(benchmark::State& S) { RenderBench(S, RenderPixelsAVX2, true, CanRenderPixelsAVX2()); }
+void BM_TwistAVX512Point(benchmark::State& S) { RenderBench(S, RenderPixelsAVX512, false, CanRenderPixelsAVX512()); }
+void BM_TwistAVX512Bilinear(benchmark::State& S) { RenderBench(S, RenderPixelsAVX512, true, CanRenderPixelsAVX512()); }
 void BM_TwistFastPoint(benchmark::State& S) { RenderBench(S, RenderPixelsFast, false, true); }
 void BM_TwistFastBilinear(benchmark::State& S) { RenderBench(S, RenderPixelsFast, true, true); }
 BENCHMARK(BM_TwistPlainPoint);
@@ -144,6 +146,8 @@ BENCHMARK(BM_TwistRunsPoint);
 BENCHMARK(BM_TwistRunsBilinear);
 BENCHMARK(BM_TwistAVX2Point);
 BENCHMARK(BM_TwistAVX2Bilinear);
+BENCHMARK(BM_TwistAVX512Point);
+BENCHMARK(BM_TwistAVX512Bilinear);
 BENCHMARK(BM_TwistFastPoint);
 BENCHMARK(BM_TwistFastBilinear);
 

@@ -51,6 +51,7 @@ struct TForm {
 std::vector<TForm> FastForms() {
   return {{"runs", RenderPixelsRuns, true},
           {"avx2", RenderPixelsAVX2, CanRenderPixelsAVX2()},
+          {"avx512", RenderPixelsAVX512, CanRenderPixelsAVX512()},
           {"chosen", RenderPixelsFast, true}};
 }
 
