@@ -1,0 +1,295 @@
+#!/usr/bin/env python3
+"""Runs the speed benchmarks and writes docs/benchmarks.md and docs/benchmarks.png.
+
+Each benchmark program runs with a few repetitions; the median CPU time of
+each case is used (the work is single-threaded, and CPU time is steadier than
+wall time on a shared machine). The table gives the time per frame and per
+pixel or byte, and the ratio of each case to its plain reference; the targets
+are checked below the table.
+
+Usage: scripts/bench_report.py [--build-dir build/native] [--repetitions 5]
+                               [--min-time 0.2] [--json-in FILE] [--json-out FILE]
+"""
+import argparse
+import datetime
+import json
+import os
+import platform
+import subprocess
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# (program, filter) pairs; the surface library's own cases are left out.
+PROGRAMS = [
+    ("lumo_bench_twistview", "."),
+    ("lumo_bench_fumes", "."),
+    ("lumo_bench", "Blend|Present|Expand"),
+]
+
+# Sections of the table: title, unit, reference case, and the cases in order.
+SECTIONS = [
+    ("Rotating zoom, point sampling (768 x 536, picture 0, 16 phases)", "pixel", "BM_TwistPlainPoint",
+     ["BM_TwistPlainPoint", "BM_TwistRunsPoint", "BM_TwistAVX2Point", "BM_TwistAVX512Point", "BM_TwistFastPoint",
+      "BM_TwistPixmanNearest"]),
+    ("Rotating zoom, bilinear (768 x 536, picture 0, 16 phases)", "pixel", "BM_TwistPlainBilinear",
+     ["BM_TwistPlainBilinear", "BM_TwistRunsBilinear", "BM_TwistAVX2Bilinear", "BM_TwistAVX512Bilinear",
+      "BM_TwistFastBilinear", "BM_TwistPixmanBilinear"]),
+    ("Smoke step, free mode (800 x 500)", "byte", "BM_FumesPlainFree",
+     ["BM_FumesPlainFree", "BM_FumesTableFree", "BM_FumesSSE2Free", "BM_FumesAVX2Free", "BM_FumesFastFree"]),
+    ("Smoke step, drawing mode (800 x 500)", "byte", "BM_FumesPlainDrawing",
+     ["BM_FumesPlainDrawing", "BM_FumesSSE2Drawing", "BM_FumesAVX2Drawing", "BM_FumesFastDrawing"]),
+    ("Average blend in place (768 x 536, 8 bits)", "byte", "BM_BlendPlain",
+     ["BM_BlendPlain", "BM_BlendMMX", "BM_BlendSSE2", "BM_BlendAVX2", "BM_BlendAVX512", "BM_BlendAvgBlend",
+      "BM_BlendMemcpy"]),
+    ("Presentation of an 8-bit frame to a window (768 x 536, headless)", "pixel", "BM_ExpandPlain",
+     ["BM_ExpandPlain", "BM_ExpandEight", "BM_ExpandSSE41", "BM_PresentCopy", "BM_PresentCounterAndCopy",
+      "BM_PresentHelpAndCopy"]),
+]
+
+LABELS = {
+    "BM_TwistPlainPoint": "plain reference",
+    "BM_TwistRunsPoint": "runs, scalar",
+    "BM_TwistAVX2Point": "runs, AVX2 gathers",
+    "BM_TwistAVX512Point": "runs, AVX-512 gathers",
+    "BM_TwistFastPoint": "chosen at run time",
+    "BM_TwistPixmanNearest": "pixman a8 nearest (anchor)",
+    "BM_TwistPlainBilinear": "plain reference",
+    "BM_TwistRunsBilinear": "runs, scalar",
+    "BM_TwistAVX2Bilinear": "runs, AVX2, paired rows",
+    "BM_TwistAVX512Bilinear": "runs, AVX-512, paired rows",
+    "BM_TwistFastBilinear": "chosen at run time",
+    "BM_TwistPixmanBilinear": "pixman a8 bilinear (anchor)",
+    "BM_FumesPlainFree": "plain reference",
+    "BM_FumesTableFree": "decay bits, scalar",
+    "BM_FumesSSE2Free": "SSE2",
+    "BM_FumesAVX2Free": "AVX2",
+    "BM_FumesFastFree": "chosen at run time",
+    "BM_FumesPlainDrawing": "plain reference",
+    "BM_FumesSSE2Drawing": "SSE2",
+    "BM_FumesAVX2Drawing": "AVX2",
+    "BM_FumesFastDrawing": "chosen at run time",
+    "BM_BlendPlain": "plain kernel",
+    "BM_BlendMMX": "MMX kernel",
+    "BM_BlendSSE2": "SSE2 kernel",
+    "BM_BlendAVX2": "AVX2 kernel",
+    "BM_BlendAVX512": "AVX-512 kernel",
+    "BM_BlendAvgBlend": "AvgBlend as the program calls it",
+    "BM_BlendMemcpy": "memcpy of the same bytes (anchor)",
+    "BM_ExpandPlain": "palette expansion, plain loop",
+    "BM_ExpandEight": "palette expansion, 8 at a time",
+    "BM_ExpandSSE41": "palette expansion, SSE4.1",
+    "BM_PresentCopy": "DrawTo to the window",
+    "BM_PresentCounterAndCopy": "counter text + DrawTo",
+    "BM_PresentHelpAndCopy": "five help lines + DrawTo",
+}
+
+
+def processor_name():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.processor() or "unknown processor"
+
+
+def run_benchmarks(build_dir, repetitions, min_time):
+    results = {}
+    context = None
+    for program, pattern in PROGRAMS:
+        path = os.path.join(build_dir, "bin", program)
+        if not os.path.exists(path):
+            sys.exit(f"missing {path}: build the native preset with benchmarks first")
+        out = subprocess.run(
+            [path, f"--benchmark_filter={pattern}", "--benchmark_format=json",
+             f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true",
+             f"--benchmark_min_time={min_time}"],
+            check=True, capture_output=True, text=True, cwd=ROOT).stdout
+        data = json.loads(out)
+        context = context or data.get("context")
+        for b in data["benchmarks"]:
+            if b.get("aggregate_name") != "median" or b.get("error_occurred"):
+                continue
+            results[b["run_name"]] = b
+    return {"context": context, "results": results}
+
+
+def micros(b):
+    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
+    return b["cpu_time"] * scale
+
+
+def ratio_text(value):
+    return f"{value:.2f}x"
+
+
+def build_report(data):
+    r = data["results"]
+    t = {name: micros(b) for name, b in r.items()}
+    units = {name: b.get("units", 0) for name, b in r.items()}
+    lines = []
+    cpu = processor_name()
+    lines.append("# Benchmarks")
+    lines.append("")
+    lines.append(f"Processor: **{cpu}**, {os.cpu_count()} logical processors; one thread throughout.  ")
+    lines.append(f"Measured {datetime.datetime.utcnow().strftime('%Y-%m-%d %H:%M')} UTC with "
+                 "`scripts/bench_report.py` (Google Benchmark, median of the repetitions, CPU time).")
+    lines.append("")
+    lines.append("Every fast path is compared byte for byte with its plain reference by the differential tests "
+                 "(`fumes_fast_tests`, `test_TwistRenderFast`, `test_BlendFast`, `test_gdi_palette_rows`).")
+    lines.append("")
+    lines.append("![benchmarks](benchmarks.png)")
+    lines.append("")
+
+    def get(name):
+        return t.get(name)
+
+    checks = []
+
+    def check(label, ok, detail):
+        checks.append(f"| {label} | {detail} | {'met' if ok else '**not met**'} |")
+
+    for name in ("Point", "Bilinear"):
+        plain, fast = get(f"BM_TwistPlain{name}"), get(f"BM_TwistFast{name}")
+        if plain and fast:
+            check(f"Rotating zoom, {name.lower()}: at least 3x the reference", plain / fast >= 3,
+                  f"{ratio_text(plain / fast)}")
+    fast_bi, pix_bi = get("BM_TwistFastBilinear"), get("BM_TwistPixmanBilinear")
+    if fast_bi and pix_bi:
+        check("Rotating zoom, bilinear: faster than pixman's bilinear a8 composite", fast_bi < pix_bi,
+              f"{ratio_text(pix_bi / fast_bi)} faster")
+    for mode in ("Free", "Drawing"):
+        plain, fast = get(f"BM_FumesPlain{mode}"), get(f"BM_FumesFast{mode}")
+        if plain and fast:
+            check(f"Smoke step, {mode.lower()} mode: at least 10x the reference", plain / fast >= 10,
+                  ratio_text(plain / fast))
+    avg, mem = get("BM_BlendAvgBlend"), get("BM_BlendMemcpy")
+    if avg and mem:
+        check("AvgBlend within 2x of memcpy", avg / mem <= 2, f"{avg / mem:.2f}x memcpy's time")
+    present, help_present = get("BM_PresentCounterAndCopy"), get("BM_PresentHelpAndCopy")
+    if present and fast_bi:
+        check("Presentation (counter + copy) below a third of the bilinear frame's pixel work",
+              present < fast_bi / 3, f"{present / fast_bi:.2f} of it")
+    if help_present and fast_bi:
+        check("Presentation with the five help lines, same bound", help_present < fast_bi / 3,
+              f"{help_present / fast_bi:.2f} of it")
+
+    lines.append("## Targets")
+    lines.append("")
+    lines.append("| Target | Measured | |")
+    lines.append("|---|---|---|")
+    lines.extend(checks)
+    lines.append("")
+    lines.append("## All cases")
+    lines.append("")
+    for title, unit, reference, names in SECTIONS:
+        present_names = [n for n in names if n in t]
+        if not present_names:
+            continue
+        lines.append(f"### {title}")
+        lines.append("")
+        lines.append(f"| Case | Time per frame (µs) | ns per {unit} | Speed-up over {LABELS.get(reference)} |")
+        lines.append("|---|---:|---:|---:|")
+        for n in present_names:
+            per_unit = t[n] * 1000 / units[n] if units.get(n) else float("nan")
+            speed = ratio_text(t[reference] / t[n]) if reference in t else "-"
+            lines.append(f"| {LABELS.get(n, n)} (`{n}`) | {t[n]:.1f} | {per_unit:.3f} | {speed} |")
+        lines.append("")
+    lines.append("Skipped cases (a kernel the processor lacks) do not appear. Rerun with "
+                 "`scripts/bench_report.py --build-dir <native build>` after building `lumo_bench`, "
+                 "`lumo_bench_twistview` and `lumo_bench_fumes` with the `native` preset.")
+    lines.append("")
+    return "\n".join(lines), t
+
+
+def draw_chart(times, path):
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot as plt
+    except ImportError:
+        print("matplotlib is not installed: no chart written", file=sys.stderr)
+        return False
+    sections = [s for s in SECTIONS if any(n in times for n in s[3])]
+    fig, axes = plt.subplots(len(sections), 1, figsize=(9, 2.0 + 1.25 * sum(
+        len([n for n in s[3] if n in times]) for s in sections) / 2.2))
+    if len(sections) == 1:
+        axes = [axes]
+    for ax, (title, unit, reference, names) in zip(axes, sections):
+        names = [n for n in names if n in times]
+        values = [times[n] for n in names]
+        colours = []
+        for n in names:
+            if n == reference:
+                colours.append("#9a9a9a")
+            elif "Pixman" in n or "Memcpy" in n:
+                colours.append("#d08c2c")
+            else:
+                colours.append("#2c6fb0")
+        y = range(len(names))
+        ax.barh(list(y), values, color=colours)
+        ax.set_yticks(list(y))
+        ax.set_yticklabels([LABELS.get(n, n) for n in names], fontsize=8)
+        ax.invert_yaxis()
+        ax.set_title(title, fontsize=9, loc="left")
+        ax.set_xlabel("µs per frame (CPU time, lower is better)", fontsize=8)
+        ax.tick_params(axis="x", labelsize=8)
+        top = max(values)
+        for i, v in enumerate(values):
+            label = f"{v:.0f} µs" if v >= 10 else f"{v:.1f} µs"
+            if reference in times and names[i] != reference:
+                label += f"  ({times[reference] / v:.1f}x)"
+            ax.text(v + top * 0.01, i, label, va="center", fontsize=7)
+        ax.set_xlim(0, top * 1.3)
+    fig.suptitle(f"Lumo kernels on {processor_name()} (grey: plain reference, orange: outside anchor)",
+                 fontsize=9)
+    fig.tight_layout(rect=(0, 0, 1, 0.985))
+    fig.savefig(path, dpi=110)
+    return True
+
+
+def ensure_matplotlib():
+    """Re-runs the script under the system Python when this one lacks matplotlib."""
+    try:
+        import matplotlib  # noqa: F401
+        return
+    except ImportError:
+        pass
+    system = "/usr/bin/python3"
+    if os.path.exists(system) and os.path.realpath(sys.executable) != os.path.realpath(system) \
+            and not os.environ.get("LUMO_BENCH_REPORT_REEXEC"):
+        os.environ["LUMO_BENCH_REPORT_REEXEC"] = "1"
+        os.execv(system, [system, os.path.abspath(__file__)] + sys.argv[1:])
+
+
+def main():
+    ensure_matplotlib()
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build-dir", default=os.path.join(ROOT, "build", "native"))
+    parser.add_argument("--repetitions", type=int, default=5)
+    parser.add_argument("--min-time", default="0.2")
+    parser.add_argument("--json-in", help="use saved results instead of running the benchmarks")
+    parser.add_argument("--json-out", help="also save the results here")
+    parser.add_argument("--md", default=os.path.join(ROOT, "docs", "benchmarks.md"))
+    parser.add_argument("--png", default=os.path.join(ROOT, "docs", "benchmarks.png"))
+    args = parser.parse_args()
+    if args.json_in:
+        with open(args.json_in) as f:
+            data = json.load(f)
+    else:
+        data = run_benchmarks(args.build_dir, args.repetitions, args.min_time)
+    if args.json_out:
+        with open(args.json_out, "w") as f:
+            json.dump(data, f, indent=1)
+    text, times = build_report(data)
+    with open(args.md, "w") as f:
+        f.write(text)
+    draw_chart(times, args.png)
+    print(text)
+
+
+if __name__ == "__main__":
+    main()
