@@ -15,6 +15,7 @@ typedef int32_t GpPixelFormat;
 typedef uint32_t GpARGB;
 struct GpImage;
 struct GpGraphics;
+struct GdiplusStartupOutput;
 
 struct GdiplusStartupInput {
   uint32_t GdiplusVersion;
@@ -50,7 +51,8 @@ constexpr uint32_t PixelFormatGDI = 0x00020000;
 
 // Entry types, GDI+'s flat signatures. Entries the system never calls are
 // kept as untyped pointers.
-typedef GpStatus(WINAPI* TGdiplusStartup)(ULONG_PTR* Token, const GdiplusStartupInput* Input, void* Output);
+typedef GpStatus(WINAPI* TGdiplusStartup)(ULONG_PTR* Token, const GdiplusStartupInput* Input,
+                                          GdiplusStartupOutput* Output);
 typedef void(WINAPI* TGdiplusShutdown)(ULONG_PTR Token);
 typedef GpStatus(WINAPI* TGdipCreateFromHDC)(HDC DC, GpGraphics** Graphics);
 typedef GpStatus(WINAPI* TGdipDeleteGraphics)(GpGraphics* Graphics);

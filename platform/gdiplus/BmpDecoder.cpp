@@ -88,6 +88,9 @@ Status DecodeBmp(const uint8_t* data, size_t size, Picture& picture) {
 
   // Colour table (indexed) or masks (bit fields) follow the header.
   uint64_t tableStart = kFileHeaderSize + uint64_t(headerSize);
+  // The colour table or masks lie between the header and the pixels, and
+  // the pixels inside the file.
+  if (offBits < tableStart || offBits > size) return GenericError;
   std::vector<uint32_t> palette;
   uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
   if (bpp <= 8) {
@@ -116,7 +119,6 @@ Status DecodeBmp(const uint8_t* data, size_t size, Picture& picture) {
       all |= masks[i];
     }
   }
-  if (offBits < tableStart) return GenericError;
 
   size_t fileStride = ((uint64_t(width) * bpp + 31) / 32) * 4;
   if (uint64_t(offBits) + fileStride * rows > size) return GenericError;

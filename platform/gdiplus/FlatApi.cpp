@@ -12,6 +12,10 @@ using namespace lumo::gdiplus;
 
 #define GP_EXPORT extern "C" __attribute__((visibility("default")))
 
+// Entries return a plain int status and take GDI+'s record types by their
+// own names, so that callers' function pointer types match them exactly.
+typedef int GpStatus;
+
 struct GpImage {
   Picture Data;
 };
@@ -104,7 +108,7 @@ Status Decode(const std::vector<uint8_t>& bytes, Picture& picture) {
 
 }  // namespace
 
-GP_EXPORT Status GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output) {
+GP_EXPORT GpStatus GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output) {
   if (!token || !input) return InvalidParameter;
   if (input->GdiplusVersion < 1 || input->GdiplusVersion > 2) return UnsupportedGdiplusVersion;
   // Without the background thread the caller must take the hooks.
@@ -123,7 +127,7 @@ GP_EXPORT void GdiplusShutdown(ULONG_PTR token) {
   if (token && Starts > 0) --Starts;
 }
 
-GP_EXPORT Status GdipLoadImageFromStream(IStream* stream, GpImage** image) {
+GP_EXPORT GpStatus GdipLoadImageFromStream(IStream* stream, GpImage** image) {
   if (!stream || !image) return InvalidParameter;
   *image = nullptr;
   std::vector<uint8_t> bytes;
@@ -140,48 +144,48 @@ GP_EXPORT Status GdipLoadImageFromStream(IStream* stream, GpImage** image) {
   return Ok;
 }
 
-GP_EXPORT Status GdipLoadImageFromStreamICM(IStream* stream, GpImage** image) {
+GP_EXPORT GpStatus GdipLoadImageFromStreamICM(IStream* stream, GpImage** image) {
   return GdipLoadImageFromStream(stream, image);
 }
 
-GP_EXPORT Status GdipDisposeImage(GpImage* image) {
+GP_EXPORT GpStatus GdipDisposeImage(GpImage* image) {
   if (!image) return InvalidParameter;
   delete image;
   return Ok;
 }
 
-GP_EXPORT Status GdipGetImageWidth(GpImage* image, UINT* width) {
+GP_EXPORT GpStatus GdipGetImageWidth(GpImage* image, UINT* width) {
   if (!image || !width) return InvalidParameter;
   *width = image->Data.Width;
   return Ok;
 }
 
-GP_EXPORT Status GdipGetImageHeight(GpImage* image, UINT* height) {
+GP_EXPORT GpStatus GdipGetImageHeight(GpImage* image, UINT* height) {
   if (!image || !height) return InvalidParameter;
   *height = image->Data.Height;
   return Ok;
 }
 
 // Every picture this module makes is a bitmap.
-GP_EXPORT Status GdipGetImageType(GpImage* image, UINT* type) {
+GP_EXPORT GpStatus GdipGetImageType(GpImage* image, UINT* type) {
   if (!image || !type) return InvalidParameter;
   *type = 1;
   return Ok;
 }
 
-GP_EXPORT Status GdipGetImagePixelFormat(GpImage* image, INT* format) {
+GP_EXPORT GpStatus GdipGetImagePixelFormat(GpImage* image, INT* format) {
   if (!image || !format) return InvalidParameter;
   *format = image->Data.Format;
   return Ok;
 }
 
-GP_EXPORT Status GdipGetImagePaletteSize(GpImage* image, INT* size) {
+GP_EXPORT GpStatus GdipGetImagePaletteSize(GpImage* image, INT* size) {
   if (!image || !size) return InvalidParameter;
   *size = INT(2 * sizeof(UINT) + 4 * image->Data.Palette.size());
   return Ok;
 }
 
-GP_EXPORT Status GdipGetImagePalette(GpImage* image, ColorPalette* palette, INT size) {
+GP_EXPORT GpStatus GdipGetImagePalette(GpImage* image, ColorPalette* palette, INT size) {
   if (!image || !palette) return InvalidParameter;
   const Picture& picture = image->Data;
   size_t needed = 2 * sizeof(UINT) + 4 * picture.Palette.size();
@@ -194,7 +198,7 @@ GP_EXPORT Status GdipGetImagePalette(GpImage* image, ColorPalette* palette, INT 
   return Ok;
 }
 
-GP_EXPORT Status GdipBitmapLockBits(GpImage* image, const GpRect* rect, UINT flags, INT format, BitmapData* data) {
+GP_EXPORT GpStatus GdipBitmapLockBits(GpImage* image, const GpRect* rect, UINT flags, INT format, BitmapData* data) {
   if (!image || !data) return InvalidParameter;
   Picture& picture = image->Data;
   if (picture.Locked) return WrongState;
@@ -237,7 +241,7 @@ GP_EXPORT Status GdipBitmapLockBits(GpImage* image, const GpRect* rect, UINT fla
   return Ok;
 }
 
-GP_EXPORT Status GdipBitmapUnlockBits(GpImage* image, BitmapData* data) {
+GP_EXPORT GpStatus GdipBitmapUnlockBits(GpImage* image, BitmapData* data) {
   if (!image || !data) return InvalidParameter;
   Picture& picture = image->Data;
   if (!picture.Locked) return WrongState;
@@ -246,7 +250,7 @@ GP_EXPORT Status GdipBitmapUnlockBits(GpImage* image, BitmapData* data) {
   return Ok;
 }
 
-GP_EXPORT Status GdipCreateFromHDC(HDC dc, GpGraphics** graphics) {
+GP_EXPORT GpStatus GdipCreateFromHDC(HDC dc, GpGraphics** graphics) {
   if (!graphics) return InvalidParameter;
   *graphics = nullptr;
   if (!dc) return OutOfMemory;  // what GDI+ answers for a null DC
@@ -256,7 +260,7 @@ GP_EXPORT Status GdipCreateFromHDC(HDC dc, GpGraphics** graphics) {
   return Ok;
 }
 
-GP_EXPORT Status GdipDeleteGraphics(GpGraphics* graphics) {
+GP_EXPORT GpStatus GdipDeleteGraphics(GpGraphics* graphics) {
   if (!graphics) return InvalidParameter;
   delete graphics;
   return Ok;
@@ -265,7 +269,7 @@ GP_EXPORT Status GdipDeleteGraphics(GpGraphics* graphics) {
 // Draws the picture at its own size through GDI, which converts to the
 // format of whatever the DC holds. Alpha is applied against black: the
 // destination is not read back.
-GP_EXPORT Status GdipDrawImageI(GpGraphics* graphics, GpImage* image, INT x, INT y) {
+GP_EXPORT GpStatus GdipDrawImageI(GpGraphics* graphics, GpImage* image, INT x, INT y) {
   if (!graphics || !image) return InvalidParameter;
   const Picture& picture = image->Data;
   try {
@@ -301,51 +305,51 @@ GP_EXPORT Status GdipDrawImageI(GpGraphics* graphics, GpImage* image, INT x, INT
 }
 
 // Entries the system never calls.
-GP_EXPORT Status GdipCreateBitmapFromGdiDib(const BITMAPINFO*, void*, GpImage** image) {
+GP_EXPORT GpStatus GdipCreateBitmapFromGdiDib(const BITMAPINFO*, void*, GpImage** image) {
   if (image) *image = nullptr;
   return NotImplemented;
 }
-GP_EXPORT Status GdipLoadImageFromFile(const uint16_t*, GpImage** image) {
+GP_EXPORT GpStatus GdipLoadImageFromFile(const uint16_t*, GpImage** image) {
   if (image) *image = nullptr;
   return NotImplemented;
 }
-GP_EXPORT Status GdipLoadImageFromFileICM(const uint16_t*, GpImage** image) {
+GP_EXPORT GpStatus GdipLoadImageFromFileICM(const uint16_t*, GpImage** image) {
   if (image) *image = nullptr;
   return NotImplemented;
 }
-GP_EXPORT Status GdipSaveImageToFile(GpImage*, const uint16_t*, const CLSID*, const void*) { return NotImplemented; }
+GP_EXPORT GpStatus GdipSaveImageToFile(GpImage*, const uint16_t*, const CLSID*, const void*) { return NotImplemented; }
 
 // One frame in one dimension, the page dimension.
 static const GUID kFrameDimensionPage = {0x7462dc86, 0x6180, 0x4c7e, {0x8e, 0x3f, 0xee, 0x73, 0x33, 0xa7, 0xa4, 0x83}};
 
-GP_EXPORT Status GdipImageGetFrameDimensionsCount(GpImage* image, UINT* count) {
+GP_EXPORT GpStatus GdipImageGetFrameDimensionsCount(GpImage* image, UINT* count) {
   if (!image || !count) return InvalidParameter;
   *count = 1;
   return Ok;
 }
-GP_EXPORT Status GdipImageGetFrameDimensionsList(GpImage* image, GUID* ids, UINT count) {
+GP_EXPORT GpStatus GdipImageGetFrameDimensionsList(GpImage* image, GUID* ids, UINT count) {
   if (!image || !ids || count != 1) return InvalidParameter;
   ids[0] = kFrameDimensionPage;
   return Ok;
 }
-GP_EXPORT Status GdipImageGetFrameCount(GpImage* image, const GUID*, UINT* count) {
+GP_EXPORT GpStatus GdipImageGetFrameCount(GpImage* image, const GUID*, UINT* count) {
   if (!image || !count) return InvalidParameter;
   *count = 1;
   return Ok;
 }
-GP_EXPORT Status GdipImageSelectActiveFrame(GpImage* image, const GUID*, UINT index) {
+GP_EXPORT GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID*, UINT index) {
   if (!image) return InvalidParameter;
   return index == 0 ? Ok : InvalidParameter;
 }
-GP_EXPORT Status GdipGetPropertyItemSize(GpImage* image, ULONG, UINT* size) {
+GP_EXPORT GpStatus GdipGetPropertyItemSize(GpImage* image, ULONG, UINT* size) {
   if (!image || !size) return InvalidParameter;
   return PropertyNotFound;
 }
-GP_EXPORT Status GdipGetPropertyItem(GpImage* image, ULONG, UINT, void*) {
+GP_EXPORT GpStatus GdipGetPropertyItem(GpImage* image, ULONG, UINT, void*) {
   if (!image) return InvalidParameter;
   return PropertyNotFound;
 }
-GP_EXPORT Status GdipGetImageDecodersSize(UINT*, UINT*) { return NotImplemented; }
-GP_EXPORT Status GdipGetImageDecoders(UINT, UINT, void*) { return NotImplemented; }
-GP_EXPORT Status GdipGetImageEncodersSize(UINT*, UINT*) { return NotImplemented; }
-GP_EXPORT Status GdipGetImageEncoders(UINT, UINT, void*) { return NotImplemented; }
+GP_EXPORT GpStatus GdipGetImageDecodersSize(UINT*, UINT*) { return NotImplemented; }
+GP_EXPORT GpStatus GdipGetImageDecoders(UINT, UINT, void*) { return NotImplemented; }
+GP_EXPORT GpStatus GdipGetImageEncodersSize(UINT*, UINT*) { return NotImplemented; }
+GP_EXPORT GpStatus GdipGetImageEncoders(UINT, UINT, void*) { return NotImplemented; }

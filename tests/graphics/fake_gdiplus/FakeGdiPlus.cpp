@@ -9,12 +9,18 @@
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
-namespace {
-
-FakeGdipControl Control;
-int TheImage;     // every image handle points here
-int TheGraphics;  // and every graphics handle here
-
+// GDI+'s record types under their own names: the caller's function pointer
+// types name them, and must match these entries exactly.
+struct GpImage {
+  int Unused;
+};
+struct GpGraphics {
+  int Unused;
+};
+struct GdiplusStartupInput;
+struct GdiplusStartupOutput;
+struct ColorPalette;
+struct GpRect;
 struct BitmapData {
   UINT Width;
   UINT Height;
@@ -23,6 +29,12 @@ struct BitmapData {
   void* Scan0;
   UINT_PTR Reserved;
 };
+
+namespace {
+
+FakeGdipControl Control;
+GpImage TheImage;        // every image handle points here
+GpGraphics TheGraphics;  // and every graphics handle here
 
 }  // namespace
 
@@ -40,7 +52,7 @@ FAKE_EXPORT void FakeGdipReset() {
   Control.PaletteFill = 2;
 }
 
-FAKE_EXPORT int GdiplusStartup(ULONG_PTR* token, const void*, void*) {
+FAKE_EXPORT int GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput*, GdiplusStartupOutput*) {
   ++Control.StartupCalls;
   *token = Control.StartupToken;
   return Control.StartupStatus;
@@ -51,7 +63,7 @@ FAKE_EXPORT void GdiplusShutdown(ULONG_PTR token) {
   ++Control.ShutdownCalls;
 }
 
-FAKE_EXPORT int GdipLoadImageFromStream(IStream* stream, void** image) {
+FAKE_EXPORT int GdipLoadImageFromStream(IStream* stream, GpImage** image) {
   ++Control.LoadCalls;
   Control.LoadedBytes = 0;
   unsigned char buffer[4096];
@@ -68,38 +80,38 @@ FAKE_EXPORT int GdipLoadImageFromStream(IStream* stream, void** image) {
   return 0;
 }
 
-FAKE_EXPORT int GdipDisposeImage(void*) {
+FAKE_EXPORT int GdipDisposeImage(GpImage*) {
   ++Control.DisposeCalls;
   --Control.LiveImages;
   return 0;
 }
 
-FAKE_EXPORT int GdipGetImageWidth(void*, UINT* value) {
+FAKE_EXPORT int GdipGetImageWidth(GpImage*, UINT* value) {
   *value = Control.Width;
   return 0;
 }
-FAKE_EXPORT int GdipGetImageHeight(void*, UINT* value) {
+FAKE_EXPORT int GdipGetImageHeight(GpImage*, UINT* value) {
   *value = Control.Height;
   return 0;
 }
-FAKE_EXPORT int GdipGetImagePixelFormat(void*, INT* value) {
+FAKE_EXPORT int GdipGetImagePixelFormat(GpImage*, INT* value) {
   *value = Control.Format;
   return 0;
 }
-FAKE_EXPORT int GdipGetImageType(void*, UINT* value) {
+FAKE_EXPORT int GdipGetImageType(GpImage*, UINT* value) {
   *value = Control.Type;
   return 0;
 }
 
-FAKE_EXPORT int GdipGetImagePaletteSize(void*, INT* size) {
+FAKE_EXPORT int GdipGetImagePaletteSize(GpImage*, INT* size) {
   *size = Control.PaletteSize;
   return Control.PaletteSizeStatus;
 }
 
 // Writes exactly what the control block says, bounded by the size given.
-FAKE_EXPORT int GdipGetImagePalette(void*, void* buffer, INT size) {
+FAKE_EXPORT int GdipGetImagePalette(GpImage*, ColorPalette* palette, INT size) {
   if (Control.PaletteStatus != 0) return Control.PaletteStatus;
-  auto* bytes = static_cast<unsigned char*>(buffer);
+  auto* bytes = reinterpret_cast<unsigned char*>(palette);
   if (size >= 8) {
     uint32_t header[2] = {0, Control.PaletteCount};
     std::memcpy(bytes, header, 8);
@@ -111,7 +123,7 @@ FAKE_EXPORT int GdipGetImagePalette(void*, void* buffer, INT size) {
   return 0;
 }
 
-FAKE_EXPORT int GdipBitmapLockBits(void*, const void*, UINT, INT format, BitmapData* data) {
+FAKE_EXPORT int GdipBitmapLockBits(GpImage*, const GpRect*, UINT, INT format, BitmapData* data) {
   ++Control.LockCalls;
   Control.LockedFormat = format;
   if (Control.LockStatus != 0) return Control.LockStatus;
@@ -123,12 +135,12 @@ FAKE_EXPORT int GdipBitmapLockBits(void*, const void*, UINT, INT format, BitmapD
   return 0;
 }
 
-FAKE_EXPORT int GdipBitmapUnlockBits(void*, BitmapData*) {
+FAKE_EXPORT int GdipBitmapUnlockBits(GpImage*, BitmapData*) {
   ++Control.UnlockCalls;
   return 0;
 }
 
-FAKE_EXPORT int GdipCreateFromHDC(HDC dc, void** graphics) {
+FAKE_EXPORT int GdipCreateFromHDC(HDC dc, GpGraphics** graphics) {
   ++Control.CreateGraphicsCalls;
   Control.GraphicsDC = dc;
   if (Control.CreateGraphicsStatus != 0) return Control.CreateGraphicsStatus;
@@ -136,12 +148,12 @@ FAKE_EXPORT int GdipCreateFromHDC(HDC dc, void** graphics) {
   return 0;
 }
 
-FAKE_EXPORT int GdipDrawImageI(void*, void*, INT, INT) {
+FAKE_EXPORT int GdipDrawImageI(GpGraphics*, GpImage*, INT, INT) {
   ++Control.DrawCalls;
   return 0;
 }
 
-FAKE_EXPORT int GdipDeleteGraphics(void*) {
+FAKE_EXPORT int GdipDeleteGraphics(GpGraphics*) {
   ++Control.DeleteGraphicsCalls;
   return 0;
 }
