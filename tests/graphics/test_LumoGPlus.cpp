@@ -113,12 +113,18 @@ TEST(LumoGPlusCodec, ColourJpegArrivesAsTwentyFourBit) {
     }
 }
 
-TEST(LumoGPlusCodec, CmykJpegLoads) {
+TEST(LumoGPlusCodec, CmykJpegShowsItsColours) {
   TLumoDIB dib;
   ASSERT_TRUE(Load("cmyk_jpg", dib));
   EXPECT_EQ(dib.Header.biWidth, 24);
   EXPECT_EQ(dib.Header.biHeight, 16);
   EXPECT_GE(dib.Header.biBitCount, 24);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) {
+      int g = BlockGrey(x, y);
+      uint32_t want = uint32_t(g << 16 | (255 - g) << 8 | (40 * (x / 8) + 50));
+      EXPECT_TRUE(Near(ShownAt(dib, x, y), want, 8)) << x << "," << y;
+    }
 }
 
 struct IndexedCase {
