@@ -102,7 +102,11 @@ class HGlobalStream final : public IStream {
 
   HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override {
     if (libNewSize.QuadPart > ULONGLONG(SIZE_T(-1)) / 2) return E_OUTOFMEMORY;
-    if (!GlobalReAlloc(memory_, SIZE_T(libNewSize.QuadPart), GMEM_MOVEABLE)) return E_OUTOFMEMORY;
+    // Bytes between the old end and a write beyond it read as zero. A fixed
+    // block may move, and with it its handle.
+    HGLOBAL moved = GlobalReAlloc(memory_, SIZE_T(libNewSize.QuadPart), GMEM_MOVEABLE | GMEM_ZEROINIT);
+    if (!moved) return E_OUTOFMEMORY;
+    memory_ = moved;
     return S_OK;
   }
 

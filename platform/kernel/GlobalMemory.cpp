@@ -1,10 +1,11 @@
-// Global memory as memory streams use it. Every handle is a block record
-// whose data may move on reallocation while the handle stays the same, as
-// with Windows' moveable memory; unknown handles are refused, not followed.
+// Global memory as memory streams use it. As on Windows, a fixed block's
+// handle is its data pointer, while a moveable block's handle is a record
+// that stays the same when the data moves; unknown handles are refused, not
+// followed.
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "LumoPlatform.h"
 
@@ -14,11 +15,12 @@ struct Block {
   unsigned char* data;
   SIZE_T size;
   unsigned locks;
+  bool moveable;
 };
 
 struct BlockTable {
   std::mutex lock;
-  std::unordered_set<Block*> live;
+  std::unordered_map<HGLOBAL, Block*> live;
 };
 
 // Never destroyed: other static objects call in while the process ends.
@@ -29,9 +31,11 @@ BlockTable& Table() {
 
 // Looks the handle up; the caller holds the table's lock.
 Block* Find(BlockTable& table, HGLOBAL handle) {
-  auto* block = static_cast<Block*>(handle);
-  return table.live.count(block) ? block : nullptr;
+  auto it = table.live.find(handle);
+  return it == table.live.end() ? nullptr : it->second;
 }
+
+HGLOBAL HandleOf(Block* block) { return block->moveable ? static_cast<HGLOBAL>(block) : block->data; }
 
 }  // namespace
 
@@ -43,11 +47,11 @@ HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  auto* block = new Block{data, dwBytes, 0};
+  auto* block = new Block{data, dwBytes, 0, (uFlags & GMEM_MOVEABLE) != 0};
   BlockTable& table = Table();
   std::lock_guard<std::mutex> guard(table.lock);
-  table.live.insert(block);
-  return block;
+  table.live[HandleOf(block)] = block;
+  return HandleOf(block);
 }
 
 HGLOBAL GlobalFree(HGLOBAL hMem) {
@@ -61,7 +65,7 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
       SetLastError(ERROR_INVALID_HANDLE);
       return hMem;
     }
-    table.live.erase(block);
+    table.live.erase(hMem);
   }
   std::free(block->data);
   delete block;
@@ -82,9 +86,11 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
     return nullptr;
   }
   if ((uFlags & GMEM_ZEROINIT) && dwBytes > block->size) std::memset(data + block->size, 0, dwBytes - block->size);
+  table.live.erase(hMem);
   block->data = data;
   block->size = dwBytes;
-  return hMem;
+  table.live[HandleOf(block)] = block;
+  return HandleOf(block);
 }
 
 LPVOID GlobalLock(HGLOBAL hMem) {

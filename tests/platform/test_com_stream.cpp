@@ -66,6 +66,31 @@ TEST(HGlobalStream, GivenMemoryIsReadInPlaceAndKeptWhenAsked) {
   EXPECT_EQ(GlobalFree(memory), nullptr);
 }
 
+TEST(HGlobalStream, FixedMemoryGrowsWithWritesBeyondItsEnd) {
+  HGLOBAL memory = GlobalAlloc(GMEM_FIXED, 2);
+  ASSERT_NE(memory, nullptr);
+  // A fixed block's handle is its address.
+  EXPECT_EQ(GlobalLock(memory), memory);
+  GlobalUnlock(memory);
+  IStream* stream = nullptr;
+  ASSERT_EQ(CreateStreamOnHGlobal(memory, TRUE, &stream), S_OK);
+  unsigned char data[300];
+  for (int i = 0; i < 300; ++i) data[i] = uint8_t(i * 7);
+  EXPECT_EQ(stream->Seek(Offset(10), STREAM_SEEK_SET, nullptr), S_OK);
+  ULONG done = 0;
+  EXPECT_EQ(stream->Write(data, sizeof(data), &done), S_OK);
+  EXPECT_EQ(done, sizeof(data));
+  STATSTG stat;
+  EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+  EXPECT_EQ(stat.cbSize.QuadPart, 310u);
+  unsigned char back[310];
+  EXPECT_EQ(stream->Seek(Offset(0), STREAM_SEEK_SET, nullptr), S_OK);
+  EXPECT_EQ(stream->Read(back, sizeof(back), &done), S_OK);
+  EXPECT_EQ(done, 310u);
+  EXPECT_EQ(std::memcmp(back + 10, data, sizeof(data)), 0);
+  EXPECT_EQ(stream->Release(), 0u);
+}
+
 TEST(HGlobalStream, ReferencesAreCounted) {
   IStream* stream = nullptr;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
