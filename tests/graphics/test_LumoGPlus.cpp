@@ -102,15 +102,18 @@ TEST(LumoGPlusCodec, GreyJpegArrivesAsEightBitIndexedGrey) {
 }
 
 TEST(LumoGPlusCodec, ColourJpegArrivesAsTwentyFourBit) {
-  TLumoDIB dib;
-  ASSERT_TRUE(Load("colour_jpg", dib));
-  EXPECT_EQ(dib.Header.biBitCount, 24);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 24; ++x) {
-      int g = BlockGrey(x, y);
-      uint32_t want = uint32_t(g << 16 | (255 - g) << 8 | (40 * (x / 8) + 50));
-      EXPECT_TRUE(Near(ShownAt(dib, x, y), want, 6)) << x << "," << y;
-    }
+  for (const char* name : {"colour_jpg", "progressive_jpg"}) {
+    SCOPED_TRACE(name);
+    TLumoDIB dib;
+    ASSERT_TRUE(Load(name, dib));
+    EXPECT_EQ(dib.Header.biBitCount, 24);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 24; ++x) {
+        int g = BlockGrey(x, y);
+        uint32_t want = uint32_t(g << 16 | (255 - g) << 8 | (40 * (x / 8) + 50));
+        EXPECT_TRUE(Near(ShownAt(dib, x, y), want, 6)) << x << "," << y;
+      }
+  }
 }
 
 TEST(LumoGPlusCodec, CmykJpegShowsItsColours) {
@@ -191,9 +194,10 @@ struct ColourCase {
 // (16 bits a sample, drawn with alpha against the black of a new surface).
 TEST(LumoGPlusCodec, ColourPicturesShowTheirColours) {
   const ColourCase cases[] = {
-      {"rgb8_png", 24, false, false},  {"rgba8_png", 32, true, false},  {"rgb16_png", 24, false, false},
-      {"rgba16_png", 32, true, false}, {"grey16_png", 24, false, true}, {"greyalpha8_png", 32, true, true},
-      {"rgb24_bmp", 24, false, false}, {"rgb32_bmp", 32, false, false}, {"bf32_rgbx_bmp", 32, false, false},
+      {"rgb8_png", 24, false, false},      {"interlaced_png", 24, false, false}, {"rgba8_png", 32, true, false},
+      {"rgb16_png", 24, false, false},     {"rgba16_png", 32, true, false},      {"grey16_png", 24, false, true},
+      {"greyalpha8_png", 32, true, true},  {"rgb24_bmp", 24, false, false},      {"rgb32_bmp", 32, false, false},
+      {"bf32_rgbx_bmp", 32, false, false},
   };
   for (const ColourCase& c : cases) {
     SCOPED_TRACE(c.Name);

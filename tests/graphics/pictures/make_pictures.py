@@ -184,9 +184,12 @@ ppm = b"P6 %d %d 255\n" % (JW, JH) + b"".join(
 write("grey.pgm", pgm)
 write("colour.ppm", ppm)
 for src, dst, extra in (("grey.pgm", "grey.jpg", ["-type", "Grayscale"]), ("colour.ppm", "colour.jpg", []),
-                        ("colour.ppm", "cmyk.jpg", ["-colorspace", "CMYK"])):
+                        ("colour.ppm", "cmyk.jpg", ["-colorspace", "CMYK"]),
+                        ("colour.ppm", "progressive.jpg", ["-interlace", "JPEG"])):
     subprocess.run(["convert", os.path.join(HERE, src), "-strip", "-quality", "98", "-sampling-factor", "1x1"] + extra +
                    [os.path.join(HERE, dst)], check=True)
+subprocess.run(["convert", os.path.join(HERE, "rgb8.png"), "-interlace", "PNG", "PNG24:" + os.path.join(HERE, "interlaced.png")],
+               check=True)
 os.remove(os.path.join(HERE, "grey.pgm"))
 os.remove(os.path.join(HERE, "colour.ppm"))
 
