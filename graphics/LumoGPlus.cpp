@@ -142,7 +142,8 @@ bool InitGdiPlus() {
 
 void CloseGdiPlus() {
   if (GdipToken != 0) {
-    GdiplusShutdown(GdipToken);
+    // A module may start without offering a shutdown; nothing to call then.
+    if (GdiplusShutdown) GdiplusShutdown(GdipToken);
     GdipToken = 0;
   }
 }

@@ -145,6 +145,19 @@ TEST_F(GPlusFake, FinalisationAfterFailedStartupOnlyFrees) {
   EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 1u);
 }
 
+TEST_F(GPlusFake, FinalisationCopesWithAModuleWithoutShutdown) {
+  void* other = dlopen((ExecutableDirectory() + "/FakeGdiPlusNoShutdown.dll").c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(other, nullptr) << dlerror();
+  reinterpret_cast<void (*)()>(dlsym(other, "FakeGdipReset"))();
+  lumo_test::MapModuleName("GdiPlus.dll", "FakeGdiPlusNoShutdown.dll");
+  EXPECT_TRUE(InitGdiPlus());
+  EXPECT_EQ(GdiplusShutdown, nullptr);
+  FinalizeLumoGPlus();
+  EXPECT_EQ(GdipToken, 0u);
+  EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 1u);
+  dlclose(other);
+}
+
 TEST_F(GPlusFake, CloseTwiceShutsDownOnce) {
   ASSERT_TRUE(InitGdiPlus());
   CloseGdiPlus();

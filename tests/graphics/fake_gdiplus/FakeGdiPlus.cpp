@@ -58,10 +58,12 @@ FAKE_EXPORT int GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput*, Gdi
   return Control.StartupStatus;
 }
 
+#if !defined(FAKE_NO_SHUTDOWN)
 FAKE_EXPORT void GdiplusShutdown(ULONG_PTR token) {
   if (Control.ShutdownCalls < 8) Control.ShutdownTokens[Control.ShutdownCalls] = token;
   ++Control.ShutdownCalls;
 }
+#endif
 
 FAKE_EXPORT int GdipLoadImageFromStream(IStream* stream, GpImage** image) {
   ++Control.LoadCalls;
