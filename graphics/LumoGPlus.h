@@ -3,6 +3,7 @@
 // program's resources or from memory into a surface.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "LumoDIB.h"
@@ -45,6 +46,10 @@ struct GpRect {
   INT Width;
   INT Height;
 };
+
+static_assert(sizeof(void*) != 4 || (sizeof(GdiplusStartupInput) == 16 && sizeof(BitmapData) == 24),
+              "GDI+ record layouts on 32-bit Windows");
+static_assert(offsetof(ColorPalette, Entries) == 8, "ColorPalette header");
 
 // The format flag of the formats GDI itself can hold.
 constexpr uint32_t PixelFormatGDI = 0x00020000;
