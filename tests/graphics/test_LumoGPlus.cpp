@@ -314,6 +314,48 @@ TEST(LumoGPlusCodec, ResourceTypeMustMatch) {
   EXPECT_TRUE(LoadDIBFromResource("Grey_Jpg", "BINARY", &dib));
 }
 
+// ---- Memory streams ----
+
+std::string ReadAll(IStream* stream) {
+  std::string s;
+  char buffer[16];
+  ULONG got = 0;
+  while (stream->Read(buffer, sizeof(buffer), &got) == S_OK && got > 0) s.append(buffer, got);
+  return s;
+}
+
+TEST(LumoGPlusStream, CopiesTheBlockAndStartsAtItsFirstByte) {
+  IStream* stream = nullptr;
+  CreateMemStream("picture", nullptr, 7, stream);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(ReadAll(stream), "picture");
+  // A stream already held is released before the new one is made.
+  CreateMemStream("next", nullptr, 4, stream);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(ReadAll(stream), "next");
+  stream->Release();
+}
+
+TEST(LumoGPlusStream, GivenMemoryIsReadAsItIsAndGoesWithTheStream) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 3);
+  ASSERT_NE(memory, nullptr);
+  std::memcpy(GlobalLock(memory), "abc", 3);
+  GlobalUnlock(memory);
+  IStream* stream = nullptr;
+  CreateMemStream("ignored", memory, 3, stream);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(ReadAll(stream), "abc");
+  EXPECT_EQ(stream->Release(), 0u);
+}
+
+TEST(LumoGPlusStream, NoDataGivesAnEmptyStream) {
+  IStream* stream = nullptr;
+  CreateMemStream(nullptr, nullptr, 5, stream);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(ReadAll(stream), "");
+  stream->Release();
+}
+
 // ---- Row copy ----
 
 class CopyRows : public ::testing::Test {
