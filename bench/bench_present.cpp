@@ -103,11 +103,14 @@ void ExpandBench(benchmark::State& State, TExpand Expand, bool Available) {
     return;
   }
   auto Dib = Frame();
-  std::vector<uint32_t> Palette(256), Pixels(static_cast<size_t>(Width) * Height);
+  std::vector<uint32_t> Palette(256), Pixels(static_cast<size_t>(Width) * Height + 1024);
   for (uint32_t I = 0; I < 256; ++I) Palette[I] = I * 0x010101u;
+  // The window's pixels start at some offset from a page; pick one that
+  // does not put the rows read and the rows written at the same page offset.
+  uint32_t* Out = Pixels.data() + 272;
   for (auto _ : State) {
     for (int32_t Y = 0; Y < Height; ++Y) {
-      Expand(Dib->Rows8[Y], Pixels.data() + static_cast<size_t>(Y) * Width, Width, Palette.data());
+      Expand(Dib->Rows8[Y], Out + static_cast<size_t>(Y) * Width, Width, Palette.data());
     }
     benchmark::ClobberMemory();
   }
@@ -120,6 +123,10 @@ void BM_ExpandSSE41(benchmark::State& S) {
 }
 BENCHMARK(BM_ExpandPlain);
 BENCHMARK(BM_ExpandEight);
+void BM_ExpandVBMI(benchmark::State& S) {
+  ExpandBench(S, lumo::gdi::ExpandIndicesVBMI, lumo::gdi::CanExpandIndicesVBMI());
+}
 BENCHMARK(BM_ExpandSSE41);
+BENCHMARK(BM_ExpandVBMI);
 
 }  // namespace

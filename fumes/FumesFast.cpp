@@ -190,6 +190,9 @@ __attribute__((target("avx2"))) void WideAVX2(uint8_t* B, uint32_t Size, uint32_
     const __m256i D = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Fourth));
     Block32(B, p, s, D, Bits[p >> 5], Select, One);
   }
+  // Clear the wide registers' upper halves before code built for plain SSE
+  // runs: left dirty, they slow every later SSE instruction of the process.
+  _mm256_zeroupper();
   ScalarRange(B, p, TailEnd, MainEnd, s, Bits);
 }
 

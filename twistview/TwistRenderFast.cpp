@@ -216,6 +216,9 @@ __attribute__((target("avx2"))) void RunAVX2(const TRun& R) {
   Rest.Count -= K;
   Rest.U += static_cast<uint32_t>(K) * R.DU;
   Rest.V += static_cast<uint32_t>(K) * R.DV;
+  // Clear the wide registers' upper halves before code built for plain SSE
+  // runs: left dirty, they slow every later SSE instruction of the process.
+  _mm256_zeroupper();
   Scalar(Rest);
 }
 

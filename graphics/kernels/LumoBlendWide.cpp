@@ -74,6 +74,9 @@ __attribute__((target("avx2"))) void AvgRowAVX2(void* Dest, const void* Src1, co
     const __m256i Half = _mm256_and_si256(_mm256_srli_epi64(_mm256_xor_si256(Va, Vb), 1), Mask);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(D), _mm256_add_epi32(_mm256_and_si256(Va, Vb), Half));
   }
+  // Clear the wide registers' upper halves before code built for plain SSE
+  // runs: left dirty, they slow every later SSE instruction of the process.
+  _mm256_zeroupper();
   Rest(D, A, B, Param, Count);
 }
 
@@ -106,6 +109,7 @@ __attribute__((target("avx512f"))) void AvgRowAVX512(void* Dest, const void* Src
     const __m512i Half = _mm512_and_si512(_mm512_srli_epi64(_mm512_xor_si512(Va, Vb), 1), Mask);
     _mm512_storeu_si512(D, _mm512_add_epi32(_mm512_and_si512(Va, Vb), Half));
   }
+  _mm256_zeroupper();
   AvgRowAVX2(D, A, B, Param, Count);
 }
 #if defined(__GNUC__) && !defined(__clang__)

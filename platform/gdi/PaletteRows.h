@@ -14,6 +14,10 @@ void ExpandIndicesPlain(const uint8_t* In, uint32_t* Out, int Count, const uint3
 void ExpandIndicesEight(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 void ExpandIndicesSSE41(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 bool CanExpandIndicesSSE41();
+// Sixty-four at a time through per-channel byte tables (AVX-512 VBMI, only
+// when CanExpandIndicesVBMI()).
+void ExpandIndicesVBMI(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
+bool CanExpandIndicesVBMI();
 // The fastest of these this processor runs.
 void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 

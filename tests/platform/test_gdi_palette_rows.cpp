@@ -16,6 +16,7 @@ TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
     bool Runs;
   } const Forms[] = {{"eight", lumo::gdi::ExpandIndicesEight, true},
                      {"sse4.1", lumo::gdi::ExpandIndicesSSE41, lumo::gdi::CanExpandIndicesSSE41()},
+                     {"vbmi", lumo::gdi::ExpandIndicesVBMI, lumo::gdi::CanExpandIndicesVBMI()},
                      {"chosen", lumo::gdi::ExpandIndices, true}};
   std::mt19937 Random(9);
   uint32_t Palette[256];
