@@ -16,7 +16,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libpixman-1-dev
   fonts-dejavu-core fonts-wine
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
-  xvfb xauth xdotool x11-utils imagemagick zenity python3
+  xvfb xauth xdotool x11-utils imagemagick zenity python3 python3-matplotlib
 )
 I386_PACKAGES=(wine wine32:i386)
 
