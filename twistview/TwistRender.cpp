@@ -106,6 +106,22 @@ void BuildWrapTables() {
   WrapHeight = SH;
 }
 
+TRowStarts RowStarts(int32_t W, int32_t H, int32_t SW, int32_t SH, int32_t A, int32_t B) {
+  TRowStarts R;
+  R.UA = static_cast<uint32_t>(A);
+  R.UB = static_cast<uint32_t>(B);
+  // (SW - W) * 32768, formed as (SW * 65536 - W * 65536) / 2 in 32 bits.
+  R.OffX = static_cast<uint32_t>(
+      static_cast<int32_t>(static_cast<uint32_t>(SW) * 65536u - static_cast<uint32_t>(W) * 65536u) / 2);
+  R.OffY = static_cast<uint32_t>(
+      static_cast<int32_t>(static_cast<uint32_t>(SH) * 65536u - static_cast<uint32_t>(H) * 65536u) / 2);
+  const uint32_t HalfW = static_cast<uint32_t>(W / 2);
+  R.HalfH = H / 2;
+  R.P = HalfW * 65536u - R.UB * HalfW;
+  R.Q = static_cast<uint32_t>(R.HalfH) * 65536u - R.UA * HalfW;
+  return R;
+}
+
 void RenderPixels(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY, int32_t A,
                   int32_t B, bool Filter) {
   const int32_t W = Window.Header.biWidth;
@@ -113,21 +129,13 @@ void RenderPixels(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* Tabl
   const int32_t SW = Picture.Header.biWidth;
   const int32_t SH = Picture.RowCount;
   const int32_t PictureRowBytes = Picture.RowBytes;
-  // Positions are 16.16 fixed point that wraps at 32 bits; unsigned keeps the
-  // wrapping defined.
-  const uint32_t UA = static_cast<uint32_t>(A);
-  const uint32_t UB = static_cast<uint32_t>(B);
-  const int32_t OffX = static_cast<int32_t>(static_cast<uint32_t>(SW) * 65536u - static_cast<uint32_t>(W) * 65536u) / 2;
-  const int32_t OffY = static_cast<int32_t>(static_cast<uint32_t>(SH) * 65536u - static_cast<uint32_t>(H) * 65536u) / 2;
-  const uint32_t HalfW = static_cast<uint32_t>(W / 2);
-  const int32_t HalfH = H / 2;
-  const uint32_t P = HalfW * 65536u - UB * HalfW;
-  const uint32_t Q = static_cast<uint32_t>(HalfH) * 65536u - UA * HalfW;
+  const TRowStarts Start = RowStarts(W, H, SW, SH, A, B);
+  const uint32_t UA = Start.UA;
+  const uint32_t UB = Start.UB;
 
   for (int32_t Y = 0; Y < H; ++Y) {
-    const uint32_t K = static_cast<uint32_t>(HalfH - Y);
-    uint32_t U = UA * K + P + static_cast<uint32_t>(OffX);
-    uint32_t V = Q - UB * K + static_cast<uint32_t>(OffY);
+    uint32_t U = Start.U(Y);
+    uint32_t V = Start.V(Y);
     uint8_t* Out = Window.Rows8[Y];
     for (int32_t X = 0; X < W; ++X) {
       const int32_t L = WrapCoordinate(static_cast<int16_t>(U >> 16), SW, TableX);

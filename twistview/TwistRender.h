@@ -79,6 +79,18 @@ inline int32_t WrapCoordinate(int32_t I, int32_t Size, const int32_t* Table) {
   return I;
 }
 
+// Where each window row starts in the picture. Positions are 16.16 fixed
+// point that wraps at 32 bits (unsigned keeps the wrapping defined); one pixel
+// to the right steps (UB, UA).
+struct TRowStarts {
+  uint32_t UA, UB, P, Q, OffX, OffY;
+  int32_t HalfH;
+  uint32_t U(int32_t Y) const { return UA * static_cast<uint32_t>(HalfH - Y) + P + OffX; }
+  uint32_t V(int32_t Y) const { return Q - UB * static_cast<uint32_t>(HalfH - Y) + OffY; }
+};
+// Centres a SW x SH picture on a W x H window turned and scaled by A and B.
+TRowStarts RowStarts(int32_t W, int32_t H, int32_t SW, int32_t SH, int32_t A, int32_t B);
+
 // The pixel work of one frame: every byte of Window sampled from Picture at
 // the position given by A and B, point or bilinear. Window and Picture must
 // be 8 bits per pixel and the tables built for Picture's size. This is the

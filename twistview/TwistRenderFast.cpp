@@ -360,16 +360,10 @@ void Render(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, co
   const int32_t H = Window.RowCount;
   const int32_t SW = Picture.Header.biWidth;
   const int32_t SH = Picture.RowCount;
-  // Row starts exactly as the plain form computes them, in wrapping
-  // unsigned arithmetic.
-  const uint32_t UA = static_cast<uint32_t>(A);
-  const uint32_t UB = static_cast<uint32_t>(B);
-  const int32_t OffX = static_cast<int32_t>(static_cast<uint32_t>(SW) * 65536u - static_cast<uint32_t>(W) * 65536u) / 2;
-  const int32_t OffY = static_cast<int32_t>(static_cast<uint32_t>(SH) * 65536u - static_cast<uint32_t>(H) * 65536u) / 2;
-  const uint32_t HalfW = static_cast<uint32_t>(W / 2);
-  const int32_t HalfH = H / 2;
-  const uint32_t P = HalfW * 65536u - UB * HalfW;
-  const uint32_t Q = static_cast<uint32_t>(HalfH) * 65536u - UA * HalfW;
+  // Row starts exactly as the plain form computes them.
+  const TRowStarts Start = RowStarts(W, H, SW, SH, A, B);
+  const uint32_t UA = Start.UA;
+  const uint32_t UB = Start.UB;
   const TRunKernel Kernel = Filter ? BilinearKernel : PointKernel;
   // Sample offsets are formed in 32 bits: integer parts up to 65536 away
   // from the wrapped ones, times the row length, must not overflow.
@@ -379,9 +373,8 @@ void Render(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, co
   }
 
   for (int32_t Y = 0; Y < H; ++Y) {
-    const uint32_t K = static_cast<uint32_t>(HalfH - Y);
-    const uint32_t U = UA * K + P + static_cast<uint32_t>(OffX);
-    const uint32_t V = Q - UB * K + static_cast<uint32_t>(OffY);
+    const uint32_t U = Start.U(Y);
+    const uint32_t V = Start.V(Y);
     uint8_t* Out = Window.Rows8[Y];
     if (StaysSigned(static_cast<int32_t>(U), B, W) && StaysSigned(static_cast<int32_t>(V), A, W)) {
       RowInRuns(Out, W, U, V, UB, UA, Picture, TableX, TableY, Kernel, Pairs);
