@@ -46,7 +46,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     id=$(xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
     if [ -n "$id" ]; then
       import -window "$id" "$out/$p.png" && echo "run: screenshot of $p: $out/$p.png"
-      xdotool key --window "$id" Escape
+      xdotool key --window "$id" Escape 2>/dev/null
     fi
     for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
     kill "$pid" 2>/dev/null || true
