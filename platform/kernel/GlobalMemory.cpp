@@ -93,38 +93,39 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
   return HandleOf(block);
 }
 
-LPVOID GlobalLock(HGLOBAL hMem) {
+namespace {
+
+// Runs Use on the block behind hMem under the table's lock; a handle that
+// names no block answers Failure with ERROR_INVALID_HANDLE.
+template <class Result, class Use>
+Result WithBlock(HGLOBAL hMem, Result Failure, Use use) {
   BlockTable& table = Table();
   std::lock_guard<std::mutex> guard(table.lock);
   Block* block = Find(table, hMem);
   if (!block) {
     SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
+    return Failure;
   }
-  ++block->locks;
-  return block->data;
+  return use(*block);
+}
+
+}  // namespace
+
+LPVOID GlobalLock(HGLOBAL hMem) {
+  return WithBlock<LPVOID>(hMem, nullptr, [](Block& block) -> LPVOID {
+    ++block.locks;
+    return block.data;
+  });
 }
 
 BOOL GlobalUnlock(HGLOBAL hMem) {
-  BlockTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  Block* block = Find(table, hMem);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (block->locks > 0) --block->locks;
-  // Windows answers whether the block is still locked.
-  return block->locks > 0 ? TRUE : FALSE;
+  return WithBlock<BOOL>(hMem, FALSE, [](Block& block) -> BOOL {
+    if (block.locks > 0) --block.locks;
+    // Windows answers whether the block is still locked.
+    return block.locks > 0 ? TRUE : FALSE;
+  });
 }
 
 SIZE_T GlobalSize(HGLOBAL hMem) {
-  BlockTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  Block* block = Find(table, hMem);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  return block->size;
+  return WithBlock<SIZE_T>(hMem, 0, [](Block& block) -> SIZE_T { return block.size; });
 }
