@@ -257,6 +257,25 @@ TEST(LumoGPlusCodec, SixteenBitBitmapsShowTheirColours) {
   }
 }
 
+// A 1-5-5-5 picture has a 32-bit surface: it arrives as 32-bit ARGB, each
+// channel widened from 5 bits, alpha from its one bit. (Not checked against
+// the system's GDI+, whose choices for such bitmaps vary.)
+#if !defined(_WIN32)
+TEST(LumoGPlusCodec, OneFiveFiveFiveBitmapsShowTheirColours) {
+  TLumoDIB dib;
+  ASSERT_TRUE(Load("argb1555_v5_bmp", dib));
+  EXPECT_EQ(dib.Header.biBitCount, 32);
+  auto widen = [](uint32_t v) { return (v >> 3) << 3 | (v >> 3) >> 2; };
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      uint32_t c = Colour(x, y);
+      uint32_t want = widen((c >> 16) & 255) << 16 | widen((c >> 8) & 255) << 8 | widen(c & 255);
+      ASSERT_EQ(ShownAt(dib, x, y), want) << x << "," << y;
+      ASSERT_EQ(Line(dib, y)[4 * x + 3], Alpha(x, y) >= 128 ? 255 : 0) << x << "," << y;
+    }
+}
+#endif
+
 TEST(LumoGPlusCodec, BitFieldsWithAlphaKeepTheirAlpha) {
   TLumoDIB dib;
   ASSERT_TRUE(Load("bf32_argb_v5_bmp", dib));
