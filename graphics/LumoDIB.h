@@ -73,10 +73,10 @@ class TLumoDIB {
   // the surface Empty, when the request is invalid (negative width, a depth
   // other than 1, 4, 8, 16, 24, 32, a size beyond 2 GB, a channel layout
   // wider than the depth or one whose red or green field would start at bit
-  // 32) or GDI cannot create
-  // the section or its device context. A request with no pixels (width or
-  // height 0) succeeds with no rows and is stored as that many columns by 0
-  // rows. An unchanged request on a section surface keeps everything.
+  // 32) or GDI cannot create the section or its device context. A request
+  // with no pixels (width or height 0) succeeds with no rows and is stored as
+  // that many columns by 0 rows. An unchanged request on a section surface
+  // keeps everything.
   bool Allocate(int32_t Width, int32_t Height, uint8_t Bpp);
   bool AllocateWith(void* Memory, int32_t Width, int32_t Height, uint8_t Bpp, uint8_t RedBits, uint8_t GreenBits,
                     uint8_t BlueBits);

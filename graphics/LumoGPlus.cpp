@@ -297,10 +297,6 @@ void CopyPalette(GpImage* Image, TLumoDIB* Dib) {
   Dib->SyncPalette();
 }
 
-}  // namespace
-
-namespace {
-
 constexpr uint32_t FormatIndexRGB565 = 6;
 constexpr uint32_t FormatIndexARGB1555 = 7;
 constexpr uint32_t FormatIndexGrey16 = 4;
