@@ -91,8 +91,11 @@ struct TScene {
   TLumoDIB Window;
   std::vector<int32_t> TableX = std::vector<int32_t>(WrapTableSize), TableY = std::vector<int32_t>(WrapTableSize);
   TCoefficients Phases[PhaseCount];
+  // The picture's row-paired copy, built once as the program builds it.
+  std::vector<uint8_t> Pairs;
 
   TScene() {
+    BuildPairedPicture(*Picture, Pairs);
     Window.UseSection = false;
     Window.Allocate(Width, Height, 8);
     for (int32_t I = 0; I < WrapTableSize; ++I) {
@@ -130,16 +133,28 @@ void RenderBench(benchmark::State& State, TRenderer Render, bool Filter, bool Av
   lumo_bench::CountUnits(State, int64_t{Width} * Height);
 }
 
+// The wide forms as the program calls them, with the copy built beforehand.
+const uint8_t* ScenePairs() { return Scene().Pairs.empty() ? nullptr : Scene().Pairs.data(); }
+void AVX2(TLumoDIB& W, const TLumoDIB& P, const int32_t* X, const int32_t* Y, int32_t A, int32_t B, bool F) {
+  RenderPixelsAVX2(W, P, X, Y, A, B, F, ScenePairs());
+}
+void AVX512(TLumoDIB& W, const TLumoDIB& P, const int32_t* X, const int32_t* Y, int32_t A, int32_t B, bool F) {
+  RenderPixelsAVX512(W, P, X, Y, A, B, F, ScenePairs());
+}
+void Fast(TLumoDIB& W, const TLumoDIB& P, const int32_t* X, const int32_t* Y, int32_t A, int32_t B, bool F) {
+  RenderPixelsFast(W, P, X, Y, A, B, F, ScenePairs());
+}
+
 void BM_TwistPlainPoint(benchmark::State& S) { RenderBench(S, RenderPixels, false, true); }
 void BM_TwistPlainBilinear(benchmark::State& S) { RenderBench(S, RenderPixels, true, true); }
 void BM_TwistRunsPoint(benchmark::State& S) { RenderBench(S, RenderPixelsRuns, false, true); }
 void BM_TwistRunsBilinear(benchmark::State& S) { RenderBench(S, RenderPixelsRuns, true, true); }
-void BM_TwistAVX2Point(benchmark::State& S) { RenderBench(S, RenderPixelsAVX2, false, CanRenderPixelsAVX2()); }
-void BM_TwistAVX2Bilinear(benchmark::State& S) { RenderBench(S, RenderPixelsAVX2, true, CanRenderPixelsAVX2()); }
-void BM_TwistAVX512Point(benchmark::State& S) { RenderBench(S, RenderPixelsAVX512, false, CanRenderPixelsAVX512()); }
-void BM_TwistAVX512Bilinear(benchmark::State& S) { RenderBench(S, RenderPixelsAVX512, true, CanRenderPixelsAVX512()); }
-void BM_TwistFastPoint(benchmark::State& S) { RenderBench(S, RenderPixelsFast, false, true); }
-void BM_TwistFastBilinear(benchmark::State& S) { RenderBench(S, RenderPixelsFast, true, true); }
+void BM_TwistAVX2Point(benchmark::State& S) { RenderBench(S, AVX2, false, CanRenderPixelsAVX2()); }
+void BM_TwistAVX2Bilinear(benchmark::State& S) { RenderBench(S, AVX2, true, CanRenderPixelsAVX2()); }
+void BM_TwistAVX512Point(benchmark::State& S) { RenderBench(S, AVX512, false, CanRenderPixelsAVX512()); }
+void BM_TwistAVX512Bilinear(benchmark::State& S) { RenderBench(S, AVX512, true, CanRenderPixelsAVX512()); }
+void BM_TwistFastPoint(benchmark::State& S) { RenderBench(S, Fast, false, true); }
+void BM_TwistFastBilinear(benchmark::State& S) { RenderBench(S, Fast, true, true); }
 BENCHMARK(BM_TwistPlainPoint);
 BENCHMARK(BM_TwistPlainBilinear);
 BENCHMARK(BM_TwistRunsPoint);

@@ -28,10 +28,14 @@ struct TDecayTable {
 // Starting values 0..9 are what the program uses; any other value shares
 // the last slot.
 TDecayTable Tables[11];
+bool TablesUnavailable = false;
 
 // Bits for the first Length bytes of a step that starts with Noise, or null
 // when the memory for them cannot be had.
 const uint32_t* DecayBits(uint32_t Noise, uint32_t Length) {
+  if (TablesUnavailable) {
+    return nullptr;
+  }
   TDecayTable& T = Tables[Noise < 10 ? Noise : 10];
   if (T.Built && T.Start == Noise && T.Length >= Length) {
     return T.Words.data();
@@ -237,3 +241,5 @@ void ForgetFumeDecayTables() {
     T = TDecayTable{};
   }
 }
+
+void SetFumeDecayTablesUnavailable(bool Unavailable) { TablesUnavailable = Unavailable; }

@@ -23,3 +23,6 @@ bool CanRunFumePassesAVX2();
 
 // Drops the tabulated decay bits (they are rebuilt on demand).
 void ForgetFumeDecayTables();
+// Test seam: while set, no memory is had for decay bits, so the fast forms
+// fall back to the plain passes.
+void SetFumeDecayTablesUnavailable(bool Unavailable);

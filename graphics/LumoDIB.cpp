@@ -1,11 +1,16 @@
 #include "LumoDIB.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <string>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
@@ -50,10 +55,10 @@ TLumoDIB::~TLumoDIB() {
   }
 }
 
-uint32_t TLumoDIB::PaletteWord(int Index) const {
-  uint32_t Word;
-  std::memcpy(&Word, &Palette[Index], sizeof(Word));
-  return Word;
+void TLumoDIB::RestoreMasks() {
+  if (Header.biBitCount == 16 || Header.biBitCount == 32) {
+    std::memcpy(Palette, Masks, sizeof(Masks));
+  }
 }
 
 bool TLumoDIB::FailEmpty() {
@@ -89,7 +94,10 @@ bool TLumoDIB::AllocateWith(void* Memory, int32_t Width, int32_t Height, uint8_t
 
   // Refuse what no DIB can describe rather than build a broken row table.
   const bool Fields = Red != 0 || Green != 0 || Blue != 0;
-  if (!ValidDepth(Depth) || Width < 0 || (Fields && Depth != 16 && Depth != 32) || Red + Green + Blue > Depth) {
+  // A green or red field starting at bit 32 would need shifts by 32, which
+  // 32-bit pixel code cannot make.
+  if (!ValidDepth(Depth) || Width < 0 || (Fields && Depth != 16 && Depth != 32) || Red + Green + Blue > Depth ||
+      Blue + Green >= 32) {
     return FailEmpty();
   }
   const int64_t Rows64 = Height < 0 ? -int64_t{Height} : int64_t{Height};
@@ -109,7 +117,6 @@ bool TLumoDIB::AllocateWith(void* Memory, int32_t Width, int32_t Height, uint8_t
     }
   }
   if (Depth == 16 || Depth == 32) {
-    uint32_t Masks[3];
     ComputeMasks(Red, Green, Blue, Masks[0], Masks[1], Masks[2]);
     std::memcpy(Palette, Masks, sizeof(Masks));
   }
@@ -278,6 +285,7 @@ void TLumoDIB::DrawTo(HDC DC, int32_t X, int32_t Y) {
   if (MemDC != nullptr) {
     BitBlt(DC, X, Y, Header.biWidth, RowCount, MemDC, 0, 0, SRCCOPY);
   } else {
+    RestoreMasks();
     StretchDIBits(DC, X, Y, Header.biWidth, RowCount, 0, 0, Header.biWidth, RowCount, Pixels,
                   reinterpret_cast<const BITMAPINFO*>(&Header), DIB_RGB_COLORS, SRCCOPY);
   }
@@ -305,8 +313,15 @@ void TLumoDIB::SelectFont(std::string_view FaceName, int32_t Width, int32_t Heig
   if (NewFont == nullptr) {
     return;
   }
+  // Only a font that is really selected replaces the old one; otherwise the
+  // old one stays in the DC and stays ours to delete.
+  HGDIOBJ Previous = SelectObject(MemDC, NewFont);
+  if (Previous == nullptr) {
+    DeleteObject(NewFont);
+    return;
+  }
   FontHandle = NewFont;
-  DeleteObject(SelectObject(MemDC, FontHandle));
+  DeleteObject(Previous);
 }
 
 void TLumoDIB::TransparentText(bool On) {
@@ -456,6 +471,38 @@ void FillRow24(void* Row, int32_t Count, TColourBGR Colour) {
 
 // --------------------------------------------------------------- BMP files
 
+namespace {
+
+// Creates a new, empty file with a short name of its own in the folder of
+// Target. The name is never one that already exists, so no other file is
+// overwritten, and it stays short whatever the length of Target's name.
+HANDLE CreateSiblingFile(const std::string& Target, std::string& Name) {
+#if defined(_WIN32)
+  const size_t Cut = Target.find_last_of(":/\\");
+#else
+  const size_t Cut = Target.find_last_of('/');
+#endif
+  const std::string Folder = Cut == std::string::npos ? std::string() : Target.substr(0, Cut + 1);
+  static uint32_t Counter = 0;
+  uint32_t Seed = GetCurrentProcessId() * 2654435761u ^ GetTickCount();
+  for (int Attempt = 0; Attempt < 100; ++Attempt) {
+    char Leaf[24];
+    std::snprintf(Leaf, sizeof(Leaf), "~bmp%08x.tmp", static_cast<unsigned>(Seed + 40503u * ++Counter));
+    Name = Folder + Leaf;
+    HANDLE Handle = CreateFileA(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (Handle != INVALID_HANDLE_VALUE && Handle != nullptr) {
+      return Handle;
+    }
+    const DWORD Error = GetLastError();
+    if (Error != ERROR_FILE_EXISTS && Error != ERROR_ALREADY_EXISTS) {
+      return nullptr;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 bool TLumoDIB::WriteBitmapFile(std::string_view FileName) const {
   if (FileName.empty() || FileName.find('\0') != std::string_view::npos) {
     return false;
@@ -485,12 +532,20 @@ bool TLumoDIB::WriteBitmapFile(std::string_view FileName) const {
   File.bfReserved2 = 0;
   File.bfOffBits = 54 + T;
 
+  // The colour data as GDI would be handed it: the masks of a 16- or 32-bit
+  // surface come from the surface's own copy, whatever the palette says.
+  RGBQUAD Colours[256];
+  std::memcpy(Colours, Palette, sizeof(Colours));
+  if (Header.biBitCount == 16 || Header.biBitCount == 32) {
+    std::memcpy(Colours, Masks, sizeof(Masks));
+  }
+
   // Write beside the target and move it into place only when complete, so
   // a failed save never leaves a broken file or destroys the previous one.
   const std::string Target(FileName);
-  const std::string Temporary = Target + ".saving";
-  HANDLE Handle = CreateFileA(Temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (Handle == INVALID_HANDLE_VALUE || Handle == nullptr) {
+  std::string Temporary;
+  HANDLE Handle = CreateSiblingFile(Target, Temporary);
+  if (Handle == nullptr) {
     return false;
   }
   auto Put = [Handle](const void* Data, DWORD Size) {
@@ -498,9 +553,17 @@ bool TLumoDIB::WriteBitmapFile(std::string_view FileName) const {
     return WriteFile(Handle, Data, Size, &Written, nullptr) != 0 && Written == Size;
   };
   bool Ok = Put(&File, sizeof(File));
-  Ok = Ok && Put(&Header, sizeof(BITMAPINFOHEADER) + T);
+  Ok = Ok && Put(&Header, sizeof(BITMAPINFOHEADER));
+  Ok = Ok && (T == 0 || Put(Colours, T));
   Ok = Ok && (Header.biSizeImage == 0 || Put(Pixels, Header.biSizeImage));
   Ok = CloseHandle(Handle) != 0 && Ok;
+#if !defined(_WIN32)
+  // A replaced file keeps its permission bits; a new one gets the usual ones.
+  struct stat Old;
+  if (Ok && stat(Target.c_str(), &Old) == 0) {
+    Ok = chmod(Temporary.c_str(), Old.st_mode & 07777) == 0;
+  }
+#endif
   Ok = Ok && MoveFileExA(Temporary.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   if (!Ok) {
     DeleteFileA(Temporary.c_str());

@@ -60,19 +60,23 @@ class TLumoDIB {
   bool OwnsSection = false;
   int32_t* ShareCount = nullptr;
 
-  // The bit-field masks of a 16- or 32-bit surface. They are stored nowhere
-  // else than in Palette entries 0..2, where GDI and BMP files expect them,
-  // so these read them from there rather than keeping a second copy.
-  uint32_t RedMask() const { return PaletteWord(0); }
-  uint32_t GreenMask() const { return PaletteWord(1); }
-  uint32_t BlueMask() const { return PaletteWord(2); }
+  // The bit-field masks of a 16- or 32-bit surface. Allocation writes them
+  // into Palette entries 0..2, where GDI and BMP files expect them, but keeps
+  // its own copy: a palette ramp or any other palette write must not change
+  // how the pixels are laid out. The copy goes back into the entries whenever
+  // the header block is handed to GDI or written to a file.
+  uint32_t RedMask() const { return Masks[0]; }
+  uint32_t GreenMask() const { return Masks[1]; }
+  uint32_t BlueMask() const { return Masks[2]; }
 
   // (Re)allocation. Bpp 0 takes the screen's depth. Returns false, leaving
   // the surface Empty, when the request is invalid (negative width, a depth
-  // other than 1, 4, 8, 16, 24, 32, a size beyond 2 GB) or GDI cannot create
-  // the section or its device context. A request with no pixels (width or
-  // height 0) succeeds with no rows and is stored as that many columns by 0
-  // rows. An unchanged request on a section surface keeps everything.
+  // other than 1, 4, 8, 16, 24, 32, a size beyond 2 GB, a channel layout
+  // wider than the depth or one whose red or green field would start at bit
+  // 32) or GDI cannot create the section or its device context. A request
+  // with no pixels (width or height 0) succeeds with no rows and is stored as
+  // that many columns by 0 rows. An unchanged request on a section surface
+  // keeps everything.
   bool Allocate(int32_t Width, int32_t Height, uint8_t Bpp);
   bool AllocateWith(void* Memory, int32_t Width, int32_t Height, uint8_t Bpp, uint8_t RedBits, uint8_t GreenBits,
                     uint8_t BlueBits);
@@ -95,13 +99,16 @@ class TLumoDIB {
   void RampPalette(int32_t First, int32_t Last, std::initializer_list<TColourBGR> Keys);
 
   // Writes the surface as a BMP file. The file appears under FileName only
-  // when it was written completely; an existing file is replaced then, and
-  // left alone otherwise.
+  // when it was written completely; an existing file is replaced then (and,
+  // where files have permission bits, its bits carry over), and left alone
+  // otherwise.
   bool WriteBitmapFile(std::string_view FileName) const;
 
  private:
-  uint32_t PaletteWord(int Index) const;
   bool FailEmpty();
+  // Puts the masks back into Palette entries 0..2 of a 16- or 32-bit surface.
+  void RestoreMasks();
+  uint32_t Masks[3] = {0, 0, 0};  // red, green, blue
 };
 
 int32_t RowSize(int32_t Width, int32_t Bpp, int32_t AlignBits);

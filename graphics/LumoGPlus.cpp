@@ -206,8 +206,20 @@ bool LoadDIBFromResource(const char* Name, const char* ResType, TLumoDIB* Dib) {
   return result;
 }
 
+namespace {
+
+// Every entry a load may call. A module may lack any of them; a load then
+// fails before it starts rather than call through a null pointer.
+bool LoadEntriesBound() {
+  return GdipLoadImageFromStream && GdipDisposeImage && GdipGetImageWidth && GdipGetImageHeight &&
+         GdipGetImagePixelFormat && GdipGetImageType && GdipGetImagePaletteSize && GdipGetImagePalette &&
+         GdipBitmapLockBits && GdipBitmapUnlockBits && GdipCreateFromHDC && GdipDrawImageI && GdipDeleteGraphics;
+}
+
+}  // namespace
+
 bool LoadDIBFromMemory(const void* Data, int32_t Size, TLumoDIB* Dib) {
-  if (!InitGdiPlus()) return false;
+  if (!InitGdiPlus() || !LoadEntriesBound()) return false;
   // Nothing to decode; a negative count would become a huge unsigned one.
   if (!Data || Size <= 0) return false;
   StreamHolder stream;
@@ -285,34 +297,66 @@ void CopyPalette(GpImage* Image, TLumoDIB* Dib) {
   Dib->SyncPalette();
 }
 
+constexpr uint32_t FormatIndexRGB565 = 6;
+constexpr uint32_t FormatIndexARGB1555 = 7;
+constexpr uint32_t FormatIndexGrey16 = 4;
+constexpr GpPixelFormat Format32bppARGB = 0x0026200A;
+
+// The surface for the picture: 5-6-5 pictures get a surface of that layout,
+// so that their rows can be copied as they are.
+bool AllocateFor(TLumoDIB* Dib, const TGpImageInfo& Info, uint32_t Index) {
+  const auto Width = int32_t(Info.Width), Height = int32_t(Info.Height);
+  if (Index == FormatIndexRGB565) return Dib->AllocateWith(nullptr, Width, Height, 16, 5, 6, 5);
+  return Dib->Allocate(Width, Height, uint8_t(Info.Bpp));
+}
+
+// GDI maps what it draws onto an 8-bit surface through the surface's palette,
+// so a 16-bit grey picture needs the grey ramp there.
+void GreyPalette(TLumoDIB* Dib) {
+  for (int i = 0; i < 256; ++i) {
+    Dib->ColourTable[i].rgbBlue = Dib->ColourTable[i].rgbGreen = Dib->ColourTable[i].rgbRed = BYTE(i);
+  }
+  Dib->SyncPalette();
+}
+
 }  // namespace
 
 bool DecodeIntoDIB(GpImage* Image, TLumoDIB* Dib, const TGpImageInfo& Info, uint32_t PixelFormat) {
   // The surface cannot hold sizes beyond a signed 32-bit count; refuse them
   // rather than let them wrap to a negative (top-down) height.
   if (Info.Width > 0x7FFFFFFFu || Info.Height > 0x7FFFFFFFu) return false;
-  if (!Dib->Allocate(int32_t(Info.Width), int32_t(Info.Height), uint8_t(Info.Bpp))) return false;
-  if (Info.Bpp <= 8) CopyPalette(Image, Dib);
+  const uint32_t index = PixelFormat & 0xFF;
   UINT type = 0;
   GdipGetImageType(Image, &type);
-  bool ok = false;
   if ((PixelFormat & PixelFormatGDI) != 0 && type == 1) {
+    // The lock comes first: when it fails, or covers less than the whole
+    // picture, the surface is left as it was. A 1-5-5-5 picture gets a 32-bit
+    // surface, so its rows are asked for in that format.
+    const GpPixelFormat lockFormat = index == FormatIndexARGB1555 ? Format32bppARGB : GpPixelFormat(PixelFormat);
     BitmapData data;
     std::memset(&data, 0, sizeof(data));
-    ok = GdipBitmapLockBits(Image, nullptr, 0, GpPixelFormat(PixelFormat), &data) == 0;
-    // Rows are copied only when the lock describes as many rows as the
-    // surface has, so the copy stays inside the locked block.
-    if (ok && data.Height == Info.Height) CopyLockedRows(data.Scan0, data.Stride, Dib, true);
-    GdipBitmapUnlockBits(Image, &data);
-  } else if (Dib->MemDC) {
-    GpGraphics* graphics = nullptr;
-    ok = GdipCreateFromHDC(Dib->MemDC, &graphics) == 0;
+    bool ok = GdipBitmapLockBits(Image, nullptr, 0, lockFormat, &data) == 0;
+    ok = ok && data.Scan0 != nullptr && data.Width == Info.Width && data.Height == Info.Height;
+    ok = ok && AllocateFor(Dib, Info, index);
     if (ok) {
-      GdipDrawImageI(graphics, Image, 0, 0);
-      GdipDeleteGraphics(graphics);
+      if (Info.Bpp <= 8) CopyPalette(Image, Dib);
+      CopyLockedRows(data.Scan0, data.Stride, Dib, true);
     }
+    GdipBitmapUnlockBits(Image, &data);
+    return ok;
   }
-  return ok;
+  if (!AllocateFor(Dib, Info, index)) return false;
+  if (index == FormatIndexGrey16) {
+    GreyPalette(Dib);
+  } else if (Info.Bpp <= 8) {
+    CopyPalette(Image, Dib);
+  }
+  if (!Dib->MemDC) return false;
+  GpGraphics* graphics = nullptr;
+  if (GdipCreateFromHDC(Dib->MemDC, &graphics) != 0) return false;
+  GdipDrawImageI(graphics, Image, 0, 0);
+  GdipDeleteGraphics(graphics);
+  return true;
 }
 
 void CopyLockedRows(const void* Src, int32_t Stride, TLumoDIB* Dib, bool Flip) {

@@ -131,6 +131,8 @@ bool LoadDIBFromMemory(const void* Data, int32_t Size, TLumoDIB* Dib);
 void CreateMemStream(const void* Data, HGLOBAL Memory, uint32_t Size, IStream*& Stream);
 bool ImageToDIB(GpImage* Image, TLumoDIB* Dib, TGpImageInfo* Info);
 uint32_t GetImageInfo(GpImage* Image, TGpImageInfo& Info);
+// Sizes Dib to the picture in a layout that shows it and fills it. A lock
+// that fails or covers less than the picture fails with Dib as it was.
 bool DecodeIntoDIB(GpImage* Image, TLumoDIB* Dib, const TGpImageInfo& Info, uint32_t PixelFormat);
 void CopyLockedRows(const void* Src, int32_t Stride, TLumoDIB* Dib, bool Flip);
 

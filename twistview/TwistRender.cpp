@@ -22,6 +22,7 @@ int32_t WrapY[WrapTableSize];
 int32_t WrapWidth = 0;
 int32_t WrapHeight = 0;
 HDC WindowDC = nullptr;
+int32_t PairedPictureBuilds = 0;
 
 namespace {
 
@@ -54,6 +55,24 @@ bool TablesMatch(const TLumoDIB& Picture) {
   return WrapWidth == Picture.Header.biWidth && WrapHeight == Picture.RowCount;
 }
 
+// The paired copy of PictureDib and the picture it was built from; the
+// pointers tell a picture swapped in without new tables from the old one.
+std::vector<uint8_t> Pairs;
+const TLumoDIB* PairsPicture = nullptr;
+const uint8_t* PairsPixels = nullptr;
+bool PairsBuilt = false;
+
+const uint8_t* PairsFor(const TLumoDIB& Picture) {
+  if (!PairsBuilt || PairsPicture != &Picture || PairsPixels != Picture.Pixels) {
+    BuildPairedPicture(Picture, Pairs);
+    PairsPicture = &Picture;
+    PairsPixels = Picture.Pixels;
+    PairsBuilt = true;
+    ++PairedPictureBuilds;
+  }
+  return Pairs.empty() ? nullptr : Pairs.data();
+}
+
 }  // namespace
 
 float AdvancePhase(float Current, float Step) {
@@ -77,6 +96,8 @@ bool IsUsablePicture(const TLumoDIB* Picture) {
 }
 
 void BuildWrapTables() {
+  PairsBuilt = false;
+  std::vector<uint8_t>().swap(Pairs);
   if (!IsUsablePicture(PictureDib)) {
     // Without a picture nothing is sampled; a width below 2 would make the
     // counters below run without ever wrapping.
@@ -182,9 +203,12 @@ void RenderFrame() {
     HelpLinesDone = true;
   }
 
-  if (IsUsablePicture(PictureDib) && TablesMatch(*PictureDib) && WindowDib->Header.biBitCount == 8) {
+  if (WindowDib->Header.biWidth == 0 || WindowDib->RowCount == 0) {
+    // Minimised: nothing to compute.
+  } else if (IsUsablePicture(PictureDib) && TablesMatch(*PictureDib) && WindowDib->Header.biBitCount == 8) {
     const TCoefficients C = Coefficients(Phase);
-    RenderPixelsFast(*WindowDib, *PictureDib, WrapX, WrapY, C.A, C.B, Bilinear);
+    RenderPixelsFast(*WindowDib, *PictureDib, WrapX, WrapY, C.A, C.B, Bilinear,
+                     Bilinear ? PairsFor(*PictureDib) : nullptr);
   } else {
     WindowDib->ClearTo(NoPictureIndex);
   }

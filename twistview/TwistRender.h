@@ -35,6 +35,9 @@ extern int32_t WrapY[WrapTableSize];
 extern int32_t WrapWidth;
 extern int32_t WrapHeight;
 extern HDC WindowDC;
+// How often the row-paired copy of the picture that the bilinear filter
+// reads has been built: once per picture, at its first filtered frame.
+extern int32_t PairedPictureBuilds;
 
 // ---- Phase and coefficients ----
 
@@ -61,7 +64,8 @@ bool IsUsablePicture(const TLumoDIB* Picture);
 
 // Fills WrapX and WrapY for PictureDib's size: entry i is i mod (SW - 1)
 // (resp. SH - 1). Without a usable picture both tables hold zeros and
-// WrapWidth, WrapHeight become 0.
+// WrapWidth, WrapHeight become 0. Callers call it whenever the picture
+// changes, which also drops the picture's paired copy.
 void BuildWrapTables();
 
 // ---- One frame ----
@@ -107,7 +111,8 @@ struct TOverlayLine {
 std::vector<TOverlayLine> OverlayLines(bool ShowHelp, int32_t FramesShown);
 
 // One whole frame: phase, pixels (or the cleared surface when there is no
-// usable picture), overlay, feedback, copy to WindowDC.
+// usable picture), overlay, feedback, copy to WindowDC. A window without
+// pixels (minimised) gets no pixel work.
 void RenderFrame();
 
 // The one-second tick: the frame rate shown and the speed of the motion.

@@ -165,8 +165,7 @@ struct TPairSampler {
 };
 
 // Pairs[2 i] = Pixels[i], Pairs[2 i + 1] = Pixels[i + RowBytes] for every
-// byte above the last row. Rebuilt every frame: a picture may change in
-// place, and interleaving it costs a small part of a frame.
+// byte above the last row.
 __attribute__((target("avx2"))) void BuildPairs(const TLumoDIB& Picture, uint8_t* Pairs) {
   const uint8_t* Pixels = Picture.Rows8[0];
   const size_t RowBytes = static_cast<size_t>(Picture.RowBytes);
@@ -406,67 +405,95 @@ void RenderPixelsRuns(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* 
   Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointScalar, RunBilinearScalar);
 }
 
+bool BuildPairedPicture(const TLumoDIB& Picture, std::vector<uint8_t>& Pairs) {
+  Pairs.clear();
 #if LUMO_X86
-namespace {
-
-// The row-paired copy of the picture for this frame, or null when its memory
-// cannot be had (the caller then takes the two-gather path).
-const uint8_t* PairedPicture(const TLumoDIB& Picture) {
-  static std::vector<uint8_t> Pairs;
-  const size_t Needed = 2 * static_cast<size_t>(Picture.RowCount - 1) * static_cast<size_t>(Picture.RowBytes);
+  if (!CanRenderPixelsAVX2() || Picture.Rows8 == nullptr || Picture.RowCount < 2 || Picture.RowBytes > 16384) {
+    return false;
+  }
   try {
-    if (Pairs.size() < Needed) {
-      Pairs.resize(Needed);
-    }
+    Pairs.resize(2 * static_cast<size_t>(Picture.RowCount - 1) * static_cast<size_t>(Picture.RowBytes));
   } catch (const std::bad_alloc&) {
-    return nullptr;
+    return false;
   }
   BuildPairs(Picture, Pairs.data());
-  return Pairs.data();
-}
-
-}  // namespace
+  return true;
+#else
+  (void)Picture;
+  return false;
 #endif
+}
 
 bool CanRenderPixelsAVX512() { return LumoHasAVX2() && LumoHasAVX512(); }
 
 void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
-                        int32_t A, int32_t B, bool Filter) {
+                        int32_t A, int32_t B, bool Filter, const uint8_t* Pairs) {
 #if LUMO_X86
-  const uint8_t* Pairs = Filter && Picture.RowBytes <= 16384 ? PairedPicture(Picture) : nullptr;
-  if (Filter && Pairs == nullptr) {
+  if (Filter && (Pairs == nullptr || Picture.RowBytes > 16384)) {
     Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX2, RunBilinearAVX2);
     return;
   }
   Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX512, RunPairsAVX512, Pairs);
 #else
+  (void)Pairs;
   RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
 #endif
 }
 
 void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
-                      int32_t A, int32_t B, bool Filter) {
+                      int32_t A, int32_t B, bool Filter, const uint8_t* Pairs) {
 #if LUMO_X86
-  const uint8_t* Pairs = Filter && Picture.RowBytes <= 16384 ? PairedPicture(Picture) : nullptr;
-  if (Pairs != nullptr) {
+  if (Filter && Pairs != nullptr && Picture.RowBytes <= 16384) {
     Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX2, RunPairsAVX2, Pairs);
     return;
   }
   Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX2, RunBilinearAVX2);
 #else
+  (void)Pairs;
   RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
 #endif
 }
 
 void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
-                      int32_t A, int32_t B, bool Filter) {
+                      int32_t A, int32_t B, bool Filter, const uint8_t* Pairs) {
   static const bool Widest = CanRenderPixelsAVX512();
   static const bool Wide = CanRenderPixelsAVX2();
   if (Widest) {
-    RenderPixelsAVX512(Window, Picture, TableX, TableY, A, B, Filter);
+    RenderPixelsAVX512(Window, Picture, TableX, TableY, A, B, Filter, Pairs);
   } else if (Wide) {
-    RenderPixelsAVX2(Window, Picture, TableX, TableY, A, B, Filter);
+    RenderPixelsAVX2(Window, Picture, TableX, TableY, A, B, Filter, Pairs);
   } else {
     RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
   }
+}
+
+namespace {
+
+// The paired copy for one call of the forms that take none.
+std::vector<uint8_t> PairsForOneCall(const TLumoDIB& Picture, bool Filter) {
+  std::vector<uint8_t> Pairs;
+  if (Filter) {
+    BuildPairedPicture(Picture, Pairs);
+  }
+  return Pairs;
+}
+
+}  // namespace
+
+void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                        int32_t A, int32_t B, bool Filter) {
+  const std::vector<uint8_t> Pairs = PairsForOneCall(Picture, Filter);
+  RenderPixelsAVX512(Window, Picture, TableX, TableY, A, B, Filter, Pairs.empty() ? nullptr : Pairs.data());
+}
+
+void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter) {
+  const std::vector<uint8_t> Pairs = PairsForOneCall(Picture, Filter);
+  RenderPixelsAVX2(Window, Picture, TableX, TableY, A, B, Filter, Pairs.empty() ? nullptr : Pairs.data());
+}
+
+void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter) {
+  const std::vector<uint8_t> Pairs = PairsForOneCall(Picture, Filter);
+  RenderPixelsFast(Window, Picture, TableX, TableY, A, B, Filter, Pairs.empty() ? nullptr : Pairs.data());
 }

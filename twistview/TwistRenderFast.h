@@ -8,11 +8,24 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "LumoDIB.h"
 
+// The picture with every byte followed by the byte one row further on: the
+// bilinear wide forms fetch all four neighbours of a sample with one gather
+// from it. Building it costs about two picture sizes of memory traffic, so
+// the program builds it when the picture changes, not per frame. Returns
+// false, leaving Pairs empty, where no form can use it (no AVX2, rows too
+// long for the fast offsets, no memory).
+bool BuildPairedPicture(const TLumoDIB& Picture, std::vector<uint8_t>& Pairs);
+
 // Same contract as RenderPixels: 8-bit surfaces, tables built for Picture's
-// size (entry i = i mod (size - 1)).
+// size (entry i = i mod (size - 1)). Pairs is Picture's paired copy, or null:
+// the bilinear forms then fetch the two rows with a gather each.
+void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
+// These build the paired copy for the one call.
 void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter);
 
@@ -21,8 +34,13 @@ void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* 
 void RenderPixelsRuns(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter);
 void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
+void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter);
 bool CanRenderPixelsAVX2();
+// Without Pairs the bilinear AVX-512 form hands over to the AVX2 one.
+void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                        int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
 void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                         int32_t A, int32_t B, bool Filter);
 bool CanRenderPixelsAVX512();

@@ -71,6 +71,10 @@ BOOL DeleteDC(HDC hdc) {
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
   Guard guard(Lock());
+  if (Count().failNextSelectObject) {
+    Count().failNextSelectObject = false;
+    return nullptr;
+  }
   DC* dc = FindDC(hdc);
   Object* object = FindObject(h);
   if (dc == nullptr || object == nullptr || object->deletePending) return nullptr;

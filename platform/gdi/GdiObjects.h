@@ -99,6 +99,7 @@ struct Counters {
   unsigned lastColorTableCount = 0;
   bool failNextDIBSection = false;
   bool failNextCompatibleDC = false;
+  bool failNextSelectObject = false;
 };
 Counters& Count();
 

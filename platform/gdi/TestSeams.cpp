@@ -57,10 +57,11 @@ GdiCallCounts GetGdiCallCounts() {
 void ResetGdiCallCounts() {
   Guard guard(gdi::Lock());
   gdi::Counters& c = gdi::Count();
-  const bool failDib = c.failNextDIBSection, failDC = c.failNextCompatibleDC;
+  const bool failDib = c.failNextDIBSection, failDC = c.failNextCompatibleDC, failSelect = c.failNextSelectObject;
   c = gdi::Counters{};
   c.failNextDIBSection = failDib;
   c.failNextCompatibleDC = failDC;
+  c.failNextSelectObject = failSelect;
 }
 
 void FailNextCreateDIBSection() {
@@ -71,6 +72,11 @@ void FailNextCreateDIBSection() {
 void FailNextCreateCompatibleDC() {
   Guard guard(gdi::Lock());
   gdi::Count().failNextCompatibleDC = true;
+}
+
+void FailNextSelectObject() {
+  Guard guard(gdi::Lock());
+  gdi::Count().failNextSelectObject = true;
 }
 
 HWND CreateOffscreenWindow(int width, int height) {

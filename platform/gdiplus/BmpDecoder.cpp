@@ -134,7 +134,7 @@ Status DecodeBmp(const uint8_t* data, size_t size, Picture& picture) {
   if (compression == kBiRgb && bpp == 16) rawFormat = Format16bppRGB555;
   if (compression == kBiRgb && bpp == 32) rawFormat = Format32bppRGB;
   if (compression == kBiBitfields && bpp == 16 && masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F)
-    rawFormat = Format16bppRGB555;
+    rawFormat = masks[3] == 0x8000 ? Format16bppARGB1555 : Format16bppRGB555;
   if (compression == kBiBitfields && bpp == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F)
     rawFormat = Format16bppRGB565;
   if (compression == kBiBitfields && bpp == 32 && masks[0] == 0x00FF0000 && masks[1] == 0x0000FF00 &&

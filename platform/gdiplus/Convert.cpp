@@ -44,6 +44,14 @@ void RowToBgra(const Picture& picture, uint32_t y, uint8_t* out) {
         o[3] = 0xFF;
         break;
       }
+      case Format16bppARGB1555: {
+        uint32_t p = uint32_t(in[2 * x] | (in[2 * x + 1] << 8));
+        o[0] = Widen5(p & 31);
+        o[1] = Widen5((p >> 5) & 31);
+        o[2] = Widen5((p >> 10) & 31);
+        o[3] = (p & 0x8000) ? 0xFF : 0;
+        break;
+      }
       case Format16bppRGB565: {
         uint32_t p = uint32_t(in[2 * x] | (in[2 * x + 1] << 8));
         o[0] = Widen5(p & 31);

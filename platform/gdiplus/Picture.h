@@ -36,6 +36,7 @@ enum PixelFormat : int32_t {
   Format8bppIndexed = 0x00030803,
   Format16bppRGB555 = 0x00021005,
   Format16bppRGB565 = 0x00021006,
+  Format16bppARGB1555 = 0x00061007,
   Format24bppRGB = 0x00021808,
   Format32bppRGB = 0x00022009,
   Format32bppARGB = 0x0026200A,

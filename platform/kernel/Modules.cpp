@@ -4,7 +4,11 @@
 // GetProcAddress is a plain symbol look-up.
 #include <dirent.h>
 #include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
+#include <link.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +17,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "LumoPlatform.h"
 #include "lumo_test/ModuleSeams.h"
@@ -81,6 +86,46 @@ bool FindInDirectory(const std::string& directory, const std::string& name, std:
   return ok;
 }
 
+#if defined(__x86_64__)
+constexpr int kMachine = EM_X86_64;
+#elif defined(__i386__)
+constexpr int kMachine = EM_386;
+#elif defined(__aarch64__)
+constexpr int kMachine = EM_AARCH64;
+#else
+constexpr int kMachine = -1;  // any machine: left to the loader
+#endif
+
+// Whether `path` is a shared object of this machine whose file holds every
+// byte its program headers ask to map. The host's loader maps a truncated
+// file as it is and then faults on the missing pages, taking the whole
+// process with it.
+bool IsCompleteModule(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  ElfW(Ehdr) header;
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && pread(fd, &header, sizeof(header), 0) == sizeof(header);
+  const uint64_t size = ok ? uint64_t(info.st_size) : 0;
+  ok = ok && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+       header.e_ident[EI_CLASS] == (__ELF_NATIVE_CLASS == 64 ? ELFCLASS64 : ELFCLASS32) && header.e_type == ET_DYN &&
+       (kMachine < 0 || header.e_machine == kMachine) && header.e_phentsize == sizeof(ElfW(Phdr)) &&
+       header.e_phnum > 0 && uint64_t(header.e_phoff) + uint64_t(header.e_phnum) * sizeof(ElfW(Phdr)) <= size;
+  if (ok) {
+    std::vector<ElfW(Phdr)> segments(header.e_phnum);
+    const size_t bytes = segments.size() * sizeof(ElfW(Phdr));
+    ok = pread(fd, segments.data(), bytes, off_t(header.e_phoff)) == ssize_t(bytes);
+    for (size_t i = 0; ok && i < segments.size(); ++i) {
+      const ElfW(Phdr)& segment = segments[i];
+      if (segment.p_type == PT_LOAD || segment.p_type == PT_DYNAMIC) {
+        ok = segment.p_offset <= size && segment.p_filesz <= size - segment.p_offset;
+      }
+    }
+  }
+  close(fd);
+  return ok;
+}
+
 void* MainProgramHandle() {
   static void* handle = dlopen(nullptr, RTLD_NOW);
   return handle;
@@ -124,6 +169,11 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
   if (!FindInDirectory(directory, name, path)) {
     guard.unlock();
     SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  if (!IsCompleteModule(path)) {
+    guard.unlock();
+    SetLastError(ERROR_BAD_EXE_FORMAT);
     return nullptr;
   }
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

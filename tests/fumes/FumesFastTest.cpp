@@ -20,11 +20,20 @@ struct TNamedPasses {
   bool Runs;
 };
 
+// The chosen form when the decay bits cannot be had: it falls back to the
+// plain passes.
+void ChosenWithoutTables(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise) {
+  SetFumeDecayTablesUnavailable(true);
+  FumePassesFast(B, Size, s, Noise);
+  SetFumeDecayTablesUnavailable(false);
+}
+
 std::vector<TNamedPasses> FastForms() {
   return {{"table", FumePassesTable, true},
           {"sse2", FumePassesSSE2, CanRunFumePassesSSE2()},
           {"avx2", FumePassesAVX2, CanRunFumePassesAVX2()},
-          {"chosen", FumePassesFast, true}};
+          {"chosen", FumePassesFast, true},
+          {"chosen without tables", ChosenWithoutTables, true}};
 }
 
 // Fields that exercise the sums: noise, bright, sparse, a ramp that carries

@@ -1,6 +1,7 @@
 // The program shell through a real (headless) window: input as the window
 // system reports it, the tick, resizing, minimising, painting, saving and
 // closing.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -169,6 +170,42 @@ TEST_F(FumesShell, FTogglesTheFigureAndOtherKeysDoNothing) {
   RunFrames(1);
   const std::vector<uint8_t> Corner = TextCorner();
   EXPECT_TRUE(std::all_of(Corner.begin(), Corner.end(), [](uint8_t b) { return b == 0; }));
+}
+
+// The figure is lime, that is the palette entry nearest to lime, on the
+// opaque cell of the entry nearest to white, and as wide as its digits.
+TEST_F(FumesShell, TheFigureShowsItsDigitsInLime) {
+  auto Nearest = [](uint8_t R, uint8_t G, uint8_t B) {
+    int Best = 0, BestDistance = 1 << 30;
+    for (int I = 0; I < 256; ++I) {
+      const RGBQUAD& Q = FumeDib->Palette[I];
+      const int D =
+          (Q.rgbRed - R) * (Q.rgbRed - R) + (Q.rgbGreen - G) * (Q.rgbGreen - G) + (Q.rgbBlue - B) * (Q.rgbBlue - B);
+      if (D < BestDistance) {
+        Best = I;
+        BestDistance = D;
+      }
+    }
+    return Best;
+  };
+  const int Lime = Nearest(0, 255, 0), White = Nearest(255, 255, 255);
+  auto RightmostInk = [&](int Figure) {
+    FumeDib->ClearTo(0);
+    FramesPerSecond = Figure;
+    RunFrames(1);
+    int Right = -1;
+    for (int Y = 0; Y < 19; ++Y) {
+      for (int X = 0; X < 80; ++X) {
+        const uint8_t I = FumeDib->Rows8[Y][X];
+        EXPECT_TRUE(I == 0 || I == Lime || I == White) << X << "," << Y << " is " << int{I};
+        if (I == Lime) Right = std::max(Right, X);
+      }
+    }
+    return Right;
+  };
+  const int One = RightmostInk(7), Four = RightmostInk(7777);
+  EXPECT_GT(One, 0);
+  EXPECT_GE(Four, One + 3 * 5) << "three more digits";
 }
 
 TEST_F(FumesShell, EscapeClosesAtOnceAndTheLoopEndsWithExitCodeZero) {

@@ -200,6 +200,27 @@ TEST(AvgBlend, EveryChannelIsTheFloorOfTheMeanAtAllDepthsWithBothKernels) {
   }
 }
 
+// The masks are the surface's own: a palette ramp over entries 0..2 must not
+// change how white and black average, nor which bits are channels.
+TEST(AvgBlend, APaletteRampLeavesTheChannelLayoutAlone) {
+  struct Case {
+    int Bpp;
+    uint32_t White, Half;
+  };
+  for (const Case& C : {Case{16, 0x7FFF, 0x3DEF}, Case{32, 0x00FFFFFF, 0x007F7F7F}}) {
+    SCOPED_TRACE(C.Bpp);
+    auto White = MakeSurface(4, 1, C.Bpp), Black = MakeSurface(4, 1, C.Bpp), Dest = MakeSurface(4, 1, C.Bpp);
+    White->ClearTo(C.White);
+    Black->ClearTo(0);
+    Dest->RampPalette(0, 255, {MakeColour(0, 0, 0), MakeColour(255, 255, 255)});
+    ASSERT_TRUE(AvgBlend(*Dest, *White, *Black));
+    uint32_t Got = 0;
+    std::memcpy(&Got, Dest->Rows[0], static_cast<size_t>(C.Bpp / 8));
+    // Bits outside the channels carry nothing.
+    EXPECT_EQ(Got & C.White, C.Half);
+  }
+}
+
 TEST(AvgBlend, OddWidth16BitPlainKernelComputesTheLastPixelByteWise) {
   // White and black on 5-6-5: 0x7BEF by channels (red 15, green 31, blue
   // 15). The plain kernel's byte tail loses the bit that crosses from the

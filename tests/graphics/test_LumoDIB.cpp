@@ -173,6 +173,13 @@ TEST(SurfaceAllocate, RefusesWhatNoBitmapCanDescribe) {
   EXPECT_FALSE(D.Allocate(100000, 100000, 32));  // beyond 2 GB
   EXPECT_FALSE(D.AllocateWith(nullptr, 4, 4, 8, 5, 6, 5));
   EXPECT_FALSE(D.AllocateWith(nullptr, 4, 4, 16, 8, 8, 8));
+  // Red (resp. green) would start at bit 32: refused even where no GDI
+  // section would check the masks.
+  TLumoDIB Plain;
+  Plain.UseSection = false;
+  EXPECT_FALSE(Plain.AllocateWith(nullptr, 4, 4, 32, 0, 16, 16));
+  EXPECT_FALSE(Plain.AllocateWith(nullptr, 4, 4, 32, 0, 0, 32));
+  EXPECT_TRUE(Plain.AllocateWith(nullptr, 4, 4, 32, 8, 8, 8));
   EXPECT_EQ(D.RowCount, 0);
   D.ClearTo(1);
   EXPECT_TRUE(D.Allocate(16, 16, 8));

@@ -197,14 +197,42 @@ TEST_F(BitmapFile, FailedSaveKeepsTheExistingFile) {
   EXPECT_EQ(Read(Path), Original);
   D.Header.biClrUsed = 0;
 
-  // The file cannot be written beside the target: the old one survives.
-  for (const auto& Entry : fs::directory_iterator(Dir)) {
-    ASSERT_EQ(Entry.path().filename().string(), "keep.bmp");
-  }
-  fs::create_directories(Path + ".saving");
-  D.ClearTo(3);
-  EXPECT_FALSE(D.WriteBitmapFile(Path));
+  // A folder of that name cannot be replaced by a file: nothing is left.
+  fs::create_directories(PathOf("folder.bmp"));
+  EXPECT_FALSE(D.WriteBitmapFile(PathOf("folder.bmp")));
   EXPECT_EQ(Read(Path), Original);
+  int Entries = 0;
+  for (const auto& Entry : fs::directory_iterator(Dir)) {
+    (void)Entry;
+    ++Entries;
+  }
+  EXPECT_EQ(Entries, 2);
+}
+
+// The temporary file is a new one of its own: files that happen to bear a
+// name derived from the target are not touched, and a name as long as the
+// folder allows can still be saved.
+TEST_F(BitmapFile, TheTemporaryFileIsNoOtherFilesBusiness) {
+  TLumoDIB D;
+  ASSERT_TRUE(D.Allocate(4, 4, 8));
+  D.ClearTo(4);
+  std::ofstream(PathOf("pic.bmp.saving")) << "unrelated";
+  ASSERT_TRUE(D.WriteBitmapFile(PathOf("pic.bmp")));
+  EXPECT_EQ(Read(PathOf("pic.bmp")).back(), 4);
+  EXPECT_EQ(Read(PathOf("pic.bmp.saving")), std::vector<uint8_t>({'u', 'n', 'r', 'e', 'l', 'a', 't', 'e', 'd'}));
+#if !defined(_WIN32)
+  // Windows limits the whole path instead.
+  const std::string Long = PathOf((std::string(248, 'n') + ".bmp").c_str());
+  ASSERT_TRUE(D.WriteBitmapFile(Long));
+  EXPECT_EQ(Read(Long).size(), 1078u + 16);
+  // A replaced file keeps its permission bits.
+  fs::permissions(PathOf("pic.bmp"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  D.ClearTo(5);
+  ASSERT_TRUE(D.WriteBitmapFile(PathOf("pic.bmp")));
+  EXPECT_EQ(Read(PathOf("pic.bmp")).back(), 5);
+  EXPECT_EQ(fs::status(PathOf("pic.bmp")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
 }
 
 TEST_F(BitmapFile, EmptySurfaceWritesOnlyHeaders) {

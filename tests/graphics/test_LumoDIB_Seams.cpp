@@ -105,6 +105,19 @@ TEST_F(Seams, FailedDeviceContextLeavesTheSurfaceEmpty) {
   ASSERT_TRUE(D.Allocate(32, 32, 8));
 }
 
+TEST_F(Seams, AFontThatCannotBeSelectedReplacesNothing) {
+  TLumoDIB D;
+  ASSERT_TRUE(D.Allocate(16, 16, 8));
+  D.SelectFont("Tahoma", 7, 19, 800, 0, 0, 0);
+  const HFONT Font = D.FontHandle;
+  FailNextSelectObject();
+  D.SelectFont("Tahoma", 5, 12, 800, 0, 0, 0);
+  EXPECT_EQ(D.FontHandle, Font);
+  EXPECT_EQ(LiveGdiObjects(), Baseline + 3) << "section, DC and the font still selected";
+  D.ReleaseSurface();
+  EXPECT_EQ(LiveGdiObjects(), Baseline);
+}
+
 TEST_F(Seams, PalettePushCountsByDepth) {
   for (const auto& [Depth, Count] : {std::pair{8, 256u}, std::pair{4, 16u}, std::pair{1, 2u}}) {
     TLumoDIB D;

@@ -218,22 +218,91 @@ TEST_F(GPlusDecode, NegativeStrideStillGivesAnUprightPicture) {
     for (int c = 0; c < 4; ++c) EXPECT_EQ(dib.Rows[2 - r][c], 10 * r + c);
 }
 
-TEST_F(GPlusDecode, FailedLockStillUnlocksAndReportsFalse) {
-  Fake().LockStatus = 7;
-  TLumoDIB dib;
-  EXPECT_FALSE(Load(&dib));
-  EXPECT_EQ(Fake().UnlockCalls, 1u);
-  EXPECT_EQ(Fake().DisposeCalls, 1u);
+// A lock that fails or covers less than the picture leaves the surface as it
+// was, and so does a picture too large for any surface.
+TEST_F(GPlusDecode, LocksShortOfThePictureAndAbsurdSizesLeaveTheSurfaceAlone) {
+  struct Case {
+    int LockStatus;
+    uint32_t LockHeight, Width;
+  };
+  for (const Case& c : {Case{7, 0, 4}, Case{0, 1, 4}, Case{0, 0, 0x80000000u}}) {
+    SCOPED_TRACE(::testing::Message() << c.LockStatus << " " << c.LockHeight << " " << c.Width);
+    Fake().LockStatus = c.LockStatus;
+    Fake().LockHeight = c.LockHeight;
+    Fake().Width = c.Width;
+    Fake().UnlockCalls = 0;
+    TLumoDIB dib;
+    ASSERT_TRUE(dib.Allocate(2, 2, 24));
+    dib.ClearTo(0x123456);
+    EXPECT_FALSE(Load(&dib));
+    EXPECT_EQ(dib.Header.biBitCount, 24);
+    EXPECT_EQ(dib.Header.biWidth, 2);
+    EXPECT_EQ(dib.Rows[1][0], 0x56);
+    EXPECT_EQ(Fake().UnlockCalls, c.Width == 4 ? 1u : 0u);
+  }
 }
 
-TEST_F(GPlusDecode, LockWithFewerRowsThanThePictureCopiesNothing) {
-  Fake().LockHeight = 1;
+// Whichever entry a load would call is missing, the load fails before it
+// starts, touching neither the module's pictures nor the surface.
+TEST_F(GPlusDecode, MissingEntriesFailTheLoad) {
+  int checked = 0;
+  auto without = [&](auto& entry) {
+    SCOPED_TRACE(checked++);
+    // What the binding leaves for an entry the module does not offer.
+    const auto saved = entry;
+    entry = nullptr;
+    TLumoDIB dib;
+    ASSERT_TRUE(dib.Allocate(2, 2, 24));
+    dib.ClearTo(0x123456);
+    EXPECT_FALSE(Load(&dib));
+    EXPECT_FALSE(Load(nullptr));
+    entry = saved;
+    EXPECT_EQ(dib.Header.biBitCount, 24);
+    EXPECT_EQ(dib.Rows[1][0], 0x56);
+    EXPECT_EQ(Fake().LoadCalls, 0u);
+  };
+  without(GdipLoadImageFromStream);
+  without(GdipDisposeImage);
+  without(GdipGetImageWidth);
+  without(GdipGetImageHeight);
+  without(GdipGetImagePixelFormat);
+  without(GdipGetImageType);
+  without(GdipGetImagePaletteSize);
+  without(GdipGetImagePalette);
+  without(GdipBitmapLockBits);
+  without(GdipBitmapUnlockBits);
+  without(GdipCreateFromHDC);
+  without(GdipDrawImageI);
+  without(GdipDeleteGraphics);
   TLumoDIB dib;
-  ASSERT_TRUE(dib.Allocate(4, 3, 8));
-  dib.ClearTo(0x77);
   EXPECT_TRUE(Load(&dib));
-  EXPECT_EQ(dib.Rows[0][0], 0x77);
-  EXPECT_EQ(dib.Rows[2][3], 0x77);
+}
+
+// 16-bit pictures land in surfaces that show them: 5-6-5 keeps its layout,
+// 1-5-5-5 is locked as the 32-bit ARGB its surface holds, and 16-bit grey is
+// drawn through a grey palette.
+TEST_F(GPlusDecode, SixteenBitFormatsGetASurfaceThatShowsThem) {
+  Fake().Format = 0x00021006;
+  TLumoDIB dib;
+  ASSERT_TRUE(Load(&dib));
+  EXPECT_EQ(dib.GreenBits, 6);
+  EXPECT_EQ(dib.RedMask(), 0xF800u);
+  EXPECT_EQ(Fake().LockedFormat, 0x00021006);
+
+  Fake().Format = 0x00061007;
+  ASSERT_TRUE(Load(&dib));
+  EXPECT_EQ(dib.Header.biBitCount, 32);
+  EXPECT_EQ(Fake().LockedFormat, 0x0026200A);
+
+  Fake().Format = 0x00101004;
+  ASSERT_TRUE(Load(&dib));
+  EXPECT_EQ(dib.Header.biBitCount, 8);
+  EXPECT_EQ(Fake().DrawCalls, 1u);
+  for (int i = 0; i < 256; i += 17) {
+    EXPECT_EQ(dib.ColourTable[i].rgbRed, i);
+    EXPECT_EQ(dib.ColourTable[i].rgbGreen, i);
+    EXPECT_EQ(dib.ColourTable[i].rgbBlue, i);
+  }
 }
 
 struct PathCase {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "LumoPlatform.h"
@@ -69,6 +72,32 @@ TEST(ModuleSeams, MappingsAndSearchDirectoryRedirectTheSearch) {
   EXPECT_FALSE(FreeLibrary(module)) << "an unloaded handle is not freed twice";
   EXPECT_EQ(lumo_test::LoadLibraryCallCount(), 3u);
   EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 2u);
+}
+
+// A module cut short (an interrupted copy) or built for another machine is
+// refused before the host's loader maps it: mapped, the missing pages would
+// fault and take the process with them.
+TEST(ModuleSeams, TruncatedOrForeignModulesAreBadFormats) {
+  char own[4096];
+  DWORD n = GetModuleFileNameA(nullptr, own, sizeof(own));
+  std::string dir(own, n);
+  dir = dir.substr(0, dir.rfind('/'));
+  std::ifstream in(dir + "/GdiPlus.dll", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_GT(bytes.size(), 8192u);
+  const std::string scratch = ::testing::TempDir() + "lumo-modules";
+  std::filesystem::create_directories(scratch);
+  std::string foreign = bytes;
+  foreign[18] = char(foreign[18] ^ 0x40);  // e_machine
+  for (const std::string& contents : {bytes.substr(0, 4096), foreign}) {
+    std::ofstream(scratch + "/GdiPlus.dll", std::ios::binary | std::ios::trunc) << contents;
+    lumo_test::SetModuleSearchDirectory(scratch.c_str());
+    SetLastError(0);
+    EXPECT_EQ(LoadLibraryA("GdiPlus.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_EXE_FORMAT));
+    lumo_test::SetModuleSearchDirectory(nullptr);
+  }
+  std::filesystem::remove_all(scratch);
 }
 #endif
 

@@ -92,13 +92,15 @@ TEST(Coefficients, AtTheKnownPhases) {
   EXPECT_EQ(Coefficients(1000.0f).B, -59925);
 }
 
-TEST(Coefficients, StayWithinOneTurnOfTheUnitScale) {
-  for (float P = 0.0f; P < 4096.0f; P += 0.73f) {
+// The formula in plain double precision, over the whole range the phase
+// takes: a wrong divisor, a swapped sine and cosine or a lost sign shows.
+TEST(Coefficients, FollowTheFormulaOverTheWholePhaseRange) {
+  for (float P = 0.0f; P < PhaseBound; P += 0.73f) {
     const TCoefficients C = Coefficients(P);
-    ASSERT_GE(C.A, -65536);
-    ASSERT_LE(C.A, 65536);
-    ASSERT_GE(C.B, -65536);
-    ASSERT_LE(C.B, 65536);
+    const double A = 65536.0 * std::sin(3.0 * std::cos(double{P} / 90.0));
+    const double B = 65536.0 * std::cos(10.0 * std::sin(double{P} / 360.0));
+    ASSERT_NEAR(C.A, A, 0.5 + 1e-6) << P;
+    ASSERT_NEAR(C.B, B, 0.5 + 1e-6) << P;
   }
 }
 
@@ -272,23 +274,6 @@ TEST_F(FrameStateTest, BilinearFloorsTowardMinusInfinity) {
 
 // ------------------------------------------------------------- overlay
 
-TEST(Overlay, HelpLinesThenTheCounter) {
-  const auto Help = OverlayLines(true, 0);
-  ASSERT_EQ(Help.size(), 5u);
-  const char* Texts[] = {"vel ro twistviewer - t0vak", "right-click: toggle feedback",
-                         "left-click: toggle bilinear filter", "press a key: change picture", "0"};
-  for (int I = 0; I < 5; ++I) {
-    EXPECT_EQ(Help[I].X, 5);
-    EXPECT_EQ(Help[I].Y, 15 * I);
-    EXPECT_EQ(Help[I].Text, Texts[I]);
-  }
-  const auto Counter = OverlayLines(false, 1234);
-  ASSERT_EQ(Counter.size(), 1u);
-  EXPECT_EQ(Counter[0].X, 5);
-  EXPECT_EQ(Counter[0].Y, 0);
-  EXPECT_EQ(Counter[0].Text, "1234");
-}
-
 // ------------------------------------------------------------ whole frames
 
 class FrameTest : public FrameStateTest {
@@ -383,6 +368,59 @@ TEST_F(FrameTest, TablesOfAnotherPictureAreNotUsed) {
   bool Sampled = false;
   for (int X = 0; X < 40; ++X) Sampled |= Window->Rows8[0][X] != 128;
   EXPECT_TRUE(Sampled);
+}
+
+// The text lands in the frame's pixels: black (entry 0 of the window palette)
+// on the surface cleared for want of a picture, five lines 15 rows apart
+// while the help shows, then the counter alone in the top line.
+TEST_F(FrameTest, HelpLinesThenTheCounterLandInTheirBands) {
+  UsePicture(nullptr);
+  Window->RampPalette(0, 255, {MakeColour(0, 0, 0), MakeColour(0, 100, 128), MakeColour(255, 255, 255)});
+  Window->SelectFont("Tahoma", 5, 12, 800, 0, 0, 0);
+  Window->TransparentText(true);
+  auto InkedBands = [&] {
+    std::vector<int> Bands;
+    for (int Line = 0; Line * 15 < 100; ++Line) {
+      bool Inked = false;
+      for (int Y = Line * 15; Y < Line * 15 + 15 && Y < 100; ++Y) {
+        for (int X = 0; X < 40; ++X) Inked |= Window->Rows8[Window->RowCount - 1 - Y][X] == 0;
+      }
+      if (Inked) Bands.push_back(Line);
+    }
+    return Bands;
+  };
+  FramesPerSecond = 7;
+  RenderFrame();
+  EXPECT_EQ(InkedBands(), std::vector<int>({0, 1, 2, 3, 4}));
+  Phase = 1000.0f;
+  RenderFrame();
+  EXPECT_EQ(InkedBands(), std::vector<int>({0}));
+}
+
+// The bilinear filter's paired copy of the picture is built once per
+// picture, not per frame, and never for a window without pixels.
+TEST_F(FrameTest, ThePairedCopyIsBuiltOncePerPicture) {
+  const int32_t Before = PairedPictureBuilds;
+  RenderFrame();
+  RenderFrame();
+  Bilinear = false;
+  RenderFrame();
+  Bilinear = true;
+  RenderFrame();
+  EXPECT_EQ(PairedPictureBuilds, Before + 1);
+  UsePicture(Picture.get());  // the program's sign of a new picture
+  Window->Allocate(0, 0, 8);
+  RenderFrame();
+  EXPECT_EQ(PairedPictureBuilds, Before + 1);
+  Window->Allocate(40, 100, 8);
+  RenderFrame();
+  EXPECT_EQ(PairedPictureBuilds, Before + 2);
+  auto Expected = PlainSurface(40, 100);
+  const TCoefficients C = Coefficients(Phase);
+  RenderPixels(*Expected, *Picture, WrapX, WrapY, C.A, C.B, true);
+  for (int Y = 0; Y < 20; ++Y) {
+    ASSERT_EQ(std::memcmp(Window->Rows8[Y], Expected->Rows8[Y], 40), 0) << "row " << Y;
+  }
 }
 
 TEST_F(FrameTest, ZeroSizedWindowDoesNoPixelWork) {

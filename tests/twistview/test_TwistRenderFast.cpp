@@ -48,10 +48,23 @@ struct TForm {
   bool Runs;
 };
 
+// Without the paired copy (no memory for it), the AVX2 form fetches two rows
+// with a gather each and the AVX-512 form hands over to that one.
+void AVX2TwoGathers(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY, int32_t A,
+                    int32_t B, bool Filter) {
+  RenderPixelsAVX2(Window, Picture, TableX, TableY, A, B, Filter, nullptr);
+}
+void AVX512WithoutPairs(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                        int32_t A, int32_t B, bool Filter) {
+  RenderPixelsAVX512(Window, Picture, TableX, TableY, A, B, Filter, nullptr);
+}
+
 std::vector<TForm> FastForms() {
   return {{"runs", RenderPixelsRuns, true},
           {"avx2", RenderPixelsAVX2, CanRenderPixelsAVX2()},
+          {"avx2 two gathers", AVX2TwoGathers, CanRenderPixelsAVX2()},
           {"avx512", RenderPixelsAVX512, CanRenderPixelsAVX512()},
+          {"avx512 without pairs", AVX512WithoutPairs, CanRenderPixelsAVX512()},
           {"chosen", RenderPixelsFast, true}};
 }
 

@@ -128,13 +128,18 @@ TEST_F(ShellTest, AFailedSwitchKeepsThePictureShown) {
 }
 
 TEST_F(ShellTest, EscapeQuitsTheLoop) {
+  DispatchPending();
   InjectKey(WindowHandle, VK_ESCAPE, true);
   const int FramesBefore = FrameCount;
   RunMessageLoop();  // returns once WM_QUIT has been retrieved
   EXPECT_EQ(Message.message, static_cast<UINT>(WM_QUIT));
   EXPECT_EQ(Message.wParam, 0u);
   EXPECT_EQ(PictureIndex, 0);  // Escape is no picture switch
-  EXPECT_GE(FrameCount, FramesBefore);
+  // The quit follows the key at once, without a frame between, and the
+  // window and its surfaces are left to the normal termination.
+  EXPECT_EQ(FrameCount, FramesBefore);
+  EXPECT_TRUE(IsWindow(WindowHandle));
+  EXPECT_NE(WindowDib, nullptr);
 }
 
 TEST_F(ShellTest, TheLoopRendersWhileIdle) {
@@ -208,6 +213,19 @@ TEST_F(ShellTest, ResizeAndMinimise) {
   EXPECT_EQ(WindowDib->Header.biWidth, 300);
   EXPECT_EQ(WindowDib->Header.biHeight, 200);
   EXPECT_NE(WindowDib->FontHandle, nullptr);  // the font is selected again
+  // and the text is transparent again: an opaque cell would be filled with
+  // the entry nearest to white.
+  WindowDib->ClearTo(128);
+  WindowDib->PrintText(5, 0, "88");
+  int Inked = 0;
+  for (int Y = 0; Y < 15; ++Y) {
+    for (int X = 0; X < 40; ++X) {
+      const uint8_t Index = WindowDib->Rows8[WindowDib->RowCount - 1 - Y][X];
+      ASSERT_TRUE(Index == 128 || Index == 0) << X << "," << Y << " is " << int{Index};
+      Inked += Index == 0;
+    }
+  }
+  EXPECT_GT(Inked, 0);
 
   Minimise(WindowHandle);
   DispatchPending();
@@ -237,10 +255,36 @@ TEST_F(ShellTest, PaintCopiesTheWindowSurfaceAlsoInFeedbackMode) {
   EXPECT_EQ(Pixels[Width * Height / 2] & 0xFFFFFF, 0xFFFFFFu);
 }
 
+TEST_F(ShellTest, FeedbackFramesShowTheFeedbackSurface) {
+  Feedback = true;
+  RenderFrame();
+  int Width = 0, Height = 0;
+  const uint32_t* Pixels = WindowPixels(WindowHandle, &Width, &Height);
+  ASSERT_NE(Pixels, nullptr);
+  ASSERT_GE(Height, 200);
+  int Differ = 0;
+  for (int Y = 100; Y < 200; ++Y) {
+    for (int X = 0; X < 300; ++X) {
+      const uint8_t Shown = FeedbackDib->Rows8[FeedbackDib->RowCount - 1 - Y][X];
+      const RGBQUAD& Q = FeedbackDib->Palette[Shown];
+      ASSERT_EQ(Pixels[Y * Width + X] & 0xFFFFFF, uint32_t(Q.rgbRed << 16 | Q.rgbGreen << 8 | Q.rgbBlue))
+          << X << "," << Y;
+      Differ += Shown != WindowDib->Rows8[WindowDib->RowCount - 1 - Y][X];
+    }
+  }
+  EXPECT_GT(Differ, 0) << "the feedback surface is the average, not the frame itself";
+}
+
 TEST_F(ShellTest, OtherMessagesGoToTheDefaultProcedure) {
   // WM_SYSKEYDOWN is no picture switch.
-  EXPECT_EQ(WndProc(WindowHandle, WM_SYSKEYDOWN, 'A', 0), DefWindowProcA(WindowHandle, WM_SYSKEYDOWN, 'A', 0));
+  WndProc(WindowHandle, WM_SYSKEYDOWN, 'A', 0);
   EXPECT_EQ(PictureIndex, 0);
+  // Only the default procedure answers these: erasing reports 1, and the
+  // system menu's minimise reaches the window as a resize to nothing.
+  EXPECT_EQ(WndProc(WindowHandle, WM_ERASEBKGND, 0, 0), 1);
+  WndProc(WindowHandle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  DispatchPending();
+  EXPECT_EQ(WindowDib->RowCount, 0);
 }
 
 using ShellDeathTest = ShellTest;

@@ -26,6 +26,7 @@ void ResetGdiCallCounts();
 
 void FailNextCreateDIBSection();    // the next CreateDIBSection returns NULL
 void FailNextCreateCompatibleDC();  // the next CreateCompatibleDC returns NULL
+void FailNextSelectObject();        // the next SelectObject returns NULL
 
 // A window that exists only as pixels: GetDC(window) draws into them.
 HWND CreateOffscreenWindow(int width, int height);

@@ -163,6 +163,10 @@ def p565(r, g, b):
 write("rgb555.bmp", bmp(16, rows_of(lambda y: b"".join(p555(*colour(x, y)) for x in range(W)))))
 write("rgb565.bmp", bmp(16, rows_of(lambda y: b"".join(p565(*colour(x, y)) for x in range(W))), compression=3,
                         masks=[0xF800, 0x07E0, 0x001F]))
+# 1-5-5-5 with the alpha bit set where alpha is 128 or more.
+write("argb1555_v5.bmp", bmp(16, rows_of(lambda y: b"".join(
+    struct.pack("<H", struct.unpack("<H", p555(*colour(x, y)))[0] | (alpha(x, y) >> 7) << 15) for x in range(W))),
+    compression=3, masks=[0x7C00, 0x03E0, 0x001F, 0x8000], header_size=124))
 # Red in the low byte: a layout that is converted, not taken over.
 write("bf32_rgbx.bmp", bmp(32, rows_of(lambda y: b"".join(bytes(colour(x, y)) + b"\x00" for x in range(W))),
                            compression=3, masks=[0x000000FF, 0x0000FF00, 0x00FF0000]))
