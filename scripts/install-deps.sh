@@ -17,6 +17,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-wine
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
   xvfb xauth xdotool x11-utils imagemagick zenity python3 python3-matplotlib
+  dpkg-dev lintian desktop-file-utils zip
 )
 I386_PACKAGES=(wine wine32:i386)
 
