@@ -12,6 +12,18 @@ set(LUMO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(LUMO_DEB_MAINTAINER "Lumo maintainers <maintainers@lumo.example.org>" CACHE STRING
   "Maintainer named in the Debian packages")
 
+# Documents are installed compressed, as Debian wants them; these are the
+# outputs of lumo_package_docs.
+set(LUMO_COMPRESSED_DOCS)
+function(lumo_gzip input output)
+  get_filename_component(dir ${output} DIRECTORY)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND gzip -9nc ${input} > ${output}
+    DEPENDS ${input})
+  set(LUMO_COMPRESSED_DOCS ${LUMO_COMPRESSED_DOCS} ${output} PARENT_SCOPE)
+endfunction()
+
 if(TARGET twistview AND TARGET fumes)
   find_package(Python3 COMPONENTS Interpreter)
   if(Python3_FOUND)
@@ -40,36 +52,37 @@ if(TARGET twistview AND TARGET fumes)
   endif()
   install(FILES ${LUMO_PACKAGING_DIR}/linux/twistview.desktop ${LUMO_PACKAGING_DIR}/linux/fumes.desktop
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications COMPONENT demos)
+  foreach(program fumes twistview)
+    lumo_gzip(${LUMO_PACKAGING_DIR}/linux/${program}.6 ${CMAKE_BINARY_DIR}/package-docs/man/${program}.6.gz)
+    install(FILES ${CMAKE_BINARY_DIR}/package-docs/man/${program}.6.gz
+      DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT demos)
+  endforeach()
 endif()
 
 # Each package carries its copyright notes (the pictures' licences) and a
-# changelog, compressed as Debian expects.
+# changelog.
 string(TIMESTAMP LUMO_DEB_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 set(LUMO_DEB_VERSION ${PROJECT_VERSION})
-set(docs)
 foreach(component_package demos:lumo-demos lumo_dev:lumo-dev)
   string(REPLACE ":" ";" pair ${component_package})
   list(GET pair 0 component)
   list(GET pair 1 LUMO_DEB_PACKAGE)
   set(doc_dir ${CMAKE_BINARY_DIR}/package-docs/${LUMO_DEB_PACKAGE})
   configure_file(${LUMO_PACKAGING_DIR}/debian/changelog.in ${doc_dir}/changelog @ONLY)
-  add_custom_command(OUTPUT ${doc_dir}/changelog.gz
-    COMMAND gzip -9nfk changelog
-    DEPENDS ${doc_dir}/changelog
-    WORKING_DIRECTORY ${doc_dir}
-    VERBATIM)
-  list(APPEND docs ${doc_dir}/changelog.gz)
+  lumo_gzip(${doc_dir}/changelog ${doc_dir}/changelog.gz)
   install(FILES ${LUMO_PACKAGING_DIR}/debian/copyright ${doc_dir}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LUMO_DEB_PACKAGE} COMPONENT ${component})
 endforeach()
-add_custom_target(lumo_package_docs ALL DEPENDS ${docs})
+add_custom_target(lumo_package_docs ALL DEPENDS ${LUMO_COMPRESSED_DOCS})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lumo-demos)
 set(CPACK_PACKAGE_VENDOR "Lumo")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${LUMO_DEB_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Each package's synopsis is the first line of its own description; CPack
+# leaves the common summary out only while it is CPack's default.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${CMAKE_PROJECT_NAME} built using CMake")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL demos lumo_dev)

@@ -39,7 +39,7 @@ prefix="$scratch/prefix"
 
 # Exactly the demos, their private libraries and desktop files: no tests,
 # test seams or fake modules.
-unexpected=$(cd "$prefix" && find . -type f | sed 's|^\./||' | grep -Ev '^(bin/(fumes|twistview)|lib/lumo/(liblumo_platform\.so|GdiPlus\.dll)|share/applications/(fumes|twistview)\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/(fumes|twistview)\.png|share/doc/lumo-demos/(copyright|changelog\.gz))$')
+unexpected=$(cd "$prefix" && find . -type f | sed 's|^\./||' | grep -Ev '^(bin/(fumes|twistview)|lib/lumo/(liblumo_platform\.so|GdiPlus\.dll)|share/applications/(fumes|twistview)\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/(fumes|twistview)\.png|share/doc/lumo-demos/(copyright|changelog\.gz)|share/man/man6/(fumes|twistview)\.6\.gz)$')
 [ -z "$unexpected" ] && ok "only the demos' files are installed" || bad "unexpected files installed: $unexpected"
 for f in bin/fumes bin/twistview lib/lumo/liblumo_platform.so lib/lumo/GdiPlus.dll \
   share/icons/hicolor/32x32/apps/twistview.png share/icons/hicolor/256x256/apps/fumes.png; do
