@@ -1,25 +1,4 @@
-# Cross-compiles i686 Windows programs with Debian's MinGW-w64.
-set(CMAKE_SYSTEM_NAME Windows)
+# i686 Windows programs: the flavour we ship.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(LUMO_MINGW_PREFIX i686-w64-mingw32)
-
-# The posix thread model: GoogleTest needs std::mutex, which the win32 model
-# of Debian's compilers lacks.
-if(EXISTS /usr/bin/${LUMO_MINGW_PREFIX}-g++-posix)
-  set(CMAKE_C_COMPILER ${LUMO_MINGW_PREFIX}-gcc-posix)
-  set(CMAKE_CXX_COMPILER ${LUMO_MINGW_PREFIX}-g++-posix)
-else()
-  set(CMAKE_C_COMPILER ${LUMO_MINGW_PREFIX}-gcc)
-  set(CMAKE_CXX_COMPILER ${LUMO_MINGW_PREFIX}-g++)
-endif()
-set(CMAKE_RC_COMPILER ${LUMO_MINGW_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${LUMO_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The runtime goes into every program, so a program runs on a bare Windows.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)

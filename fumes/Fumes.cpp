@@ -172,7 +172,7 @@ void FumesStartUp(HINSTANCE Instance) {
                       kFieldHeight + 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION), nullptr,
                       nullptr, Instance, nullptr);
   WindowDC = GetDC(WindowHandle);
-  SetWindowLongA(WindowHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&WndProc));
+  SetWindowLongPtrA(WindowHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WndProc));
   ApplyPalette(AltScheme);
   SetTimer(WindowHandle, kTimerId, 1000, nullptr);
 }

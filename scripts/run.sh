@@ -6,10 +6,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" native windows
+"$root/scripts/build.sh" native windows windows64
 
 bin="$root/build/native/bin"
-winbin="$root/build/windows/bin"
 programs=()
 for p in fumes twistview; do
   if [ -x "$bin/$p" ]; then
@@ -17,9 +16,10 @@ for p in fumes twistview; do
   else
     echo "run: $p is not built yet"
   fi
-  if [ -f "$winbin/$p.exe" ]; then
-    echo "run: Windows build: $winbin/$p.exe"
-  fi
+  for flavour in windows windows64; do
+    exe="$root/build/$flavour/bin/$p.exe"
+    if [ -f "$exe" ]; then echo "run: Windows build ($flavour): $exe"; fi
+  done
 done
 [ "${#programs[@]}" -gt 0 ] || { echo "run: no program to show yet"; exit 0; }
 

@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Every test: install what is missing, build native, sanitizer and Windows
-# builds, run the unit tests of each (Windows ones under Wine), then the
-# end-to-end scripts that drive the real programs under Xvfb.
+# Every test: install what is missing, build native, sanitizer and both
+# Windows flavours, run the unit tests of each (Windows ones under Wine),
+# then the end-to-end scripts that drive the real programs under Xvfb, once
+# natively and once for each Windows flavour.
+#
+# The i686 Windows runs need a host that executes 32-bit x86 code. Where the
+# kernel refuses it, they are reported as skipped with the reason and the
+# x86-64 Windows runs stand in for them.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 "$root/scripts/install-deps.sh" || exit 1
-"$root/scripts/build.sh" native sanitize windows || exit 1
+"$root/scripts/build.sh" native sanitize windows windows64 || exit 1
+# shellcheck source=suites.sh
+source "$root/scripts/suites.sh"
+suites_probe_i386
 
 artefacts="$root/artifacts"
 mkdir -p "$artefacts"
 
-# One virtual display and one Wine server for the whole run: starting either
-# per test is slow.
+# One virtual display for the whole run: starting one per test is slow.
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 140); do
@@ -24,38 +31,24 @@ if [ -z "${DISPLAY:-}" ]; then
   done
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
-export LUMO_WINEPREFIX="$root/build/windows/wineprefix"
 cleanup() {
-  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+  for flavour in windows windows64; do
+    WINEPREFIX="$root/build/$flavour/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  done
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-failures=()
-run() {
-  local name="$1"
-  shift
-  echo "== $name"
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    failures+=("$name")
-  fi
-}
-
-run "unit tests (native)" ctest --preset native
-run "unit tests (ASan+UBSan)" ctest --preset sanitize
-run "unit tests (Windows, under Wine)" ctest --preset windows
+suite "unit tests (native)" ctest --preset native
+suite "unit tests (ASan+UBSan)" ctest --preset sanitize
+suite_i386 "unit tests (Windows i686, under Wine)" ctest --preset windows
+suite "unit tests (Windows x86-64, under Wine)" ctest --preset windows64
 for e2e in "$root"/tests/e2e/*_e2e.sh; do
   [ -f "$e2e" ] || continue
   name="$(basename "$e2e" .sh)"
-  run "end to end: $name" bash "$e2e" "$root/build/native" "$root/build/windows" "$artefacts/$name"
+  suite "end to end: $name, native" bash "$e2e" "$root/build/native" - "$artefacts/$name/native"
+  suite_i386 "end to end: $name, Windows i686" bash "$e2e" - "$root/build/windows" "$artefacts/$name/i686"
+  suite "end to end: $name, Windows x86-64" bash "$e2e" - "$root/build/windows64" "$artefacts/$name/x86_64"
 done
 
-echo
-[ "$failed" -eq 0 ] || printf 'failed: %s\n' "${failures[@]}"
-echo "suites: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+suites_summary

@@ -107,7 +107,7 @@ void StartUp() {
                       WindowDib->Header.biWidth + 2 * GetSystemMetrics(SM_CXDLGFRAME),
                       WindowDib->Header.biHeight + 2 * GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION),
                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongA(WindowHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&WndProc));
+  SetWindowLongPtrA(WindowHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WndProc));
   WindowDC = GetDC(WindowHandle);
   SetTimer(WindowHandle, 0, 1000, nullptr);
 }

@@ -274,7 +274,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
   return wasVisible;
 }
 
-LONG_PTR SetWindowLongA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
+LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
   WindowPtr w = LookupWindow(hWnd);
   if (!w) return 0;
   LONG_PTR previous = 0;
@@ -304,7 +304,7 @@ LONG_PTR SetWindowLongA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
   }
 }
 
-LONG_PTR GetWindowLongA(HWND hWnd, int nIndex) {
+LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex) {
   WindowPtr w = LookupWindow(hWnd);
   if (!w) return 0;
   switch (nIndex) {
@@ -319,6 +319,28 @@ LONG_PTR GetWindowLongA(HWND hWnd, int nIndex) {
       return it == w->longs.end() ? 0 : it->second;
     }
   }
+}
+
+namespace {
+bool PointerSized(int nIndex) {
+  return sizeof(LONG_PTR) > sizeof(LONG) && (nIndex == GWL_WNDPROC || nIndex == GWL_HINSTANCE);
+}
+}  // namespace
+
+LONG SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
+  if (PointerSized(nIndex)) {
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  return static_cast<LONG>(SetWindowLongPtrA(hWnd, nIndex, dwNewLong));
+}
+
+LONG GetWindowLongA(HWND hWnd, int nIndex) {
+  if (PointerSized(nIndex)) {
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  return static_cast<LONG>(GetWindowLongPtrA(hWnd, nIndex));
 }
 
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {

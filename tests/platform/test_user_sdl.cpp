@@ -47,7 +47,7 @@ class OnSdl : public testing::Test {
     window_ = CreateWindowExA(0, "#32770", title_, 0x100F0000, 0, 0, 200 + 8, 100 + 8 + 19, nullptr, nullptr, nullptr,
                               nullptr);
     ASSERT_NE(window_, nullptr);
-    SetWindowLongA(window_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Record));
+    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Record));
     sdl_ = SdlWindowTitled(title_);
     ASSERT_NE(sdl_, nullptr);
     Pump();

@@ -55,7 +55,7 @@ class HeadlessWindow : public testing::Test {
     int h = clientHeight + 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION);
     HWND window = CreateWindowExA(0, "#32770", "test", style, 0, 0, w, h, nullptr, nullptr, nullptr, nullptr);
     EXPECT_NE(window, nullptr);
-    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingProc));
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingProc));
     lumo::test::DispatchPending();  // the first paint
     Log().clear();
     return window;

@@ -36,7 +36,7 @@ class ShellTest : public ::testing::Test {
     // Our procedure would end the process on WM_DESTROY; give the window
     // back to the default one and free what start-up made by hand.
     if (WindowHandle != nullptr) {
-      SetWindowLongA(WindowHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+      SetWindowLongPtrA(WindowHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
       KillTimer(WindowHandle, 0);
       ReleaseDC(WindowHandle, WindowDC);
     }

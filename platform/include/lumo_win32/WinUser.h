@@ -165,10 +165,13 @@ typedef struct tagCREATESTRUCTA {
 #define GWL_WNDPROC (-4)
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
-#define GWLP_WNDPROC (-4)
 #define GWL_HINSTANCE (-6)
 #define GWL_ID (-12)
 #define GWL_USERDATA (-21)
+#define GWLP_WNDPROC (-4)
+#define GWLP_HINSTANCE (-6)
+#define GWLP_ID (-12)
+#define GWLP_USERDATA (-21)
 
 #define CW_USEDEFAULT ((int)0x80000000)
 
@@ -209,10 +212,12 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
 BOOL DestroyWindow(HWND hWnd);
 BOOL IsWindow(HWND hWnd);
 BOOL ShowWindow(HWND hWnd, int nCmdShow);
-// LONG_PTR rather than Win32's LONG: a window procedure does not fit in 32
-// bits on 64-bit hosts. On i686 Windows both are the same width.
-LONG_PTR SetWindowLongA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
-LONG_PTR GetWindowLongA(HWND hWnd, int nIndex);
+LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
+LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex);
+// The 32-bit forms. As on 64-bit Windows, they refuse the pointer-sized
+// entries (GWL_WNDPROC, GWL_HINSTANCE) where a pointer does not fit a LONG.
+LONG SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong);
+LONG GetWindowLongA(HWND hWnd, int nIndex);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString);
 BOOL IsIconic(HWND hWnd);
