@@ -18,6 +18,7 @@ PACKAGES=(
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   xvfb xauth xdotool x11-utils imagemagick zenity python3 python3-matplotlib
+  dpkg-dev lintian desktop-file-utils zip
 )
 I386_PACKAGES=(wine wine32:i386)
 

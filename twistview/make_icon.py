@@ -2,12 +2,17 @@
 """Regenerates twistview.ico: one 32 x 32 image of 16 colours, a turned
 checker pattern in the program's black-to-blue-green-to-white scale.
 Needs only the Python standard library; the build uses the committed file.
+With --png it draws the same design at another size as a PNG file, for the
+desktop icon theme (the native build runs it).
 
     python3 twistview/make_icon.py
+    python3 twistview/make_icon.py --png SIZE OUTPUT.png
 """
 import math
 import os
 import struct
+import sys
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SIZE = 32
@@ -28,6 +33,8 @@ def palette():
 
 def index_at(x, y):
     # The picture turned by 30 degrees and tiled, like the program's view.
+    # x and y are pixel centres on the 32 x 32 grid; other sizes pass
+    # fractions.
     cx, cy = x - 15.5, y - 15.5
     angle = math.radians(30)
     u = cx * math.cos(angle) - cy * math.sin(angle)
@@ -51,7 +58,30 @@ def image_data():
     return header + palette() + b"".join(rows) + mask
 
 
+def png_data(size):
+    """The design drawn at size x size as an 8-bit palette PNG."""
+    colours = palette()
+    plte = b"".join(colours[i : i + 3][::-1] for i in range(0, len(colours), 4))
+    scale = SIZE / size
+    raw = bytearray()
+    for y in range(size):
+        raw.append(0)  # filter: none
+        for x in range(size):
+            raw.append(index_at((x + 0.5) * scale - 0.5, (y + 0.5) * scale - 0.5))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"PLTE", plte) + \
+        chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b"")
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--png":
+        with open(sys.argv[3], "wb") as f:
+            f.write(png_data(int(sys.argv[2])))
+        return
     data = image_data()
     directory = struct.pack("<HHH", 0, 1, 1)
     entry = struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4, len(data), 6 + 16)

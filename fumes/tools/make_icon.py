@@ -3,11 +3,14 @@
 from a hot base, in the colours of the program's start-up scheme.
 
 Run it from anywhere: python3 fumes/tools/make_icon.py [output path]
-The icon is committed; the build only reads it.
+The icon is committed; the build only reads it. With --png it draws the same
+design at another size as a PNG file, for the desktop icon theme (the native
+build runs it):  python3 fumes/tools/make_icon.py --png SIZE OUTPUT.png
 """
 import math
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 SIZE = 32
@@ -33,7 +36,9 @@ def intensity(x, y):
 
 
 def colour_index(x, y):
-    if y >= SIZE - 3:                           # the glowing base
+    # x and y are pixel centres on the 32 x 32 grid; other sizes pass
+    # fractions.
+    if y > SIZE - 3.5:                          # the glowing base
         return 14 if abs(x - 15.5) < 6 else (15 if abs(x - 15.5) < 10 else 0)
     v = intensity(x, y)
     if v <= 0.02:
@@ -58,7 +63,28 @@ def build():
     return icon_dir + entry + image
 
 
+def build_png(size):
+    """The design drawn at size x size as an 8-bit palette PNG."""
+    scale = SIZE / size
+    raw = bytearray()
+    for y in range(size):
+        raw.append(0)                           # filter: none
+        for x in range(size):
+            raw.append(colour_index((x + 0.5) * scale - 0.5, (y + 0.5) * scale - 0.5))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)
+    plte = b"".join(bytes(c) for c in COLOURS)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"PLTE", plte)
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--png":
+        Path(sys.argv[3]).write_bytes(build_png(int(sys.argv[2])))
+        return
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "fumes.ico"
     out.write_bytes(build())
     print(f"wrote {out} ({out.stat().st_size} bytes)")

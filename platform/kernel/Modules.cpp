@@ -1,7 +1,8 @@
 // Modules: LoadLibraryA looks for a bare file name beside the executable,
-// without regard to case (as a Windows file system would), and binds it with
-// the host's dynamic loader. Handles are the loader's own handles, so
-// GetProcAddress is a plain symbol look-up.
+// then in the installed layout's private folder ../lib/lumo relative to it
+// (never in the current directory), without regard to case (as a Windows
+// file system would), and binds it with the host's dynamic loader. Handles
+// are the loader's own handles, so GetProcAddress is a plain symbol look-up.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <elf.h>
@@ -59,10 +60,16 @@ std::string ExecutablePath() {
   return std::string(buffer, size_t(n));
 }
 
-std::string ExecutableDirectory() {
-  std::string path = ExecutablePath();
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+// Bare module names: beside the executable (the build tree and Windows-like
+// layouts), then the private folder of an installed prefix.
+std::vector<std::string> ModuleSearchDirectories() {
+  std::string exe = ExecutablePath();
+  size_t slash = exe.rfind('/');
+  // Without the executable's own path there is nowhere safe to look: never
+  // fall back to the current directory.
+  if (slash == std::string::npos) return {};
+  std::string own = exe.substr(0, slash);
+  return {own, own + "/../lib/lumo"};
 }
 
 // The entry of `directory` whose name equals `name` without regard to case;
@@ -144,14 +151,17 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
   }
   std::string requested(lpLibFileName);
   std::replace(requested.begin(), requested.end(), '\\', '/');
-  std::string directory;
+  std::vector<std::string> directories;
   std::string name;
   size_t slash = requested.rfind('/');
   if (slash != std::string::npos) {
-    directory = slash == 0 ? std::string("/") : requested.substr(0, slash);
+    directories.push_back(slash == 0 ? std::string("/") : requested.substr(0, slash));
     name = requested.substr(slash + 1);
+  } else if (table.hasDirectoryOverride) {
+    directories.push_back(table.directoryOverride);
+    name = requested;
   } else {
-    directory = table.hasDirectoryOverride ? table.directoryOverride : ExecutableDirectory();
+    directories = ModuleSearchDirectories();
     name = requested;
   }
   // Windows appends ".dll" to a name without an extension.
@@ -166,7 +176,11 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
     name = mapped->second.second;
   }
   std::string path;
-  if (!FindInDirectory(directory, name, path)) {
+  bool found = false;
+  for (const std::string& directory : directories) {
+    if ((found = FindInDirectory(directory, name, path))) break;
+  }
+  if (!found) {
     guard.unlock();
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;

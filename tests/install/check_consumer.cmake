@@ -12,8 +12,10 @@ endfunction()
 
 set(consumer ${LUMO_SOURCE_DIR}/tests/install/consumer)
 
-# 1. find_package after cmake --install
+# 1. find_package after cmake --install (the development files need the
+# platform library of the "demos" component, as lumo-dev needs lumo-demos)
 run_step(${CMAKE_COMMAND} --install ${LUMO_BINARY_DIR} --component lumo_dev --prefix ${WORK_DIR}/prefix)
+run_step(${CMAKE_COMMAND} --install ${LUMO_BINARY_DIR} --component demos --prefix ${WORK_DIR}/prefix)
 run_step(${CMAKE_COMMAND} -S ${consumer} -B ${WORK_DIR}/installed -G Ninja
   -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DCMAKE_BUILD_TYPE=Release)
 run_step(${CMAKE_COMMAND} --build ${WORK_DIR}/installed)
