@@ -8,36 +8,9 @@ HMODULE GdipLib = nullptr;
 bool GdipLoadFailed = false;
 ULONG_PTR GdipToken = 0;
 
-TGdiplusStartup GdiplusStartup = nullptr;
-TGdiplusShutdown GdiplusShutdown = nullptr;
-TGdipCreateFromHDC GdipCreateFromHDC = nullptr;
-TGdipDeleteGraphics GdipDeleteGraphics = nullptr;
-TGdipDrawImageI GdipDrawImageI = nullptr;
-TGdipDisposeImage GdipDisposeImage = nullptr;
-TGdipUnused GdipCreateBitmapFromGdiDib = nullptr;
-TGdipUnused GdipLoadImageFromFile = nullptr;
-TGdipUnused GdipLoadImageFromFileICM = nullptr;
-TGdipLoadImageFromStream GdipLoadImageFromStream = nullptr;
-TGdipUnused GdipLoadImageFromStreamICM = nullptr;
-TGdipUnused GdipSaveImageToFile = nullptr;
-TGdipGetImageWidth GdipGetImageWidth = nullptr;
-TGdipGetImageHeight GdipGetImageHeight = nullptr;
-TGdipGetImageType GdipGetImageType = nullptr;
-TGdipGetImagePixelFormat GdipGetImagePixelFormat = nullptr;
-TGdipGetImagePaletteSize GdipGetImagePaletteSize = nullptr;
-TGdipGetImagePalette GdipGetImagePalette = nullptr;
-TGdipUnused GdipImageGetFrameDimensionsCount = nullptr;
-TGdipUnused GdipImageGetFrameDimensionsList = nullptr;
-TGdipUnused GdipImageGetFrameCount = nullptr;
-TGdipUnused GdipImageSelectActiveFrame = nullptr;
-TGdipUnused GdipGetPropertyItemSize = nullptr;
-TGdipUnused GdipGetPropertyItem = nullptr;
-TGdipUnused GdipGetImageDecodersSize = nullptr;
-TGdipUnused GdipGetImageDecoders = nullptr;
-TGdipUnused GdipGetImageEncodersSize = nullptr;
-TGdipUnused GdipGetImageEncoders = nullptr;
-TGdipBitmapLockBits GdipBitmapLockBits = nullptr;
-TGdipBitmapUnlockBits GdipBitmapUnlockBits = nullptr;
+#define LUMO_GPLUS_DEFINE_ENTRY(Name, Result, Parameters) T##Name Name = nullptr;
+#define LUMO_GPLUS_DEFINE_SPARE(Name, Result, Parameters) TGdipUnused Name = nullptr;
+LUMO_GDIPLUS_ENTRIES(LUMO_GPLUS_DEFINE_ENTRY, LUMO_GPLUS_DEFINE_SPARE)
 
 const int32_t PixelFormatBpp[15] = {24, 1, 4, 8, 8, 16, 16, 32, 24, 32, 32, 32, 24, 32, 32};
 
@@ -51,41 +24,11 @@ void Bind(T& pointer, const char* name) {
   pointer = reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(GdipLib, name)));
 }
 
-void BindStartupEntries() {
-  Bind(GdiplusStartup, "GdiplusStartup");
-  Bind(GdiplusShutdown, "GdiplusShutdown");
-}
+#define LUMO_GPLUS_BIND(Name, Result, Parameters) Bind(Name, #Name);
 
-void BindRunningEntries() {
-  Bind(GdipCreateFromHDC, "GdipCreateFromHDC");
-  Bind(GdipDeleteGraphics, "GdipDeleteGraphics");
-  Bind(GdipDrawImageI, "GdipDrawImageI");
-  Bind(GdipDisposeImage, "GdipDisposeImage");
-  Bind(GdipCreateBitmapFromGdiDib, "GdipCreateBitmapFromGdiDib");
-  Bind(GdipLoadImageFromFile, "GdipLoadImageFromFile");
-  Bind(GdipLoadImageFromFileICM, "GdipLoadImageFromFileICM");
-  Bind(GdipLoadImageFromStream, "GdipLoadImageFromStream");
-  Bind(GdipLoadImageFromStreamICM, "GdipLoadImageFromStreamICM");
-  Bind(GdipSaveImageToFile, "GdipSaveImageToFile");
-  Bind(GdipGetImageWidth, "GdipGetImageWidth");
-  Bind(GdipGetImageHeight, "GdipGetImageHeight");
-  Bind(GdipGetImageType, "GdipGetImageType");
-  Bind(GdipGetImagePixelFormat, "GdipGetImagePixelFormat");
-  Bind(GdipGetImagePaletteSize, "GdipGetImagePaletteSize");
-  Bind(GdipGetImagePalette, "GdipGetImagePalette");
-  Bind(GdipImageGetFrameDimensionsCount, "GdipImageGetFrameDimensionsCount");
-  Bind(GdipImageGetFrameDimensionsList, "GdipImageGetFrameDimensionsList");
-  Bind(GdipImageGetFrameCount, "GdipImageGetFrameCount");
-  Bind(GdipImageSelectActiveFrame, "GdipImageSelectActiveFrame");
-  Bind(GdipGetPropertyItemSize, "GdipGetPropertyItemSize");
-  Bind(GdipGetPropertyItem, "GdipGetPropertyItem");
-  Bind(GdipGetImageDecodersSize, "GdipGetImageDecodersSize");
-  Bind(GdipGetImageDecoders, "GdipGetImageDecoders");
-  Bind(GdipGetImageEncodersSize, "GdipGetImageEncodersSize");
-  Bind(GdipGetImageEncoders, "GdipGetImageEncoders");
-  Bind(GdipBitmapLockBits, "GdipBitmapLockBits");
-  Bind(GdipBitmapUnlockBits, "GdipBitmapUnlockBits");
-}
+void BindStartupEntries() { LUMO_GDIPLUS_STARTUP_ENTRIES(LUMO_GPLUS_BIND, LUMO_GPLUS_BIND) }
+
+void BindRunningEntries() { LUMO_GDIPLUS_RUNNING_ENTRIES(LUMO_GPLUS_BIND, LUMO_GPLUS_BIND) }
 
 // Releases the stream on every way out of a load; the image is disposed of
 // before this runs, since it may still read from the stream.
@@ -159,36 +102,8 @@ void FinalizeLumoGPlus() {
 void LumoGPlusResetForTests() {
   FinalizeLumoGPlus();
   GdipLoadFailed = false;
-  GdiplusStartup = nullptr;
-  GdiplusShutdown = nullptr;
-  GdipCreateFromHDC = nullptr;
-  GdipDeleteGraphics = nullptr;
-  GdipDrawImageI = nullptr;
-  GdipDisposeImage = nullptr;
-  GdipCreateBitmapFromGdiDib = nullptr;
-  GdipLoadImageFromFile = nullptr;
-  GdipLoadImageFromFileICM = nullptr;
-  GdipLoadImageFromStream = nullptr;
-  GdipLoadImageFromStreamICM = nullptr;
-  GdipSaveImageToFile = nullptr;
-  GdipGetImageWidth = nullptr;
-  GdipGetImageHeight = nullptr;
-  GdipGetImageType = nullptr;
-  GdipGetImagePixelFormat = nullptr;
-  GdipGetImagePaletteSize = nullptr;
-  GdipGetImagePalette = nullptr;
-  GdipImageGetFrameDimensionsCount = nullptr;
-  GdipImageGetFrameDimensionsList = nullptr;
-  GdipImageGetFrameCount = nullptr;
-  GdipImageSelectActiveFrame = nullptr;
-  GdipGetPropertyItemSize = nullptr;
-  GdipGetPropertyItem = nullptr;
-  GdipGetImageDecodersSize = nullptr;
-  GdipGetImageDecoders = nullptr;
-  GdipGetImageEncodersSize = nullptr;
-  GdipGetImageEncoders = nullptr;
-  GdipBitmapLockBits = nullptr;
-  GdipBitmapUnlockBits = nullptr;
+#define LUMO_GPLUS_UNBIND(Name, Result, Parameters) Name = nullptr;
+  LUMO_GDIPLUS_ENTRIES(LUMO_GPLUS_UNBIND, LUMO_GPLUS_UNBIND)
 }
 
 bool LoadDIBFromResource(const char* Name, const char* ResType, TLumoDIB* Dib) {

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "GdiPlusFlat.h"
 #include "LumoPlatform.h"
 #include "Picture.h"
 
@@ -12,9 +13,10 @@ using namespace lumo::gdiplus;
 
 #define GP_EXPORT extern "C" __attribute__((visibility("default")))
 
-// Entries return a plain int status and take GDI+'s record types by their
-// own names, so that callers' function pointer types match them exactly.
-typedef int GpStatus;
+// Every export is declared from the one list of entries, so a definition
+// whose signature strays from what callers bind does not compile.
+#define GP_DECLARE(Name, Result, Parameters) GP_EXPORT Result WINAPI Name Parameters;
+LUMO_GDIPLUS_ENTRIES(GP_DECLARE, GP_DECLARE)
 
 struct GpImage {
   Picture Data;
@@ -22,40 +24,6 @@ struct GpImage {
 
 struct GpGraphics {
   HDC DC;
-};
-
-struct GdiplusStartupInput {
-  uint32_t GdiplusVersion;
-  void* DebugEventCallback;
-  BOOL SuppressBackgroundThread;
-  BOOL SuppressExternalCodecs;
-};
-
-struct GdiplusStartupOutput {
-  Status (*NotificationHook)(ULONG_PTR* token);
-  void (*NotificationUnhook)(ULONG_PTR token);
-};
-
-struct ColorPalette {
-  UINT Flags;
-  UINT Count;
-  uint32_t Entries[1];
-};
-
-struct BitmapData {
-  UINT Width;
-  UINT Height;
-  INT Stride;
-  INT PixelFormat;
-  void* Scan0;
-  UINT_PTR Reserved;
-};
-
-struct GpRect {
-  INT X;
-  INT Y;
-  INT Width;
-  INT Height;
 };
 
 namespace {
@@ -66,7 +34,7 @@ constexpr ULONGLONG kMaxStreamBytes = 256u << 20;
 ULONG_PTR NextToken = 1;
 unsigned Starts = 0;
 
-Status HookNothing(ULONG_PTR* token) {
+GpStatus HookNothing(ULONG_PTR* token) {
   if (token) *token = 0;
   return Ok;
 }

@@ -5,29 +5,21 @@
 
 #include <cstring>
 
+#include "GdiPlusFlat.h"
 #include "LumoPlatform.h"
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
-// GDI+'s record types under their own names: the caller's function pointer
-// types name them, and must match these entries exactly.
+// Declared from the one list of entries: a fake entry whose signature
+// strays from what the loader binds does not compile.
+#define FAKE_DECLARE(Name, Result, Parameters) FAKE_EXPORT Result WINAPI Name Parameters;
+LUMO_GDIPLUS_ENTRIES(FAKE_DECLARE, FAKE_DECLARE)
+
 struct GpImage {
   int Unused;
 };
 struct GpGraphics {
   int Unused;
-};
-struct GdiplusStartupInput;
-struct GdiplusStartupOutput;
-struct ColorPalette;
-struct GpRect;
-struct BitmapData {
-  UINT Width;
-  UINT Height;
-  INT Stride;
-  INT PixelFormat;
-  void* Scan0;
-  UINT_PTR Reserved;
 };
 
 namespace {
