@@ -60,22 +60,6 @@ __attribute__((target("sse4.1"))) void ExpandSSE41(const uint8_t* In, uint32_t* 
 // Sixty-four pixels per step: each byte of the colour words has its own
 // 256-byte table, looked up with two-register byte permutes (the index's top
 // bit picks the half), and the four channels are interleaved back into words.
-// The tables are split from the palette once and reused while the palette
-// stays the same, which a 1 KB compare per row checks.
-struct TChannelTables {
-  alignas(64) uint32_t Palette[256];
-  alignas(64) uint8_t Channel[4][256];
-  bool Valid = false;
-};
-
-__attribute__((target("avx512f,avx512bw"))) bool SamePalette(const uint32_t* A, const uint32_t* B) {
-  __mmask16 Differ = 0;
-  for (int i = 0; i < 256; i += 16) {
-    Differ |= _mm512_cmpneq_epi32_mask(_mm512_loadu_si512(A + i), _mm512_loadu_si512(B + i));
-  }
-  return Differ == 0;
-}
-
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Lookup(const uint8_t* Table, __m512i Index,
                                                                              __mmask64 High) {
   const __m512i Low = _mm512_permutex2var_epi8(_mm512_load_si512(Table), Index, _mm512_load_si512(Table + 64));
@@ -83,16 +67,9 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Lookup(con
   return _mm512_mask_blend_epi8(High, Low, Up);
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandVBMI(const uint8_t* In, uint32_t* Out, int Count,
-                                                                       const uint32_t* Palette) {
-  thread_local TChannelTables Tables;
-  if (!Tables.Valid || !SamePalette(Tables.Palette, Palette)) {
-    std::memcpy(Tables.Palette, Palette, sizeof Tables.Palette);
-    for (int i = 0; i < 256; ++i) {
-      for (int k = 0; k < 4; ++k) Tables.Channel[k][i] = static_cast<uint8_t>(Palette[i] >> (8 * k));
-    }
-    Tables.Valid = true;
-  }
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandChannels(const uint8_t* In, uint32_t* Out, int Count,
+                                                                           const uint8_t (*Channel)[256],
+                                                                           const uint32_t* Palette) {
   // 64-bit lane orders that put the interleaved quarters back in pixel order.
   const __m512i Pick01 = _mm512_setr_epi64(0, 1, 8, 9, 2, 3, 10, 11);
   const __m512i Pick23 = _mm512_setr_epi64(4, 5, 12, 13, 6, 7, 14, 15);
@@ -102,10 +79,10 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandVBMI(const uin
   for (; i + 64 <= Count; i += 64) {
     const __m512i Index = _mm512_loadu_si512(In + i);
     const __mmask64 High = _mm512_movepi8_mask(Index);
-    const __m512i C0 = Lookup(Tables.Channel[0], Index, High);
-    const __m512i C1 = Lookup(Tables.Channel[1], Index, High);
-    const __m512i C2 = Lookup(Tables.Channel[2], Index, High);
-    const __m512i C3 = Lookup(Tables.Channel[3], Index, High);
+    const __m512i C0 = Lookup(Channel[0], Index, High);
+    const __m512i C1 = Lookup(Channel[1], Index, High);
+    const __m512i C2 = Lookup(Channel[2], Index, High);
+    const __m512i C3 = Lookup(Channel[3], Index, High);
     // Within each 128-bit lane L the unpacks give pixels 16L + 0..3, 4..7,
     // 8..11 and 12..15 in Q0..Q3.
     const __m512i Low01 = _mm512_unpacklo_epi8(C0, C1), High01 = _mm512_unpackhi_epi8(C0, C1);
@@ -127,7 +104,51 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandVBMI(const uin
   ExpandSSE41(In + i, Out + i, Count - i, Palette);
 }
 
+void SplitChannels(const uint32_t* Palette, uint8_t (*Channel)[256]) {
+  for (int i = 0; i < 256; ++i) {
+    for (int k = 0; k < 4; ++k) Channel[k][i] = static_cast<uint8_t>(Palette[i] >> (8 * k));
+  }
+}
+
+// Callers with a bare palette: the tables are split from it once and reused
+// while it stays the same, which a 1 KB compare per call checks.
+struct TChannelTables {
+  alignas(64) uint32_t Palette[256];
+  alignas(64) uint8_t Channel[4][256];
+  bool Valid = false;
+};
+
+__attribute__((target("avx512f,avx512bw"))) bool SamePalette(const uint32_t* A, const uint32_t* B) {
+  __mmask16 Differ = 0;
+  for (int i = 0; i < 256; i += 16) {
+    Differ |= _mm512_cmpneq_epi32_mask(_mm512_loadu_si512(A + i), _mm512_loadu_si512(B + i));
+  }
+  return Differ == 0;
+}
+
+void ExpandVBMI(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette) {
+  thread_local TChannelTables Tables;
+  if (!Tables.Valid || !SamePalette(Tables.Palette, Palette)) {
+    std::memcpy(Tables.Palette, Palette, sizeof Tables.Palette);
+    SplitChannels(Palette, Tables.Channel);
+    Tables.Valid = true;
+  }
+  ExpandChannels(In, Out, Count, Tables.Channel, Palette);
+}
+
+void TableVBMI(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandChannels(In, Out, Count, Table.Channel, Table.Pixels);
+}
+
+void TableSSE41(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandSSE41(In, Out, Count, Table.Pixels);
+}
+
 #endif
+
+void TableEight(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandEight(In, Out, Count, Table.Pixels);
+}
 
 }  // namespace
 
@@ -182,6 +203,21 @@ void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* 
   } else {
     ExpandEight(In, Out, Count, Palette);
   }
+}
+
+void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table) {
+  std::memcpy(Table.Pixels, Pixels, sizeof Table.Pixels);
+  Table.Expand = TableEight;
+#if LUMO_PALETTE_SSE41
+  static const bool Widest = CanExpandIndicesVBMI();
+  static const bool Wide = CanExpandIndicesSSE41();
+  if (Widest) {
+    SplitChannels(Pixels, Table.Channel);
+    Table.Expand = TableVBMI;
+  } else if (Wide) {
+    Table.Expand = TableSSE41;
+  }
+#endif
 }
 
 }  // namespace lumo::gdi

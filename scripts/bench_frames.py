@@ -1,0 +1,245 @@
+#!/usr/bin/env python3
+"""End-to-end frame rate: each real program on a virtual X display.
+
+Starts a private Xvfb, runs each native program for a few seconds with
+LUMO_PRESENT_LOG=1 (the native layer then prints how many frames it has
+presented about once a second), and measures in the same run:
+
+- the present-only ceiling: lumo_present_ceiling, an SDL window of the same
+  size showing an unchanged surface, on the same display;
+- the kernel: the program's frame kernel in its Google Benchmark
+  (BM_FumesFastFree, BM_TwistFastBilinear), wall time.
+
+Ratio = frame time / (kernel + ceiling). The rounds alternate program,
+ceiling and kernel, and the median of each is reported, since the machine may
+be shared.
+
+Windows rows (optional): with --windows-build-dir the x86-64 Windows programs
+run under Wine on the same display; their frames are counted from Wine's
+relay trace of gdi32.BitBlt (timestamps on). A program that cannot run is
+listed with the reason.
+
+Usage: scripts/bench_frames.py [--build-dir build/native] [--seconds 5]
+           [--rounds 3] [--windows-build-dir build/windows64] [--json-out F]
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# Program, client size, kernel benchmark program and case.
+PROGRAMS = [
+    ("fumes", 800, 500, "lumo_bench_fumes", "BM_FumesFastFree"),
+    ("twistview", 768, 536, "lumo_bench_twistview", "BM_TwistFastBilinear"),
+]
+
+# Seconds of a program's run left out at the start (window, first picture).
+SETTLE_MS = 1000.0
+
+
+class Display:
+    """A private Xvfb with a 24-bit screen, as the e2e scripts use."""
+
+    def __init__(self):
+        self.proc = None
+        self.name = None
+
+    def __enter__(self):
+        if shutil.which("Xvfb") is None:
+            sys.exit("bench_frames: Xvfb is not installed")
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        with os.fdopen(read_fd, "rb") as f:
+            while not number.endswith(b"\n"):
+                chunk = f.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if not number.strip():
+            self.proc.kill()
+            sys.exit("bench_frames: Xvfb did not start")
+        self.name = ":" + number.decode().strip()
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+
+    def env(self, **extra):
+        env = dict(os.environ)
+        env.update({"DISPLAY": self.name, "SDL_VIDEODRIVER": "x11"})
+        env.pop("LUMO_HEADLESS", None)
+        env.update(extra)
+        return env
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def program_fps(display, path, seconds):
+    """Frames per second a native program presented after it settled."""
+    with tempfile.TemporaryFile(mode="w+") as log:
+        proc = subprocess.Popen([path], env=display.env(LUMO_PRESENT_LOG="1"), stdout=subprocess.DEVNULL,
+                                stderr=log, cwd=ROOT)
+        time.sleep(seconds)
+        stop(proc)
+        log.seek(0)
+        points = [(float(m.group(2)), int(m.group(1)))
+                  for m in re.finditer(r"lumo-present: presents=(\d+) ms=([0-9.]+)", log.read())]
+    points = [p for p in points if p[0] >= SETTLE_MS]
+    if len(points) < 2:
+        return None
+    (t0, n0), (t1, n1) = points[0], points[-1]
+    return (n1 - n0) * 1000.0 / (t1 - t0)
+
+
+def ceiling_fps(display, build_dir, width, height, seconds):
+    out = subprocess.run([os.path.join(build_dir, "bin", "lumo_present_ceiling"), str(width), str(height),
+                          str(seconds)], env=display.env(), capture_output=True, text=True, timeout=seconds + 30)
+    m = re.search(r"presents=(\d+) seconds=([0-9.]+)", out.stdout)
+    if out.returncode != 0 or not m:
+        sys.exit(f"bench_frames: the ceiling did not run: {out.stderr.strip()}")
+    return int(m.group(1)) / float(m.group(2))
+
+
+def kernel_ms(build_dir, program, case):
+    out = subprocess.run([os.path.join(build_dir, "bin", program), f"--benchmark_filter=^{case}$",
+                          "--benchmark_format=json", "--benchmark_min_time=0.5"],
+                         capture_output=True, text=True, check=True, cwd=ROOT)
+    b = json.loads(out.stdout)["benchmarks"][0]
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+    return b["real_time"] * scale
+
+
+def wine_fps(display, exe, seconds):
+    """Frames per second of a Windows program under Wine, from BitBlt's relay
+    trace; (None, reason) when it does not run."""
+    if shutil.which("wine") is None:
+        return None, "Wine is not installed"
+    if not os.path.exists(exe):
+        return None, f"{os.path.relpath(exe, ROOT)} is not built"
+    prefix = tempfile.mkdtemp(prefix="lumo-wine-")
+    env = display.env(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    try:
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/d",
+                        "gdi32.BitBlt", "/f"], env=env, capture_output=True, timeout=120)
+        env["WINEDEBUG"] = "+timestamp,+relay"
+        with tempfile.TemporaryFile(mode="w+", errors="replace") as log:
+            proc = subprocess.Popen(["wine", exe], env=env, stdout=subprocess.DEVNULL, stderr=log,
+                                    cwd=os.path.dirname(exe))
+            time.sleep(seconds + 3)  # Wine's own start-up first
+            stop(proc)
+            subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=30)
+            log.seek(0)
+            text = log.read()
+    finally:
+        shutil.rmtree(prefix, ignore_errors=True)
+    stamps = [float(m.group(1)) for m in re.finditer(r"^([0-9]+\.[0-9]+):.*Call gdi32\.BitBlt", text, re.M)]
+    if len(stamps) < 2:
+        reason = "did not run under Wine" if not stamps else "presented only one frame"
+        first = next((l for l in text.splitlines() if "err:" in l or "wine:" in l), "")
+        return None, reason + (f" ({first.strip()[:120]})" if first else "")
+    stamps = [s for s in stamps if s - stamps[0] >= SETTLE_MS / 1000.0] or stamps
+    if len(stamps) < 2 or stamps[-1] <= stamps[0]:
+        return None, "too few frames to time"
+    return (len(stamps) - 1) / (stamps[-1] - stamps[0]), None
+
+
+def measure(build_dir, seconds, rounds, windows_dir):
+    rows = []
+    with Display() as display:
+        for name, width, height, bench, case in PROGRAMS:
+            path = os.path.join(build_dir, "bin", name)
+            if not os.path.exists(path):
+                sys.exit(f"bench_frames: missing {path}: build the native preset first")
+            fps, ceiling, kernel = [], [], []
+            for _ in range(rounds):
+                value = program_fps(display, path, seconds)
+                if value is None:
+                    sys.exit(f"bench_frames: {name} printed no presentation counts")
+                fps.append(value)
+                ceiling.append(ceiling_fps(display, build_dir, width, height, seconds))
+                kernel.append(kernel_ms(build_dir, bench, case))
+            rows.append(row(name, "native", width, height, statistics.median(fps), statistics.median(ceiling),
+                            statistics.median(kernel), case))
+        for name, width, height, bench, case in PROGRAMS:
+            if not windows_dir:
+                rows.append({"program": name, "build": "Windows x86-64 under Wine",
+                             "skipped": "no Windows build given (--windows-build-dir); this host runs no 32-bit "
+                                        "code, so only the x86-64 build could run"})
+                continue
+            exe = os.path.join(windows_dir, "bin", name + ".exe")
+            fps, reason = wine_fps(display, exe, seconds)
+            if fps is None:
+                rows.append({"program": name, "build": "Windows x86-64 under Wine", "skipped": reason})
+                continue
+            ceiling = ceiling_fps(display, build_dir, width, height, seconds)
+            rows.append(row(name, "Windows x86-64 under Wine", width, height, fps, ceiling,
+                            kernel_ms(build_dir, bench, case), case))
+    return rows
+
+
+def row(name, build, width, height, fps, ceiling_fps_value, kernel, case):
+    frame = 1000.0 / fps
+    ceiling = 1000.0 / ceiling_fps_value
+    return {"program": name, "build": build, "size": f"{width} x {height}", "fps": fps, "frame_ms": frame,
+            "kernel_ms": kernel, "kernel_case": case, "ceiling_ms": ceiling, "ratio": frame / (kernel + ceiling)}
+
+
+def table(rows):
+    lines = ["| Program | Build | Frames/s shown | Frame time | Kernel (benchmark) | Present-only ceiling | "
+             "Ratio frame / (kernel + ceiling) |",
+             "|---|---|---:|---:|---:|---:|---:|"]
+    for r in rows:
+        if "skipped" in r:
+            lines.append(f"| {r['program']} | {r['build']} | - | - | - | - | skipped: {r['skipped']} |")
+        else:
+            lines.append(f"| {r['program']} ({r['size']}) | {r['build']} | {r['fps']:,.0f} | {r['frame_ms']:.3f} ms | "
+                         f"{r['kernel_ms']:.3f} ms (`{r['kernel_case']}`) | {r['ceiling_ms']:.3f} ms | "
+                         f"{r['ratio']:.2f} |")
+    return "\n".join(lines)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build-dir", default=os.path.join(ROOT, "build", "native"))
+    parser.add_argument("--windows-build-dir", help="an x86-64 Windows build to time under Wine as well")
+    parser.add_argument("--seconds", type=float, default=5.0)
+    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--json-out", help="save the rows here (scripts/bench_report.py --frames-json reads them)")
+    args = parser.parse_args()
+    rows = measure(os.path.abspath(args.build_dir), args.seconds, args.rounds,
+                   os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
+    data = {"rows": rows, "measured": time.strftime("%Y-%m-%d %H:%M", time.gmtime()), "seconds": args.seconds,
+            "rounds": args.rounds}
+    if args.json_out:
+        with open(args.json_out, "w") as f:
+            json.dump(data, f, indent=1)
+    print(table(rows))
+
+
+if __name__ == "__main__":
+    main()
