@@ -26,24 +26,28 @@ TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
                      {"chosen", lumo::gdi::ExpandIndices, true},
                      {"table", ThroughTable, true}};
   std::mt19937 Random(9);
-  uint32_t Palette[256];
-  for (uint32_t& Colour : Palette) Colour = Random() & 0xFFFFFFu;
-  lumo::gdi::BuildPaletteTable(Palette, Table);
   std::vector<int> Lengths;
   for (int Count = 0; Count <= 70; ++Count) Lengths.push_back(Count);
   for (int Count : {255, 256, 768, 1001}) Lengths.push_back(Count);
-  for (int Count : Lengths) {
-    for (int Shift = 0; Shift < 8; ++Shift) {
-      std::vector<uint8_t> In(static_cast<size_t>(Count) + 8);
-      for (uint8_t& Index : In) Index = static_cast<uint8_t>(Random());
-      // One guard word before and after each row.
-      std::vector<uint32_t> Expected(static_cast<size_t>(Count) + 2, 0xDEADBEEFu);
-      lumo::gdi::ExpandIndicesPlain(In.data() + Shift, Expected.data() + 1, Count, Palette);
-      for (const auto& Form : Forms) {
-        if (!Form.Runs) continue;
-        std::vector<uint32_t> Got(Expected.size(), 0xDEADBEEFu);
-        Form.Expand(In.data() + Shift, Got.data() + 1, Count, Palette);
-        ASSERT_EQ(Got, Expected) << Form.Name << ", " << Count << " pixels from offset " << Shift;
+  // Window pixels (top byte zero, which the table skips) and full words.
+  for (const uint32_t Mask : {0xFFFFFFu, 0xFFFFFFFFu}) {
+    uint32_t Palette[256];
+    for (uint32_t& Colour : Palette) Colour = Random() & Mask;
+    lumo::gdi::BuildPaletteTable(Palette, Table);
+    for (int Count : Lengths) {
+      for (int Shift = 0; Shift < 8; ++Shift) {
+        std::vector<uint8_t> In(static_cast<size_t>(Count) + 8);
+        for (uint8_t& Index : In) Index = static_cast<uint8_t>(Random());
+        // One guard word before and after each row.
+        std::vector<uint32_t> Expected(static_cast<size_t>(Count) + 2, 0xDEADBEEFu);
+        lumo::gdi::ExpandIndicesPlain(In.data() + Shift, Expected.data() + 1, Count, Palette);
+        for (const auto& Form : Forms) {
+          if (!Form.Runs) continue;
+          std::vector<uint32_t> Got(Expected.size(), 0xDEADBEEFu);
+          Form.Expand(In.data() + Shift, Got.data() + 1, Count, Palette);
+          ASSERT_EQ(Got, Expected) << Form.Name << ", " << Count << " pixels from offset " << Shift << ", colours "
+                                   << std::hex << Mask;
+        }
       }
     }
   }
