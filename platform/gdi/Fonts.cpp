@@ -357,8 +357,11 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   const bool mono = s.Indexed();
   RowCodec codec(s);
   const uint32_t textRgb = SwapRedBlue(dc->textColour), bkRgb = SwapRedBlue(dc->bkColour);
-  const int textIndex = mono ? codec.Nearest(textRgb) : 0;
-  const int bkIndex = mono ? codec.Nearest(bkRgb) : 0;
+  // Two lookups only: straight through the table, not through the codec's
+  // cache, whose set-up would cost more than they do on every call.
+  const int entries = mono ? std::min(s.colourCount, 1 << s.bpp) : 0;
+  const int textIndex = entries > 0 ? NearestIndex(s.colours, entries, textRgb) : 0;
+  const int bkIndex = entries > 0 && dc->bkMode == OPAQUE ? NearestIndex(s.colours, entries, bkRgb) : 0;
 
   const auto* text = reinterpret_cast<const unsigned char*>(lpString);
   int64_t width = 0;
