@@ -299,15 +299,19 @@ void DrawGlyph(RowCodec& codec, const Glyph& g, int64_t originX, int64_t originY
   const int y0 = static_cast<int>(std::clamp<int64_t>(top, 0, s.height));
   const int y1 = static_cast<int>(std::clamp<int64_t>(top + g.height, 0, s.height));
   if (x0 >= x1 || y0 >= y1) return;
+  auto coverage = [&](int y) { return g.coverage.data() + static_cast<size_t>(y - top) * g.width + (x0 - left); };
+  if (s.Indexed()) {
+    for (int y = y0; y < y1; ++y) {
+      const uint8_t* cover = coverage(y);
+      for (int x = x0; x < x1; ++x)
+        if (cover[x - x0] >= 128) codec.WriteIndex(x, y, index);
+    }
+    return;
+  }
   std::vector<uint32_t> line(static_cast<size_t>(x1 - x0));
   const uint32_t tr = (rgb >> 16) & 0xFF, tg = (rgb >> 8) & 0xFF, tb = rgb & 0xFF;
   for (int y = y0; y < y1; ++y) {
-    const uint8_t* cover = g.coverage.data() + static_cast<size_t>(y - top) * g.width + (x0 - left);
-    if (s.Indexed()) {
-      for (int x = x0; x < x1; ++x)
-        if (cover[x - x0] >= 128) codec.WriteIndex(x, y, index);
-      continue;
-    }
+    const uint8_t* cover = coverage(y);
     codec.Read(x0, y, x1 - x0, line.data());
     for (int x = 0; x < x1 - x0; ++x) {
       const uint32_t a = cover[x];
