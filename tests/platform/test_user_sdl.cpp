@@ -225,9 +225,10 @@ TEST_F(OnSdl, EightBitCopiesReachTheScreenSurfaceAcrossResizes) {
   int width = 0;
   const uint32_t* pixels = lumo::test::WindowPixels(window_, &width, nullptr);
   ASSERT_EQ(width, 200);
+  ASSERT_NE(pixels, nullptr);
   EXPECT_EQ(pixels[60 * 200 + 150], 0x654321u);
   Pump();
-  ASSERT_EQ(lumo::test::WindowPixels(window_, &width, nullptr) != nullptr, true);
+  ASSERT_NE(lumo::test::WindowPixels(window_, &width, nullptr), nullptr);
   ASSERT_EQ(width, 260);
   draw(260, 140, 7);
   EXPECT_EQ(screenPixel(250, 130), 0x123456u);
