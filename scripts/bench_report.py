@@ -211,7 +211,9 @@ def build_report(data):
     lines.append("")
     if frames:
         lines.append(f"Measured {frames.get('measured', '?')} UTC with `scripts/bench_frames.py` (median of "
-                     f"{frames.get('rounds', '?')} rounds of {frames.get('seconds', '?')} s each). Each program runs "
+                     f"{frames.get('rounds', '?')} rounds of {frames.get('seconds', '?')} s each, the ratio being the "
+                     "median of the rounds' own ratios; run at raised priority so that other work on the machine "
+                     "sets the pace less). Each program runs "
                      "on a private Xvfb (1280 x 1024, 24 bits) with `LUMO_PRESENT_LOG=1`, which makes the native "
                      "layer print its presentation count about once a second; the first second is left out. The "
                      "present-only ceiling is `lumo_present_ceiling`, an SDL window of the same size showing an "
@@ -395,6 +397,7 @@ def main():
         with open(args.frames_json) as f:
             data["frames"] = json.load(f)
     elif not args.no_frames and shutil.which("Xvfb") and not (args.json_in and "frames" in data):
+        bench_frames.raise_priority()
         rows = bench_frames.measure(os.path.abspath(args.build_dir), args.frames_seconds, args.frames_rounds,
                                     os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
         data["frames"] = {"rows": rows, "measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"),
