@@ -80,6 +80,20 @@ TEST_P(BothRowOrders, StretchDIBitsFromCallerMemoryShowsThePictureUpright) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(Pixel(x, y), RampColour(10 * y + x)) << x << "," << y;
 }
 
+// A copy of the window's whole size, where unpadded top-down rows go in one
+// run and bottom-up ones still row by row.
+TEST_P(BothRowOrders, AWholeWindowCopyShowsEveryRow) {
+  const int sign = GetParam();
+  BitmapInfo256 info = RampInfo(kWidth, sign * kHeight);
+  Section s(info);
+  ASSERT_TRUE(s.ok());
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) s.line(y)[x] = static_cast<uint8_t>(10 * y + x);
+  ASSERT_TRUE(BitBlt(dc_, 0, 0, kWidth, kHeight, s.dc(), 0, 0, SRCCOPY));
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) EXPECT_EQ(Pixel(x, y), RampColour(10 * y + x)) << x << "," << y;
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, BothRowOrders, testing::Values(1, -1));
 
 TEST_F(WindowCopies, ClipsToTheWindow) {
