@@ -7,6 +7,9 @@ presented about once a second), and measures in the same run:
 
 - the present-only ceiling: lumo_present_ceiling, an SDL window of the same
   size showing an unchanged surface, on the same display;
+- the same ceiling with fresh pixels: the window writes its whole surface
+  anew (one memset) before each present, the least any new frame costs to
+  put on screen this way;
 - the kernel: the program's frame kernel in its Google Benchmark
   (BM_FumesFastFree, BM_TwistFastBilinear), wall time.
 
@@ -118,13 +121,17 @@ def program_fps(display, path, seconds):
     return (n1 - n0) * 1000.0 / (t1 - t0)
 
 
-def ceiling_fps(display, build_dir, width, height, seconds):
-    out = subprocess.run([os.path.join(build_dir, "bin", "lumo_present_ceiling"), str(width), str(height),
-                          str(seconds)], env=display.env(), capture_output=True, text=True, timeout=seconds + 30)
-    m = re.search(r"presents=(\d+) seconds=([0-9.]+)", out.stdout)
+def ceiling_ms(display, build_dir, width, height, seconds, fill=False):
+    """Milliseconds per present of lumo_present_ceiling (with --fill: per
+    fill and present, and the fill's share)."""
+    out = subprocess.run([os.path.join(build_dir, "bin", "lumo_present_ceiling")] + (["--fill"] if fill else []) +
+                         [str(width), str(height), str(seconds)], env=display.env(), capture_output=True, text=True,
+                         timeout=seconds + 30)
+    m = re.search(r"presents=(\d+) seconds=([0-9.]+) fill_seconds=([0-9.]+)", out.stdout)
     if out.returncode != 0 or not m:
         sys.exit(f"bench_frames: the ceiling did not run: {out.stderr.strip()}")
-    return int(m.group(1)) / float(m.group(2))
+    presents = int(m.group(1))
+    return 1000.0 * float(m.group(2)) / presents, 1000.0 * float(m.group(3)) / presents
 
 
 def kernel_ms(build_dir, program, case):
@@ -186,7 +193,8 @@ def measure(build_dir, seconds, rounds, windows_dir):
                 if value is None:
                     sys.exit(f"bench_frames: {name} printed no presentation counts")
                 rounds_of.append(row(name, "native", width, height, value,
-                                     ceiling_fps(display, build_dir, width, height, seconds),
+                                     ceiling_ms(display, build_dir, width, height, seconds),
+                                     ceiling_ms(display, build_dir, width, height, seconds, fill=True),
                                      kernel_ms(build_dir, bench, case), case))
             rows.append(median_row(rounds_of))
         for name, width, height, bench, case in PROGRAMS:
@@ -200,24 +208,25 @@ def measure(build_dir, seconds, rounds, windows_dir):
             if fps is None:
                 rows.append({"program": name, "build": "Windows x86-64 under Wine", "skipped": reason})
                 continue
-            ceiling = ceiling_fps(display, build_dir, width, height, seconds)
-            rows.append(row(name, "Windows x86-64 under Wine", width, height, fps, ceiling,
+            rows.append(row(name, "Windows x86-64 under Wine", width, height, fps,
+                            ceiling_ms(display, build_dir, width, height, seconds),
+                            ceiling_ms(display, build_dir, width, height, seconds, fill=True),
                             kernel_ms(build_dir, bench, case), case))
     return rows
 
 
-def row(name, build, width, height, fps, ceiling_fps_value, kernel, case):
+def row(name, build, width, height, fps, ceiling, fresh, kernel, case):
     frame = 1000.0 / fps
-    ceiling = 1000.0 / ceiling_fps_value
     return {"program": name, "build": build, "size": f"{width} x {height}", "fps": fps, "frame_ms": frame,
-            "kernel_ms": kernel, "kernel_case": case, "ceiling_ms": ceiling, "ratio": frame / (kernel + ceiling)}
+            "kernel_ms": kernel, "kernel_case": case, "ceiling_ms": ceiling[0], "ratio": frame / (kernel + ceiling[0]),
+            "fresh_ms": fresh[0], "fill_ms": fresh[1], "fresh_ratio": frame / (kernel + fresh[0])}
 
 
 def median_row(rounds_of):
     """Medians of the rounds, field by field; the ratio is the median of the
     rounds' own ratios."""
     out = dict(rounds_of[0])
-    for key in ("fps", "frame_ms", "kernel_ms", "ceiling_ms", "ratio"):
+    for key in ("fps", "frame_ms", "kernel_ms", "ceiling_ms", "ratio", "fresh_ms", "fill_ms", "fresh_ratio"):
         out[key] = statistics.median(r[key] for r in rounds_of)
     out["ratios"] = [round(r["ratio"], 3) for r in rounds_of]
     return out
@@ -233,15 +242,17 @@ def raise_priority():
 
 def table(rows):
     lines = ["| Program | Build | Frames/s shown | Frame time | Kernel (benchmark) | Present-only ceiling | "
-             "Ratio frame / (kernel + ceiling) |",
-             "|---|---|---:|---:|---:|---:|---:|"]
+             "Ratio frame / (kernel + ceiling) | Ceiling with fresh pixels (of it, writing them) | "
+             "Ratio frame / (kernel + that) |",
+             "|---|---|---:|---:|---:|---:|---:|---:|---:|"]
     for r in rows:
         if "skipped" in r:
-            lines.append(f"| {r['program']} | {r['build']} | - | - | - | - | skipped: {r['skipped']} |")
+            lines.append(f"| {r['program']} | {r['build']} | - | - | - | - | skipped: {r['skipped']} | - | - |")
         else:
             lines.append(f"| {r['program']} ({r['size']}) | {r['build']} | {r['fps']:,.0f} | {r['frame_ms']:.3f} ms | "
                          f"{r['kernel_ms']:.3f} ms (`{r['kernel_case']}`) | {r['ceiling_ms']:.3f} ms | "
-                         f"{r['ratio']:.2f} |")
+                         f"**{r['ratio']:.2f}** | {r['fresh_ms']:.3f} ms ({r['fill_ms']:.3f} ms) | "
+                         f"{r['fresh_ratio']:.2f} |")
     return "\n".join(lines)
 
 
@@ -254,6 +265,9 @@ def main():
     parser.add_argument("--json-out", help="save the rows here (scripts/bench_report.py --frames-json reads them)")
     parser.add_argument("--no-priority", action="store_true", help="run at the priority the script was started with")
     args = parser.parse_args()
+    if args.seconds < 3 or args.rounds < 1:
+        parser.error("--seconds must be at least 3 (counts come once a second after a settling second), "
+                     "--rounds at least 1")
     if not args.no_priority:
         raise_priority()
     rows = measure(os.path.abspath(args.build_dir), args.seconds, args.rounds,
