@@ -80,8 +80,7 @@ TEST_P(BothRowOrders, StretchDIBitsFromCallerMemoryShowsThePictureUpright) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(Pixel(x, y), RampColour(10 * y + x)) << x << "," << y;
 }
 
-// A copy of the window's whole size, where unpadded top-down rows go in one
-// run and bottom-up ones still row by row.
+// A copy of the window's whole size, from either row order.
 TEST_P(BothRowOrders, AWholeWindowCopyShowsEveryRow) {
   const int sign = GetParam();
   BitmapInfo256 info = RampInfo(kWidth, sign * kHeight);
