@@ -210,10 +210,10 @@ def build_report(data):
     lines.append("## Frames on screen")
     lines.append("")
     if frames:
-        lines.append(f"Measured {frames.get('measured', '?')} UTC with `scripts/bench_frames.py` (median of "
-                     f"{frames.get('rounds', '?')} rounds of {frames.get('seconds', '?')} s each, the ratio being the "
-                     "median of the rounds' own ratios; run at raised priority so that other work on the machine "
-                     "sets the pace less). Each program runs "
+        lines.append(f"Measured {frames.get('measured', '?')} UTC with `scripts/bench_frames.py` (best of "
+                     f"{frames.get('rounds', '?')} rounds of {frames.get('seconds', '?')} s each: every quantity at "
+                     "its least disturbed round, since the machine is shared; run at raised priority so that other "
+                     "work on the machine sets the pace less). Each program runs "
                      "on a private Xvfb (1280 x 1024, 24 bits) with `LUMO_PRESENT_LOG=1`, which makes the native "
                      "layer print its presentation count about once a second; the first second is left out. The "
                      "present-only ceiling is `lumo_present_ceiling`, an SDL window of the same size showing an "
@@ -226,6 +226,17 @@ def build_report(data):
         lines.append("")
         lines.append(bench_frames.table(frames["rows"]))
         lines.append("")
+        spread = [f"{r['program']}{'' if r['build'] == 'native' else ' (Wine)'} "
+                  f"{', '.join(f'{x:.2f}' for x in r['round_ratios'])} (median {r['median_round_ratio']:.2f})"
+                  for r in frames["rows"] if "round_ratios" in r]
+        if spread:
+            lines.append("Ratio frame / (kernel + ceiling) of each round on its own: " + "; ".join(spread) + ".")
+            lines.append("")
+        if any(r.get("build", "native") != "native" and "fps" in r for r in frames["rows"]):
+            lines.append("The Wine rows run the x86-64 Windows programs (one round) on the same display, their "
+                         "frames counted from Wine's relay trace of gdi32.BitBlt, which costs them a little; there "
+                         "Wine's own GDI copies the frame, so the native layer's presentation path plays no part.")
+            lines.append("")
         lines.append("![frames](frames.png)")
     else:
         lines.append("Not measured in this run (Xvfb missing or `--no-frames`); `scripts/bench_frames.py` "
