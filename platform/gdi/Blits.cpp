@@ -33,9 +33,9 @@ bool SameFormat(const Surface& a, const Surface& b) {
   return a.redMask == b.redMask && a.greenMask == b.greenMask && a.blueMask == b.blueMask;
 }
 
-// The 256 colours of an 8-bit surface as 0x00RRGGBB window pixels, read the
-// way every other copy reads them.
-void BuildWindowTable(const Surface& indexed, PaletteTable& table) {
+// The 256 colours of an 8-bit surface as 0x00RRGGBB, read the way every
+// copy reads its pixels.
+void ReadPalette(const Surface& indexed, uint32_t* rgb) {
   uint8_t identity[256];
   for (int i = 0; i < 256; ++i) identity[i] = static_cast<uint8_t>(i);
   Surface indices;
@@ -46,8 +46,12 @@ void BuildWindowTable(const Surface& indexed, PaletteTable& table) {
   indices.bpp = 8;
   indices.colours = indexed.colours;
   indices.colourCount = indexed.colourCount;
-  uint32_t rgb[256];
   RowCodec(indices).Read(0, 0, 256, rgb);
+}
+
+void BuildWindowTable(const Surface& indexed, PaletteTable& table) {
+  uint32_t rgb[256];
+  ReadPalette(indexed, rgb);
   BuildPaletteTable(rgb, table);
 }
 
@@ -142,17 +146,7 @@ RECT Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
     RowCodec writer(dst);
     uint8_t map[256];
     uint32_t rgb[256];
-    uint8_t identity[256];
-    for (int i = 0; i < 256; ++i) identity[i] = static_cast<uint8_t>(i);
-    Surface indices;
-    indices.bits = identity;
-    indices.width = 256;
-    indices.height = 1;
-    indices.stride = 256;
-    indices.bpp = 8;
-    indices.colours = src.colours;
-    indices.colourCount = src.colourCount;
-    RowCodec(indices).Read(0, 0, 256, rgb);
+    ReadPalette(src, rgb);
     for (int i = 0; i < 256; ++i) map[i] = static_cast<uint8_t>(writer.Nearest(rgb[i]));
     for (int i = 0; i < h; ++i) {
       const int r = rowAt(i);
