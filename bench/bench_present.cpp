@@ -116,4 +116,17 @@ void BM_ExpandVBMI(benchmark::State& S) {
 BENCHMARK(BM_ExpandSSE41);
 BENCHMARK(BM_ExpandVBMI);
 
+// Through the palette made ready in advance, as copies to a window go.
+lumo::gdi::PaletteTable WindowTable;
+void ExpandThroughTable(const uint8_t* In, uint32_t* Out, int Count, const uint32_t*) {
+  lumo::gdi::ExpandIndices(In, Out, Count, WindowTable);
+}
+void BM_ExpandTable(benchmark::State& S) {
+  std::vector<uint32_t> Palette(256);
+  for (uint32_t I = 0; I < 256; ++I) Palette[I] = I * 0x010101u;
+  lumo::gdi::BuildPaletteTable(Palette.data(), WindowTable);
+  ExpandBench(S, ExpandThroughTable, true);
+}
+BENCHMARK(BM_ExpandTable);
+
 }  // namespace

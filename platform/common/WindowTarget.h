@@ -1,6 +1,7 @@
 // Where GDI copies to a window land. The window half of the layer registers
 // one target per window; GDI's BitBlt/StretchDIBits onto a window DC write
-// into its pixels and then call Presented() so the window shows them at once.
+// into its pixels and then call Presented() with the rectangle they changed,
+// so the window shows it at once.
 // Tests register off-screen targets of their own and read the pixels back.
 #pragma once
 
@@ -18,8 +19,9 @@ class WindowTarget {
   virtual int Height() const = 0;
   // Width() * Height() pixels, 0x00RRGGBB, top row first.
   virtual uint32_t* Pixels() = 0;
-  // Called after GDI has changed Pixels().
-  virtual void Presented() = 0;
+  // Called after GDI has changed Pixels() inside `changed` (client
+  // coordinates, already clipped to the client area).
+  virtual void Presented(const RECT& changed) = 0;
 };
 
 void RegisterWindowTarget(HWND window, WindowTarget* target);

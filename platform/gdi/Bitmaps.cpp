@@ -112,6 +112,7 @@ UINT SetDIBColorTable(HDC hdc, UINT iStart, UINT cEntries, const RGBQUAD* prgbq)
   if (iStart >= table.size()) return 0;
   const UINT count = cEntries < table.size() - iStart ? cEntries : static_cast<UINT>(table.size() - iStart);
   std::memcpy(table.data() + iStart, prgbq, sizeof(RGBQUAD) * count);
+  dc->bitmap->windowTableValid = false;
   return count;
 }
 

@@ -1,8 +1,11 @@
 // Rectangle copies between DCs and from DIB memory, converting formats a
-// row at a time. Copies onto a window DC land in its target's pixels.
+// row at a time. Copies onto a window DC land in its target's pixels, and
+// only the rectangle they changed is shown again. An 8-bit copy to a window
+// goes in one pass through the palette made ready when it last changed.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -30,10 +33,63 @@ bool SameFormat(const Surface& a, const Surface& b) {
   return a.redMask == b.redMask && a.greenMask == b.greenMask && a.blueMask == b.blueMask;
 }
 
+// The 256 colours of an 8-bit surface as 0x00RRGGBB, read the way every
+// copy reads its pixels.
+void ReadPalette(const Surface& indexed, uint32_t* rgb) {
+  uint8_t identity[256];
+  for (int i = 0; i < 256; ++i) identity[i] = static_cast<uint8_t>(i);
+  Surface indices;
+  indices.bits = identity;
+  indices.width = 256;
+  indices.height = 1;
+  indices.stride = 256;
+  indices.bpp = 8;
+  indices.colours = indexed.colours;
+  indices.colourCount = indexed.colourCount;
+  RowCodec(indices).Read(0, 0, 256, rgb);
+}
+
+void BuildWindowTable(const Surface& indexed, PaletteTable& table) {
+  uint32_t rgb[256];
+  ReadPalette(indexed, rgb);
+  BuildPaletteTable(rgb, table);
+}
+
+// A DIB section's table, remade only after SetDIBColorTable.
+const PaletteTable* WindowTableOf(Bitmap* bitmap) {
+  if (bitmap == nullptr || bitmap->surface.bpp != 8) return nullptr;
+  if (!bitmap->windowTable) bitmap->windowTable = std::make_unique<PaletteTable>();
+  if (!bitmap->windowTableValid) {
+    BuildWindowTable(bitmap->surface, *bitmap->windowTable);
+    bitmap->windowTableValid = true;
+  }
+  return bitmap->windowTable.get();
+}
+
+// StretchDIBits brings its colours with every call: the table is remade
+// only when they differ from the last call's.
+const PaletteTable* WindowTableOf(const Surface& dib) {
+  struct Cache {
+    PaletteTable table;
+    RGBQUAD colours[256];
+    int count = -1;
+  };
+  static Cache* cache = new Cache;  // under the GDI lock; never freed, for exit-time copies
+  if (dib.bpp != 8) return nullptr;
+  const size_t bytes = sizeof(RGBQUAD) * static_cast<size_t>(dib.colourCount);
+  if (cache->count != dib.colourCount || std::memcmp(cache->colours, dib.colours, bytes) != 0) {
+    std::memcpy(cache->colours, dib.colours, bytes);
+    cache->count = dib.colourCount;
+    BuildWindowTable(dib, cache->table);
+  }
+  return &cache->table;
+}
+
 // Copies w x h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to
-// both. Coordinates are display coordinates.
-void Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_t dx, int64_t dy, int64_t cw,
-          int64_t ch) {
+// both, and returns the rectangle of dst it changed. Coordinates are display
+// coordinates. `table`, when given, holds src's palette as dst's pixels.
+RECT Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_t dx, int64_t dy, int64_t cw,
+          int64_t ch, const PaletteTable* table = nullptr) {
   // Clipping in 64 bits: far-off rectangles must not overflow.
   if (sx < 0) {
     dx -= sx;
@@ -57,8 +113,10 @@ void Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
   }
   cw = std::min({cw, src.width - sx, dst.width - dx});
   ch = std::min({ch, src.height - sy, dst.height - dy});
-  if (cw <= 0 || ch <= 0) return;
+  if (cw <= 0 || ch <= 0) return RECT{};
   const int w = static_cast<int>(cw), h = static_cast<int>(ch);
+  const RECT changed{static_cast<LONG>(dx), static_cast<LONG>(dy), static_cast<LONG>(dx + w),
+                     static_cast<LONG>(dy + h)};
 
   // Rows go bottom to top when a copy inside one block moves down, so no
   // source row is overwritten before it is read.
@@ -71,7 +129,16 @@ void Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
       const int r = rowAt(i);
       std::memmove(dst.Row(dy + r) + dx * bytesPerPixel, src.Row(sy + r) + sx * bytesPerPixel, w * bytesPerPixel);
     }
-    return;
+    return changed;
+  }
+  if (table != nullptr && src.bpp == 8 && dst.IsXrgb32() && src.bits != dst.bits) {
+    // Straight from the indices into the window's pixels, a row at a time:
+    // one run over a whole frame was measured slower into the X server's
+    // shared image than row by row.
+    for (int i = 0; i < h; ++i) {
+      ExpandIndices(src.Row(sy + i) + sx, reinterpret_cast<uint32_t*>(dst.Row(dy + i)) + dx, w, *table);
+    }
+    return changed;
   }
   RowCodec reader(src);
   if (src.bpp == 8 && dst.bpp == 8) {
@@ -79,17 +146,7 @@ void Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
     RowCodec writer(dst);
     uint8_t map[256];
     uint32_t rgb[256];
-    uint8_t identity[256];
-    for (int i = 0; i < 256; ++i) identity[i] = static_cast<uint8_t>(i);
-    Surface indices;
-    indices.bits = identity;
-    indices.width = 256;
-    indices.height = 1;
-    indices.stride = 256;
-    indices.bpp = 8;
-    indices.colours = src.colours;
-    indices.colourCount = src.colourCount;
-    RowCodec(indices).Read(0, 0, 256, rgb);
+    ReadPalette(src, rgb);
     for (int i = 0; i < 256; ++i) map[i] = static_cast<uint8_t>(writer.Nearest(rgb[i]));
     for (int i = 0; i < h; ++i) {
       const int r = rowAt(i);
@@ -97,7 +154,7 @@ void Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
       uint8_t* out = dst.Row(dy + r) + dx;
       for (int x = 0; x < w; ++x) out[x] = map[in[x]];
     }
-    return;
+    return changed;
   }
   if (dst.IsXrgb32() && src.bits != dst.bits) {
     // The window path: convert straight into the destination row.
@@ -105,7 +162,7 @@ void Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
       const int r = rowAt(i);
       reader.Read(sx, sy + r, w, reinterpret_cast<uint32_t*>(dst.Row(dy + r)) + dx);
     }
-    return;
+    return changed;
   }
   RowCodec writer(dst);
   std::vector<uint32_t> line(static_cast<size_t>(w));
@@ -114,6 +171,7 @@ void Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
     reader.Read(sx, sy + r, w, line.data());
     writer.Write(dx, dy + r, w, line.data());
   }
+  return changed;
 }
 
 }  // namespace
@@ -126,8 +184,8 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
   if (dst == nullptr || src == nullptr || rop != SRCCOPY || cx < 0 || cy < 0) return FALSE;
   Surface from, to;
   if (!DrawingSurface(src, from) || !DrawingSurface(dst, to)) return FALSE;
-  Copy(from, x1, y1, to, x, y, cx, cy);
-  FinishDrawing(dst);
+  const PaletteTable* table = dst->type == DCType::Window && from.bpp == 8 ? WindowTableOf(src->bitmap) : nullptr;
+  FinishDrawing(dst, Copy(from, x1, y1, to, x, y, cx, cy, table));
   return TRUE;
 }
 
@@ -146,7 +204,7 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
   // As GDI: the source rectangle of a bottom-up DIB is measured from its
   // bottom line.
   const int64_t top = from.topDown ? ySrc : int64_t{from.height} - ySrc - SrcHeight;
-  Copy(from, xSrc, top, to, xDest, yDest, SrcWidth, SrcHeight);
-  FinishDrawing(dst);
+  const PaletteTable* table = dst->type == DCType::Window && from.bpp == 8 ? WindowTableOf(from) : nullptr;
+  FinishDrawing(dst, Copy(from, xSrc, top, to, xDest, yDest, SrcWidth, SrcHeight, table));
   return SrcHeight;
 }

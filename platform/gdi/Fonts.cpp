@@ -299,15 +299,19 @@ void DrawGlyph(RowCodec& codec, const Glyph& g, int64_t originX, int64_t originY
   const int y0 = static_cast<int>(std::clamp<int64_t>(top, 0, s.height));
   const int y1 = static_cast<int>(std::clamp<int64_t>(top + g.height, 0, s.height));
   if (x0 >= x1 || y0 >= y1) return;
+  auto coverage = [&](int y) { return g.coverage.data() + static_cast<size_t>(y - top) * g.width + (x0 - left); };
+  if (s.Indexed()) {
+    for (int y = y0; y < y1; ++y) {
+      const uint8_t* cover = coverage(y);
+      for (int x = x0; x < x1; ++x)
+        if (cover[x - x0] >= 128) codec.WriteIndex(x, y, index);
+    }
+    return;
+  }
   std::vector<uint32_t> line(static_cast<size_t>(x1 - x0));
   const uint32_t tr = (rgb >> 16) & 0xFF, tg = (rgb >> 8) & 0xFF, tb = rgb & 0xFF;
   for (int y = y0; y < y1; ++y) {
-    const uint8_t* cover = g.coverage.data() + static_cast<size_t>(y - top) * g.width + (x0 - left);
-    if (s.Indexed()) {
-      for (int x = x0; x < x1; ++x)
-        if (cover[x - x0] >= 128) codec.WriteIndex(x, y, index);
-      continue;
-    }
+    const uint8_t* cover = coverage(y);
     codec.Read(x0, y, x1 - x0, line.data());
     for (int x = 0; x < x1 - x0; ++x) {
       const uint32_t a = cover[x];
@@ -357,8 +361,11 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   const bool mono = s.Indexed();
   RowCodec codec(s);
   const uint32_t textRgb = SwapRedBlue(dc->textColour), bkRgb = SwapRedBlue(dc->bkColour);
-  const int textIndex = mono ? codec.Nearest(textRgb) : 0;
-  const int bkIndex = mono ? codec.Nearest(bkRgb) : 0;
+  // Two lookups only: straight through the table, not through the codec's
+  // cache, whose set-up would cost more than they do on every call.
+  const int entries = mono ? std::min(s.colourCount, 1 << s.bpp) : 0;
+  const int textIndex = entries > 0 ? NearestIndex(s.colours, entries, textRgb) : 0;
+  const int bkIndex = entries > 0 && dc->bkMode == OPAQUE ? NearestIndex(s.colours, entries, bkRgb) : 0;
 
   const auto* text = reinterpret_cast<const unsigned char*>(lpString);
   int64_t width = 0;

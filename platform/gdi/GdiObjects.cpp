@@ -146,7 +146,13 @@ bool DrawingSurface(DC* dc, Surface& out) {
 
 void FinishDrawing(DC* dc) {
   if (dc->type != DCType::Window) return;
-  if (platform::WindowTarget* target = platform::FindWindowTarget(dc->window)) target->Presented();
+  if (platform::WindowTarget* target = platform::FindWindowTarget(dc->window))
+    target->Presented(RECT{0, 0, target->Width(), target->Height()});
+}
+
+void FinishDrawing(DC* dc, const RECT& changed) {
+  if (dc->type != DCType::Window || changed.left >= changed.right || changed.top >= changed.bottom) return;
+  if (platform::WindowTarget* target = platform::FindWindowTarget(dc->window)) target->Presented(changed);
 }
 
 }  // namespace lumo::gdi

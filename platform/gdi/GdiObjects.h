@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "LumoPlatform.h"
+#include "gdi/PaletteRows.h"
 #include "gdi/PixelFormat.h"
 
 namespace lumo::gdi {
@@ -32,6 +33,10 @@ struct Bitmap : Object {
   std::vector<RGBQUAD> colours;  // colour table of palette formats
   uint8_t* memory = nullptr;     // owned pixel block (zero-filled)
   bool dibSection = false;
+  // The colour table as window pixels, made on the first copy to a window
+  // after each change of the table.
+  std::unique_ptr<PaletteTable> windowTable;
+  bool windowTableValid = false;
 };
 
 struct FontFace;  // FreeType side, see Fonts.cpp
@@ -89,8 +94,10 @@ ScreenFormat& Screen();
 // Where a DC draws: the selected bitmap of a memory DC or the window's
 // target pixels. False when there is nothing to draw into.
 bool DrawingSurface(DC* dc, Surface& out);
-// Called after drawing through DrawingSurface so a window shows the change.
+// Called after drawing through DrawingSurface so a window shows the change:
+// all of it, or only the rectangle given.
 void FinishDrawing(DC* dc);
+void FinishDrawing(DC* dc, const RECT& changed);
 
 // Call counters and forced failures of the test seams.
 struct Counters {

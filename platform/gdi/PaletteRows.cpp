@@ -59,9 +59,79 @@ __attribute__((target("sse4.1"))) void ExpandSSE41(const uint8_t* In, uint32_t* 
 
 // Sixty-four pixels per step: each byte of the colour words has its own
 // 256-byte table, looked up with two-register byte permutes (the index's top
-// bit picks the half), and the four channels are interleaved back into words.
-// The tables are split from the palette once and reused while the palette
-// stays the same, which a 1 KB compare per row checks.
+// bit picks the half), and the channels are interleaved back into words.
+// The indices are first shuffled so that the in-lane interleaves leave each
+// register holding sixteen consecutive pixels. A fourth byte that is zero in
+// every colour (window pixels) is not looked up at all.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Lookup(const uint8_t* Table, __m512i Index,
+                                                                             __mmask64 High) {
+  const __m512i Low = _mm512_permutex2var_epi8(_mm512_load_si512(Table), Index, _mm512_load_si512(Table + 64));
+  const __m512i Up = _mm512_permutex2var_epi8(_mm512_load_si512(Table + 128), Index, _mm512_load_si512(Table + 192));
+  return _mm512_mask_blend_epi8(High, Low, Up);
+}
+
+// Byte 16L + 4j + m of the shuffled indices is pixel 16j + 4L + m: after
+// the interleaves, 128-bit lane L of register j holds pixels 16j + 4L .. +3.
+struct TLaneOrder {
+  alignas(64) uint8_t Byte[64];
+  constexpr TLaneOrder() : Byte{} {
+    for (int L = 0; L < 4; ++L)
+      for (int j = 0; j < 4; ++j)
+        for (int m = 0; m < 4; ++m) Byte[16 * L + 4 * j + m] = static_cast<uint8_t>(16 * j + 4 * L + m);
+  }
+};
+constexpr TLaneOrder LaneOrder;
+
+// Sixteen pixels to Out, or only the first Left of them when Masked.
+template <bool Masked>
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline void Store16(uint32_t* Out, __m512i Pixels, int Left) {
+  if (!Masked) {
+    _mm512_storeu_si512(Out, Pixels);
+  } else if (Left > 0) {
+    _mm512_mask_storeu_epi32(Out, static_cast<__mmask16>(Left >= 16 ? 0xFFFF : (1u << Left) - 1), Pixels);
+  }
+}
+
+// The pixels of 64 indices, or of the first Count of them when Masked.
+template <bool FourthByte, bool Masked>
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline void Expand64(const uint8_t* In, uint32_t* Out, int Count,
+                                                                            const uint8_t (*Channel)[256]) {
+  __m512i Index = Masked ? _mm512_maskz_loadu_epi8((uint64_t{1} << Count) - 1, In) : _mm512_loadu_si512(In);
+  Index = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, _mm512_load_si512(LaneOrder.Byte), Index);
+  const __mmask64 High = _mm512_movepi8_mask(Index);
+  const __m512i C0 = Lookup(Channel[0], Index, High);
+  const __m512i C1 = Lookup(Channel[1], Index, High);
+  const __m512i C2 = Lookup(Channel[2], Index, High);
+  const __m512i C3 = FourthByte ? Lookup(Channel[3], Index, High) : _mm512_setzero_si512();
+  const __m512i Low01 = _mm512_unpacklo_epi8(C0, C1), High01 = _mm512_unpackhi_epi8(C0, C1);
+  const __m512i Low23 = _mm512_unpacklo_epi8(C2, C3), High23 = _mm512_unpackhi_epi8(C2, C3);
+  Store16<Masked>(Out, _mm512_unpacklo_epi16(Low01, Low23), Count);
+  Store16<Masked>(Out + 16, _mm512_unpackhi_epi16(Low01, Low23), Count - 16);
+  Store16<Masked>(Out + 32, _mm512_unpacklo_epi16(High01, High23), Count - 32);
+  Store16<Masked>(Out + 48, _mm512_unpackhi_epi16(High01, High23), Count - 48);
+}
+
+template <bool FourthByte>
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandChannels(const uint8_t* In, uint32_t* Out, int Count,
+                                                                           const uint8_t (*Channel)[256]) {
+  int i = 0;
+  for (; i + 64 <= Count; i += 64) Expand64<FourthByte, false>(In + i, Out + i, 64, Channel);
+  // The last few pixels through masked loads and stores, which touch
+  // nothing past the row.
+  if (i < Count) Expand64<FourthByte, true>(In + i, Out + i, Count - i, Channel);
+  // Clear the wide registers' upper halves before any SSE code runs: left
+  // dirty, they slow every later SSE instruction of the process.
+  _mm256_zeroupper();
+}
+
+void SplitChannels(const uint32_t* Palette, uint8_t (*Channel)[256]) {
+  for (int i = 0; i < 256; ++i) {
+    for (int k = 0; k < 4; ++k) Channel[k][i] = static_cast<uint8_t>(Palette[i] >> (8 * k));
+  }
+}
+
+// Callers with a bare palette: the tables are split from it once and reused
+// while it stays the same, which a 1 KB compare per call checks.
 struct TChannelTables {
   alignas(64) uint32_t Palette[256];
   alignas(64) uint8_t Channel[4][256];
@@ -76,58 +146,33 @@ __attribute__((target("avx512f,avx512bw"))) bool SamePalette(const uint32_t* A, 
   return Differ == 0;
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Lookup(const uint8_t* Table, __m512i Index,
-                                                                             __mmask64 High) {
-  const __m512i Low = _mm512_permutex2var_epi8(_mm512_load_si512(Table), Index, _mm512_load_si512(Table + 64));
-  const __m512i Up = _mm512_permutex2var_epi8(_mm512_load_si512(Table + 128), Index, _mm512_load_si512(Table + 192));
-  return _mm512_mask_blend_epi8(High, Low, Up);
-}
-
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandVBMI(const uint8_t* In, uint32_t* Out, int Count,
-                                                                       const uint32_t* Palette) {
+void ExpandVBMI(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette) {
   thread_local TChannelTables Tables;
   if (!Tables.Valid || !SamePalette(Tables.Palette, Palette)) {
     std::memcpy(Tables.Palette, Palette, sizeof Tables.Palette);
-    for (int i = 0; i < 256; ++i) {
-      for (int k = 0; k < 4; ++k) Tables.Channel[k][i] = static_cast<uint8_t>(Palette[i] >> (8 * k));
-    }
+    SplitChannels(Palette, Tables.Channel);
     Tables.Valid = true;
   }
-  // 64-bit lane orders that put the interleaved quarters back in pixel order.
-  const __m512i Pick01 = _mm512_setr_epi64(0, 1, 8, 9, 2, 3, 10, 11);
-  const __m512i Pick23 = _mm512_setr_epi64(4, 5, 12, 13, 6, 7, 14, 15);
-  const __m512i Halves0 = _mm512_setr_epi64(0, 1, 2, 3, 8, 9, 10, 11);
-  const __m512i Halves1 = _mm512_setr_epi64(4, 5, 6, 7, 12, 13, 14, 15);
-  int i = 0;
-  for (; i + 64 <= Count; i += 64) {
-    const __m512i Index = _mm512_loadu_si512(In + i);
-    const __mmask64 High = _mm512_movepi8_mask(Index);
-    const __m512i C0 = Lookup(Tables.Channel[0], Index, High);
-    const __m512i C1 = Lookup(Tables.Channel[1], Index, High);
-    const __m512i C2 = Lookup(Tables.Channel[2], Index, High);
-    const __m512i C3 = Lookup(Tables.Channel[3], Index, High);
-    // Within each 128-bit lane L the unpacks give pixels 16L + 0..3, 4..7,
-    // 8..11 and 12..15 in Q0..Q3.
-    const __m512i Low01 = _mm512_unpacklo_epi8(C0, C1), High01 = _mm512_unpackhi_epi8(C0, C1);
-    const __m512i Low23 = _mm512_unpacklo_epi8(C2, C3), High23 = _mm512_unpackhi_epi8(C2, C3);
-    const __m512i Q0 = _mm512_unpacklo_epi16(Low01, Low23), Q1 = _mm512_unpackhi_epi16(Low01, Low23);
-    const __m512i Q2 = _mm512_unpacklo_epi16(High01, High23), Q3 = _mm512_unpackhi_epi16(High01, High23);
-    const __m512i A = _mm512_permutex2var_epi64(Q0, Pick01, Q1);  // pixels 0..7, 16..23
-    const __m512i B = _mm512_permutex2var_epi64(Q2, Pick01, Q3);  // 8..15, 24..31
-    const __m512i C = _mm512_permutex2var_epi64(Q0, Pick23, Q1);  // 32..39, 48..55
-    const __m512i D = _mm512_permutex2var_epi64(Q2, Pick23, Q3);  // 40..47, 56..63
-    _mm512_storeu_si512(Out + i, _mm512_permutex2var_epi64(A, Halves0, B));
-    _mm512_storeu_si512(Out + i + 16, _mm512_permutex2var_epi64(A, Halves1, B));
-    _mm512_storeu_si512(Out + i + 32, _mm512_permutex2var_epi64(C, Halves0, D));
-    _mm512_storeu_si512(Out + i + 48, _mm512_permutex2var_epi64(C, Halves1, D));
-  }
-  // Clear the wide registers' upper halves before the SSE code runs: left
-  // dirty, they slow every later SSE instruction of the process.
-  _mm256_zeroupper();
-  ExpandSSE41(In + i, Out + i, Count - i, Palette);
+  ExpandChannels<true>(In, Out, Count, Tables.Channel);
+}
+
+void TableVBMI(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandChannels<true>(In, Out, Count, Table.Channel);
+}
+
+void TableVBMIThreeBytes(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandChannels<false>(In, Out, Count, Table.Channel);
+}
+
+void TableSSE41(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandSSE41(In, Out, Count, Table.Pixels);
 }
 
 #endif
+
+void TableEight(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandEight(In, Out, Count, Table.Pixels);
+}
 
 }  // namespace
 
@@ -182,6 +227,23 @@ void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* 
   } else {
     ExpandEight(In, Out, Count, Palette);
   }
+}
+
+void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table) {
+  std::memcpy(Table.Pixels, Pixels, sizeof Table.Pixels);
+  Table.Expand = TableEight;
+#if LUMO_PALETTE_SSE41
+  static const bool Widest = CanExpandIndicesVBMI();
+  static const bool Wide = CanExpandIndicesSSE41();
+  if (Widest) {
+    SplitChannels(Pixels, Table.Channel);
+    bool FourthByte = false;
+    for (int i = 0; i < 256; ++i) FourthByte |= Table.Channel[3][i] != 0;
+    Table.Expand = FourthByte ? TableVBMI : TableVBMIThreeBytes;
+  } else if (Wide) {
+    Table.Expand = TableSSE41;
+  }
+#endif
 }
 
 }  // namespace lumo::gdi

@@ -20,10 +20,12 @@ class OffscreenTarget : public platform::WindowTarget {
   int Width() const override { return width_; }
   int Height() const override { return height_; }
   uint32_t* Pixels() override { return pixels_.data(); }
-  void Presented() override {}
+  void Presented(const RECT& changed) override { presented_ = changed; }
+  RECT LastPresented() const { return presented_; }
 
  private:
   int width_, height_;
+  RECT presented_{};
   std::vector<uint32_t> pixels_;
 };
 
@@ -95,6 +97,12 @@ HWND CreateOffscreenWindow(int width, int height) {
 const uint32_t* OffscreenWindowPixels(HWND window) {
   platform::WindowTarget* target = platform::FindWindowTarget(window);
   return target ? target->Pixels() : nullptr;
+}
+
+RECT LastPresentedRect(HWND window) {
+  Guard guard(gdi::Lock());
+  if (OffscreenWindows().count(window) == 0) return RECT{};
+  return reinterpret_cast<OffscreenTarget*>(window)->LastPresented();
 }
 
 void DestroyOffscreenWindow(HWND window) {

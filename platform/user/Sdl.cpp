@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -160,7 +161,7 @@ void Translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_EXPOSED:
           InvalidateAll(w);
           // No WM_PAINT can run while a modal dialog waits; show what was drawn.
-          if (modal) Present(w->pixels.sdl, w->pixels.Pixels(), w->pixels.Width(), w->pixels.Height());
+          if (modal) w->pixels.ShowAll();
           break;
         case SDL_WINDOWEVENT_MOVED: {
           // SDL reports where the client area is; the window starts at its frame.
@@ -289,6 +290,19 @@ void Present(SDL_Window* window, const uint32_t* pixels, int width, int height) 
   SDL_UpdateWindowSurface(window);
 }
 
+uint32_t* Screen(SDL_Window* window, int width, int height) {
+  SDL_Surface* screen = SDL_GetWindowSurface(window);
+  if (screen == nullptr || screen->format->format != SDL_PIXELFORMAT_RGB888 || screen->w != width ||
+      screen->h != height || screen->pitch != width * 4 || SDL_MUSTLOCK(screen))
+    return nullptr;
+  return static_cast<uint32_t*>(screen->pixels);
+}
+
+bool Update(SDL_Window* window, const RECT& changed) {
+  const SDL_Rect r{changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
+  return SDL_UpdateWindowSurfaceRects(window, &r, 1) == 0;
+}
+
 void SetTitle(SDL_Window* window, const std::string& title) { SDL_SetWindowTitle(window, title.c_str()); }
 
 void Show(SDL_Window* window, int command) {
@@ -318,8 +332,19 @@ void Show(SDL_Window* window, int command) {
 }
 
 void Pump() {
+  // Reading the display's connection takes system calls, and a program that
+  // renders without pause asks thousands of times a second: the display is
+  // read at most once a millisecond. Events already in SDL's queue are taken
+  // on every call.
+  using Clock = std::chrono::steady_clock;
+  static Clock::time_point lastRead;
+  const Clock::time_point now = Clock::now();
+  if (now - lastRead >= std::chrono::milliseconds(1)) {
+    SDL_PumpEvents();
+    lastRead = now;
+  }
   SDL_Event e;
-  while (SDL_PollEvent(&e)) Translate(e);
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(e);
 }
 
 void PumpModal() {

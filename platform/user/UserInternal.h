@@ -35,25 +35,40 @@ constexpr int kDoubleClickBox = 4;  // a square of this side centred on the firs
 
 DWORD Now();
 
-// A window's client pixels, shared with GDI through the target registry.
+// A window's client pixels, shared with GDI through the target registry. On
+// screen they are SDL's window surface itself whenever that has their size
+// and 0x00RRGGBB layout (the usual 24-bit X display), so GDI draws straight
+// into what the window system shows and a presentation only hands it the
+// changed rectangle; otherwise they are a buffer of their own, copied to the
+// window on each presentation.
 class ClientPixels : public platform::WindowTarget {
  public:
   int Width() const override { return width_; }
   int Height() const override { return height_; }
-  uint32_t* Pixels() override { return pixels_.empty() ? nullptr : pixels_.data(); }
-  void Presented() override;
+  uint32_t* Pixels() override { return screen_ != nullptr ? screen_ : own_.empty() ? nullptr : own_.data(); }
+  void Presented(const RECT& changed) override;
 
   // New size; the pixels become the dialog face colour.
   void Resize(int width, int height);
   void Fill(uint32_t colour);
+  // Puts all of the pixels on screen again, not counted as a presentation
+  // (showing the window, exposure while a modal dialog runs).
+  void ShowAll();
+  // Stops using the SDL window, keeping the pixels, before it is destroyed.
+  SDL_Window* Detach();
 
   SDL_Window* sdl = nullptr;
   int presents = 0;
 
  private:
+  void Show(const RECT& changed);
+  void Bind();    // takes SDL's surface as the pixels when it fits
+  void Unbind();  // copies the pixels out of it and lets it go
+
   int width_ = 0;
   int height_ = 0;
-  std::vector<uint32_t> pixels_;
+  std::vector<uint32_t> own_;
+  uint32_t* screen_ = nullptr;
 };
 
 enum class SizeKind { Restored = SIZE_RESTORED, Minimised = SIZE_MINIMIZED, Maximised = SIZE_MAXIMIZED };
@@ -163,6 +178,12 @@ bool Started();
 SDL_Window* Create(Window& w);
 void Destroy(SDL_Window* window);
 void Present(SDL_Window* window, const uint32_t* pixels, int width, int height);
+// The window surface's pixels when it is width x height 0x00RRGGBB pixels
+// with rows width pixels apart, else null.
+uint32_t* Screen(SDL_Window* window, int width, int height);
+// Shows a rectangle of the window surface; false when SDL has dropped the
+// surface (it saw a resize) and Screen() must be asked again.
+bool Update(SDL_Window* window, const RECT& changed);
 void SetTitle(SDL_Window* window, const std::string& title);
 void Show(SDL_Window* window, int command);
 // Turns waiting SDL events into queued messages and actions.

@@ -1,6 +1,7 @@
 // Windows of the predefined dialog class: creation, destruction, the long
 // values, text, rectangles and showing.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,16 +79,84 @@ bool Headless() {
 }
 
 void ClientPixels::Resize(int width, int height) {
+  // A new size means a new SDL surface too: the old one is not copied.
+  screen_ = nullptr;
   width_ = std::max(0, width);
   height_ = std::max(0, height);
-  pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), kDialogFace);
+  own_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), kDialogFace);
+  if (sdl != nullptr) Bind();
 }
 
-void ClientPixels::Fill(uint32_t colour) { std::fill(pixels_.begin(), pixels_.end(), colour); }
+void ClientPixels::Fill(uint32_t colour) {
+  if (uint32_t* p = Pixels()) std::fill(p, p + static_cast<size_t>(width_) * height_, colour);
+}
 
-void ClientPixels::Presented() {
+void ClientPixels::Bind() {
+  if (screen_ != nullptr || width_ <= 0 || height_ <= 0) return;
+  uint32_t* screen = sdl::Screen(sdl, width_, height_);
+  if (screen == nullptr) return;
+  std::copy(own_.begin(), own_.end(), screen);
+  screen_ = screen;
+  std::vector<uint32_t>().swap(own_);
+}
+
+void ClientPixels::Unbind() {
+  if (screen_ == nullptr) return;
+  own_.assign(screen_, screen_ + static_cast<size_t>(width_) * height_);
+  screen_ = nullptr;
+}
+
+SDL_Window* ClientPixels::Detach() {
+  Unbind();
+  SDL_Window* window = sdl;
+  sdl = nullptr;
+  return window;
+}
+
+void ClientPixels::Show(const RECT& changed) {
+  if (sdl == nullptr || width_ <= 0 || height_ <= 0) return;
+  if (screen_ != nullptr) {
+    if (sdl::Update(sdl, changed)) return;
+    // SDL has let its surface go (it saw a resize); its memory lasts until
+    // the next request for a surface, so what was drawn is kept first.
+    Unbind();
+  }
+  Bind();
+  if (screen_ != nullptr)
+    sdl::Update(sdl, RECT{0, 0, width_, height_});
+  else
+    sdl::Present(sdl, own_.data(), width_, height_);
+}
+
+void ClientPixels::ShowAll() { Show(RECT{0, 0, width_, height_}); }
+
+namespace {
+
+// With LUMO_PRESENT_LOG set, a line on stderr about once a second gives the
+// presentations so far, for the frame-rate benchmark.
+const bool logPresents = [] {
+  const char* env = std::getenv("LUMO_PRESENT_LOG");
+  return env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
+}();
+
+void LogPresent(int presents) {
+  using Clock = std::chrono::steady_clock;
+  static const Clock::time_point start = Clock::now();
+  static Clock::time_point last;
+  const Clock::time_point now = Clock::now();
+  if (now - last < std::chrono::seconds(1)) return;
+  last = now;
+  const auto ms = std::chrono::duration_cast<std::chrono::microseconds>(now - start).count() / 1000.0;
+  std::fprintf(stderr, "lumo-present: presents=%d ms=%.3f\n", presents, ms);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+void ClientPixels::Presented(const RECT& changed) {
   ++presents;
-  if (sdl != nullptr) sdl::Present(sdl, Pixels(), width_, height_);
+  if (logPresents) LogPresent(presents);
+  Show(changed);
 }
 
 void InvalidateAll(const WindowPtr& w) {
@@ -211,10 +280,7 @@ BOOL DestroyWindow(HWND hWnd) {
       std::erase_if(q->items, [hWnd](const QueueItem& item) { return item.msg.hwnd == hWnd; });
     }
   }
-  if (w->pixels.sdl != nullptr) {
-    sdl::Destroy(w->pixels.sdl);
-    w->pixels.sdl = nullptr;
-  }
+  if (w->pixels.sdl != nullptr) sdl::Destroy(w->pixels.Detach());
   return TRUE;
 }
 
@@ -249,8 +315,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
   }
   if (w->pixels.sdl) {
     sdl::Show(w->pixels.sdl, nCmdShow);
-    w->pixels.Presented();
-    --w->pixels.presents;  // showing the face colour is not a GDI presentation
+    w->pixels.ShowAll();
   }
   switch (nCmdShow) {
     case SW_MINIMIZE:

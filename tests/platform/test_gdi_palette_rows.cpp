@@ -1,5 +1,6 @@
 // The fast palette expansion against the plain loop: every length up to 70
-// and some long ones, misaligned rows, and nothing written past the row.
+// and some long ones, misaligned rows, and nothing written past the row;
+// the same through a palette made ready in advance.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,6 +10,11 @@
 
 namespace {
 
+lumo::gdi::PaletteTable Table;
+void ThroughTable(const uint8_t* In, uint32_t* Out, int Count, const uint32_t*) {
+  lumo::gdi::ExpandIndices(In, Out, Count, Table);
+}
+
 TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
   struct {
     const char* Name;
@@ -17,25 +23,31 @@ TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
   } const Forms[] = {{"eight", lumo::gdi::ExpandIndicesEight, true},
                      {"sse4.1", lumo::gdi::ExpandIndicesSSE41, lumo::gdi::CanExpandIndicesSSE41()},
                      {"vbmi", lumo::gdi::ExpandIndicesVBMI, lumo::gdi::CanExpandIndicesVBMI()},
-                     {"chosen", lumo::gdi::ExpandIndices, true}};
+                     {"chosen", lumo::gdi::ExpandIndices, true},
+                     {"table", ThroughTable, true}};
   std::mt19937 Random(9);
-  uint32_t Palette[256];
-  for (uint32_t& Colour : Palette) Colour = Random() & 0xFFFFFFu;
   std::vector<int> Lengths;
   for (int Count = 0; Count <= 70; ++Count) Lengths.push_back(Count);
   for (int Count : {255, 256, 768, 1001}) Lengths.push_back(Count);
-  for (int Count : Lengths) {
-    for (int Shift = 0; Shift < 8; ++Shift) {
-      std::vector<uint8_t> In(static_cast<size_t>(Count) + 8);
-      for (uint8_t& Index : In) Index = static_cast<uint8_t>(Random());
-      // One guard word before and after each row.
-      std::vector<uint32_t> Expected(static_cast<size_t>(Count) + 2, 0xDEADBEEFu);
-      lumo::gdi::ExpandIndicesPlain(In.data() + Shift, Expected.data() + 1, Count, Palette);
-      for (const auto& Form : Forms) {
-        if (!Form.Runs) continue;
-        std::vector<uint32_t> Got(Expected.size(), 0xDEADBEEFu);
-        Form.Expand(In.data() + Shift, Got.data() + 1, Count, Palette);
-        ASSERT_EQ(Got, Expected) << Form.Name << ", " << Count << " pixels from offset " << Shift;
+  // Window pixels (top byte zero, which the table skips) and full words.
+  for (const uint32_t Mask : {0xFFFFFFu, 0xFFFFFFFFu}) {
+    uint32_t Palette[256];
+    for (uint32_t& Colour : Palette) Colour = Random() & Mask;
+    lumo::gdi::BuildPaletteTable(Palette, Table);
+    for (int Count : Lengths) {
+      for (int Shift = 0; Shift < 8; ++Shift) {
+        std::vector<uint8_t> In(static_cast<size_t>(Count) + 8);
+        for (uint8_t& Index : In) Index = static_cast<uint8_t>(Random());
+        // One guard word before and after each row.
+        std::vector<uint32_t> Expected(static_cast<size_t>(Count) + 2, 0xDEADBEEFu);
+        lumo::gdi::ExpandIndicesPlain(In.data() + Shift, Expected.data() + 1, Count, Palette);
+        for (const auto& Form : Forms) {
+          if (!Form.Runs) continue;
+          std::vector<uint32_t> Got(Expected.size(), 0xDEADBEEFu);
+          Form.Expand(In.data() + Shift, Got.data() + 1, Count, Palette);
+          ASSERT_EQ(Got, Expected) << Form.Name << ", " << Count << " pixels from offset " << Shift << ", colours "
+                                   << std::hex << Mask;
+        }
       }
     }
   }

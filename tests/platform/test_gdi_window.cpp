@@ -80,6 +80,19 @@ TEST_P(BothRowOrders, StretchDIBitsFromCallerMemoryShowsThePictureUpright) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(Pixel(x, y), RampColour(10 * y + x)) << x << "," << y;
 }
 
+// A copy of the window's whole size, from either row order.
+TEST_P(BothRowOrders, AWholeWindowCopyShowsEveryRow) {
+  const int sign = GetParam();
+  BitmapInfo256 info = RampInfo(kWidth, sign * kHeight);
+  Section s(info);
+  ASSERT_TRUE(s.ok());
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) s.line(y)[x] = static_cast<uint8_t>(10 * y + x);
+  ASSERT_TRUE(BitBlt(dc_, 0, 0, kWidth, kHeight, s.dc(), 0, 0, SRCCOPY));
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) EXPECT_EQ(Pixel(x, y), RampColour(10 * y + x)) << x << "," << y;
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, BothRowOrders, testing::Values(1, -1));
 
 TEST_F(WindowCopies, ClipsToTheWindow) {
@@ -91,6 +104,47 @@ TEST_F(WindowCopies, ClipsToTheWindow) {
   ASSERT_TRUE(BitBlt(dc_, -3, -2, 20, 20, s.dc(), 0, 0, SRCCOPY));
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) EXPECT_EQ(Pixel(x, y), RampColour(10 * (y + 2) + (x + 3)));
+}
+
+TEST_F(WindowCopies, OnlyTheChangedRectangleIsShown) {
+  BitmapInfo256 info = RampInfo(20, -20);
+  Section s(info);
+  ASSERT_TRUE(s.ok());
+  ASSERT_TRUE(BitBlt(dc_, 2, 1, 4, 3, s.dc(), 0, 0, SRCCOPY));
+  RECT r = lumo::test::LastPresentedRect(window_);
+  EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right, r.bottom}), (std::vector<LONG>{2, 1, 6, 4}));
+  ASSERT_TRUE(BitBlt(dc_, -3, 4, 20, 20, s.dc(), 0, 0, SRCCOPY));
+  r = lumo::test::LastPresentedRect(window_);
+  EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right, r.bottom}), (std::vector<LONG>{0, 4, kWidth, kHeight}));
+}
+
+// The palette is made ready once per change: a new colour table, pushed to
+// the section or passed with the bits, shows from the very next copy.
+TEST_F(WindowCopies, ANewColourTableShowsFromTheNextCopy) {
+  BitmapInfo256 info = RampInfo(4, -1);
+  Section s(info);
+  ASSERT_TRUE(s.ok());
+  for (int x = 0; x < 4; ++x) s.line(0)[x] = static_cast<uint8_t>(x + 1);
+  ASSERT_TRUE(BitBlt(dc_, 0, 0, 4, 1, s.dc(), 0, 0, SRCCOPY));
+  EXPECT_EQ(Pixel(2, 0), RampColour(3));
+  const RGBQUAD red{0, 0, 255, 0};
+  ASSERT_EQ(SetDIBColorTable(s.dc(), 3, 1, &red), 1u);
+  ASSERT_TRUE(BitBlt(dc_, 0, 0, 4, 1, s.dc(), 0, 0, SRCCOPY));
+  EXPECT_EQ(Pixel(2, 0), 0xFF0000u);
+  EXPECT_EQ(Pixel(1, 0), RampColour(2));
+
+  const uint8_t bits[4] = {1, 2, 3, 4};
+  auto* header = reinterpret_cast<BITMAPINFO*>(&info);
+  ASSERT_EQ(StretchDIBits(dc_, 0, 1, 4, 1, 0, 0, 4, 1, bits, header, DIB_RGB_COLORS, SRCCOPY), 1);
+  EXPECT_EQ(Pixel(2, 1), RampColour(3));
+  info.colours[3] = red;
+  ASSERT_EQ(StretchDIBits(dc_, 0, 1, 4, 1, 0, 0, 4, 1, bits, header, DIB_RGB_COLORS, SRCCOPY), 1);
+  EXPECT_EQ(Pixel(2, 1), 0xFF0000u);
+  // Fewer colours than before: the entries past the count read as black.
+  info.header.biClrUsed = 3;
+  ASSERT_EQ(StretchDIBits(dc_, 0, 1, 4, 1, 0, 0, 4, 1, bits, header, DIB_RGB_COLORS, SRCCOPY), 1);
+  EXPECT_EQ(Pixel(1, 1), RampColour(2));
+  EXPECT_EQ(Pixel(3, 1), 0u);
 }
 
 TEST_F(WindowCopies, ConvertsSixteenBitPixels) {

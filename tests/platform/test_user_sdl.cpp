@@ -183,6 +183,57 @@ TEST_F(OnSdl, GdiDrawingReachesTheScreenSurface) {
   SDL_FreeSurface(copy);
 }
 
+// An 8-bit copy goes straight into SDL's window surface. When SDL drops that
+// surface for a new size, a copy made before the program hears of it lands
+// in the window's own pixels (not in the dropped memory), and copies after
+// WM_SIZE reach the new surface.
+TEST_F(OnSdl, EightBitCopiesReachTheScreenSurfaceAcrossResizes) {
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+  } info{};
+  info.header.biSize = sizeof(BITMAPINFOHEADER);
+  info.header.biPlanes = 1;
+  info.header.biBitCount = 8;
+  info.colours[7] = RGBQUAD{0x56, 0x34, 0x12, 0};
+  info.colours[9] = RGBQUAD{0x21, 0x43, 0x65, 0};
+  std::vector<uint8_t> bits;
+  auto draw = [&](int width, int height, uint8_t index) {
+    info.header.biWidth = width;
+    info.header.biHeight = -height;
+    bits.assign(static_cast<size_t>((width + 3) & ~3) * height, index);
+    HDC dc = GetDC(window_);
+    StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                  DIB_RGB_COLORS, SRCCOPY);
+    ReleaseDC(window_, dc);
+  };
+  auto screenPixel = [&](int x, int y) {
+    SDL_Surface* screen = SDL_GetWindowSurface(sdl_);
+    if (screen == nullptr || x >= screen->w || y >= screen->h) return 0xDEADu;
+    SDL_Surface* copy = SDL_ConvertSurfaceFormat(screen, SDL_PIXELFORMAT_RGB888, 0);
+    const uint32_t pixel = static_cast<const uint32_t*>(copy->pixels)[y * copy->pitch / 4 + x] & 0xFFFFFF;
+    SDL_FreeSurface(copy);
+    return pixel;
+  };
+  draw(200, 100, 7);
+  EXPECT_EQ(screenPixel(150, 60), 0x123456u);
+  EXPECT_EQ(lumo::test::WindowPixels(window_, nullptr, nullptr), SDL_GetWindowSurface(sdl_)->pixels)
+      << "the window's pixels should be SDL's surface";
+
+  SDL_SetWindowSize(sdl_, 260, 140);
+  draw(200, 100, 9);
+  int width = 0;
+  const uint32_t* pixels = lumo::test::WindowPixels(window_, &width, nullptr);
+  ASSERT_EQ(width, 200);
+  ASSERT_NE(pixels, nullptr);
+  EXPECT_EQ(pixels[60 * 200 + 150], 0x654321u);
+  Pump();
+  ASSERT_NE(lumo::test::WindowPixels(window_, &width, nullptr), nullptr);
+  ASSERT_EQ(width, 260);
+  draw(260, 140, 7);
+  EXPECT_EQ(screenPixel(250, 130), 0x123456u);
+}
+
 TEST_F(OnSdl, GetMessageWakesForAnEvent) {
   std::thread pusher([this] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));

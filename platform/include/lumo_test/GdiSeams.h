@@ -31,6 +31,8 @@ void FailNextSelectObject();        // the next SelectObject returns NULL
 // A window that exists only as pixels: GetDC(window) draws into them.
 HWND CreateOffscreenWindow(int width, int height);
 const uint32_t* OffscreenWindowPixels(HWND window);  // 0x00RRGGBB, top row first
+// The rectangle the last drawing on it asked to be shown (empty before any).
+RECT LastPresentedRect(HWND window);
 void DestroyOffscreenWindow(HWND window);
 
 }  // namespace lumo::test
