@@ -15,7 +15,8 @@ namespace {
 
 constexpr int kFieldWidth = 800;
 constexpr int kFieldHeight = 500;
-constexpr DWORD kWindowStyle = 0x100F0000;  // visible, system menu, sizing frame, min/max boxes
+constexpr DWORD kWindowStyle = WS_VISIBLE | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+static_assert(kWindowStyle == 0x100F0000);
 constexpr UINT_PTR kTimerId = 0;
 constexpr char kCaption[] = "fumes - tovak; click and drag to draw fumes";
 
@@ -35,14 +36,14 @@ uint16_t HighWord(LPARAM Value) { return static_cast<uint16_t>((static_cast<uint
 
 void OnKeyDown(HWND Window, WPARAM Key) {
   switch (Key) {
-    case 0x1B:  // Escape: closing runs now, inside the key handling
+    case VK_ESCAPE:  // closing runs now, inside the key handling
       SendMessageA(Window, WM_CLOSE, 0, 0);
       break;
-    case 0x20:  // Space smothers every source while held
+    case VK_SPACE:  // smothers every source while held
       SeedRange = 0;
       SeedBase = 0;
       break;
-    case 0x10:  // Shift saturates every source while held
+    case VK_SHIFT:  // saturates every source while held
       SeedRange = 0;
       SeedBase = 255;
       break;
@@ -130,7 +131,7 @@ LRESULT CALLBACK WndProc(HWND Window, UINT Message, WPARAM wParam, LPARAM lParam
       OnKeyDown(Window, wParam);
       return 0;
     case WM_KEYUP:
-      if (wParam == 0x20 || wParam == 0x10) {
+      if (wParam == VK_SPACE || wParam == VK_SHIFT) {
         SeedRange = 255;
         SeedBase = 0;
       }

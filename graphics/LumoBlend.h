@@ -1,5 +1,8 @@
-// Blending two surfaces of one depth into a third, row by row, with an MMX
-// kernel or a plain integer kernel chosen by the processor's features.
+// Blending two surfaces of one depth into a third, row by row. The average's
+// row kernel is the MMX one or the plain integer one, chosen by the
+// processor's features; where the processor has them, wider SSE2, AVX2 and
+// AVX-512 forms (kernels/LumoBlendWide) take whole rows or whole surfaces,
+// each byte for byte equal to the plain kernel.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,14 @@
+// The surface unit: one class, TLumoDIB, with public fields that pixel code
+// reads directly, and the free helpers around it.
+//
+// Sections, in order (each opens with a "// ----- name" line):
+//   surface            construction, Allocate/AllocateWith, release, palette
+//                      sync and clearing
+//   GDI and text       DrawTo, fonts, text colour and output
+//   colours            palette ramps (FillRamp), ColourToRef
+//   free helpers       RowSize, the 16-bit green probe, fills
+//   BMP files          WriteBitmapFile through a temporary sibling file
+//   processor detect   CPUID and EFLAGS.ID, DetectProcessor, ProcessorInfo
 #include "LumoDIB.h"
 
 #include <cstddef>

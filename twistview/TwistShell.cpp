@@ -12,7 +12,8 @@ MSG Message = {};
 
 namespace {
 
-constexpr DWORD WindowStyle = 0x100C0000;  // WS_VISIBLE | WS_SYSMENU | WS_THICKFRAME
+constexpr DWORD WindowStyle = WS_VISIBLE | WS_SYSMENU | WS_THICKFRAME;
+static_assert(WindowStyle == 0x100C0000);
 
 void SetWindowPalette(TLumoDIB& Dib) {
   Dib.RampPalette(0, 255, {MakeColour(0, 0, 0), MakeColour(0, 100, 128), MakeColour(255, 255, 255)});
