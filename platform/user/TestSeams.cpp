@@ -1,6 +1,7 @@
 // The test seams of the window half (see lumo_test/UserSeams.h).
 #include "dialog/FileDialog.h"
 #include "lumo_test/UserSeams.h"
+#include "user/Keys.h"
 #include "user/UserInternal.h"
 
 namespace lumo::test {

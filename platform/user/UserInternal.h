@@ -166,7 +166,6 @@ void PostKey(HWND window, int vk, int scanCode, bool extended, bool down, bool r
 void PostMouseMove(HWND window, int x, int y);
 void PostMouseButton(HWND window, int button, bool down, int x, int y);
 void PostMouseWheel(HWND window, int delta, int x, int y);
-int ScanCodeOfVk(int vk, bool* extended);
 bool KeyDown(int vk);
 void ResetInput();
 

@@ -121,6 +121,32 @@ TEST_F(OnSdl, KeysBecomeVirtualKeyMessages) {
   EXPECT_EQ(sys[1].wParam, static_cast<WPARAM>('X'));
 }
 
+// Keys that share a virtual-key code are told apart by the scan code and the
+// extended bit, and a key from SDL carries what the same key injected by code
+// carries.
+TEST_F(OnSdl, KeysKeepTheirScanCodeAndExtendedBit) {
+  for (SDL_Keycode key : {SDLK_RSHIFT, SDLK_RCTRL, SDLK_RETURN, SDLK_KP_ENTER, SDLK_UP, SDLK_KP_DIVIDE, SDLK_q}) {
+    Push(Key(key, true));
+    Push(Key(key, false));
+  }
+  Pump();
+  auto downs = Only(WM_KEYDOWN);
+  ASSERT_EQ(downs.size(), 7u);
+  auto scan = [](const MSG& m) { return (static_cast<DWORD>(m.lParam) >> 16) & 0x1FF; };  // with bit 24
+  EXPECT_EQ(scan(downs[0]), 0x36u);
+  EXPECT_EQ(scan(downs[1]), 0x11Du);
+  EXPECT_EQ(scan(downs[2]), 0x1Cu);
+  EXPECT_EQ(downs[3].wParam, static_cast<WPARAM>(VK_RETURN));
+  EXPECT_EQ(scan(downs[3]), 0x11Cu);
+  EXPECT_EQ(scan(downs[4]), 0x148u);
+  EXPECT_EQ(scan(downs[5]), 0x135u);
+  seen.clear();
+  lumo::test::InjectKey(window_, 'Q', true);
+  Pump();
+  ASSERT_EQ(Only(WM_KEYDOWN).size(), 1u);
+  EXPECT_EQ(Only(WM_KEYDOWN)[0].lParam, downs[6].lParam);
+}
+
 TEST_F(OnSdl, MouseButtonsAndDoubleClick) {
   SDL_Event move{};
   move.type = SDL_MOUSEMOTION;
