@@ -1,6 +1,7 @@
 // Keyboard and mouse input turned into the messages Windows posts to a window
 // of the dialog class: key state for the MK_ flags and Alt combinations,
-// lParam bits of key messages, and double clicks (the class has CS_DBLCLKS).
+// lParam bits of key messages, double clicks (the class has CS_DBLCLKS), and
+// the characters TranslateMessage makes of key messages.
 #include <cstdlib>
 
 #include "user/UserInternal.h"
@@ -163,3 +164,35 @@ void ResetInput() {
 }
 
 }  // namespace lumo::user
+
+using namespace lumo::user;
+
+BOOL TranslateMessage(const MSG* lpMsg) {
+  if (lpMsg == nullptr) return FALSE;
+  UINT m = lpMsg->message;
+  if (m != WM_KEYDOWN && m != WM_SYSKEYDOWN && m != WM_KEYUP && m != WM_SYSKEYUP) return FALSE;
+  if (m == WM_KEYUP || m == WM_SYSKEYUP) return TRUE;
+
+  // Characters of a US layout for the keys that have one.
+  int vk = static_cast<int>(lpMsg->wParam & 0xFF);
+  bool shift = KeyDown(VK_SHIFT), ctrl = KeyDown(VK_CONTROL);
+  int ch = 0;
+  if (vk >= 'A' && vk <= 'Z') {
+    ch = ctrl ? vk - 'A' + 1 : (shift != KeyDown(VK_CAPITAL) ? vk : vk - 'A' + 'a');
+  } else if (vk >= '0' && vk <= '9' && !ctrl) {
+    ch = shift ? ")!@#$%^&*("[vk - '0'] : vk;
+  } else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB) {
+    ch = vk;
+  }
+  if (ch == 0) return TRUE;
+
+  // The character comes next, ahead of input that followed the key.
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mu);
+  auto q = QueueOf(std::this_thread::get_id());
+  MSG c = *lpMsg;
+  c.message = m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  c.wParam = static_cast<WPARAM>(ch);
+  q->items.push_front(QueueItem{c, nullptr});
+  return TRUE;
+}

@@ -1,6 +1,6 @@
 // The per-thread message queue: posting, sending, retrieving in Windows'
-// order (sent, posted and input in arrival order, quit, paint, timer),
-// dispatching, and the default window procedure.
+// order (sent, posted and input in arrival order, quit, paint, timer) and
+// dispatching.
 #include <chrono>
 
 #include "user/UserInternal.h"
@@ -117,19 +117,6 @@ struct SendWait {
 
 }  // namespace
 
-std::shared_ptr<Queue> QueueOf(std::thread::id thread) {
-  State& s = GetState();
-  auto& q = s.queues[thread];
-  if (!q) q = std::make_shared<Queue>();
-  return q;
-}
-
-void WakeAll() {
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mu);
-  for (auto& [thread, q] : s.queues) q->wake.notify_all();
-}
-
 bool PostToWindow(HWND window, const MSG& msg) {
   State& s = GetState();
   std::lock_guard<std::mutex> lock(s.mu);
@@ -226,36 +213,6 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
   }
 }
 
-BOOL TranslateMessage(const MSG* lpMsg) {
-  if (lpMsg == nullptr) return FALSE;
-  UINT m = lpMsg->message;
-  if (m != WM_KEYDOWN && m != WM_SYSKEYDOWN && m != WM_KEYUP && m != WM_SYSKEYUP) return FALSE;
-  if (m == WM_KEYUP || m == WM_SYSKEYUP) return TRUE;
-
-  // Characters of a US layout for the keys that have one.
-  int vk = static_cast<int>(lpMsg->wParam & 0xFF);
-  bool shift = KeyDown(VK_SHIFT), ctrl = KeyDown(VK_CONTROL);
-  int ch = 0;
-  if (vk >= 'A' && vk <= 'Z') {
-    ch = ctrl ? vk - 'A' + 1 : (shift != KeyDown(VK_CAPITAL) ? vk : vk - 'A' + 'a');
-  } else if (vk >= '0' && vk <= '9' && !ctrl) {
-    ch = shift ? ")!@#$%^&*("[vk - '0'] : vk;
-  } else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB) {
-    ch = vk;
-  }
-  if (ch == 0) return TRUE;
-
-  // The character comes next, ahead of input that followed the key.
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mu);
-  auto q = QueueOf(std::this_thread::get_id());
-  MSG c = *lpMsg;
-  c.message = m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-  c.wParam = static_cast<WPARAM>(ch);
-  q->items.push_front(QueueItem{c, nullptr});
-  return TRUE;
-}
-
 LRESULT DispatchMessageA(const MSG* lpMsg) {
   if (lpMsg == nullptr) return 0;
   if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
@@ -291,53 +248,4 @@ void PostQuitMessage(int nExitCode) {
   q->quit = true;
   q->quitCode = nExitCode;
   q->wake.notify_all();
-}
-
-LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  switch (Msg) {
-    case WM_NCCREATE:
-      return TRUE;
-    case WM_CLOSE:
-      DestroyWindow(hWnd);
-      return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      if (BeginPaint(hWnd, &ps)) EndPaint(hWnd, &ps);
-      return 0;
-    }
-    case WM_ERASEBKGND: {
-      WindowPtr w = LookupWindow(hWnd);
-      if (!w) return 0;
-      w->pixels.Fill(kDialogFace);
-      return 1;
-    }
-    case WM_SYSKEYDOWN:
-      // Alt+F4 closes, as the system menu's accelerator.
-      if (wParam == VK_F4 && (lParam & (1 << 29))) Send(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-      return 0;
-    case WM_SYSCOMMAND:
-      switch (wParam & 0xFFF0) {
-        case SC_CLOSE:
-          Send(hWnd, WM_CLOSE, 0, 0);
-          break;
-        case SC_MINIMIZE:
-          ShowWindow(hWnd, SW_MINIMIZE);
-          break;
-        case SC_MAXIMIZE:
-          ShowWindow(hWnd, SW_MAXIMIZE);
-          break;
-        case SC_RESTORE:
-          ShowWindow(hWnd, SW_RESTORE);
-          break;
-        default:
-          break;
-      }
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-LRESULT CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  return lpPrevWndFunc ? lpPrevWndFunc(hWnd, Msg, wParam, lParam) : 0;
 }

@@ -53,20 +53,6 @@ bool OwnedHere(const WindowPtr& w) { return w && w->owner == std::this_thread::g
 
 }  // namespace
 
-State& GetState() {
-  // Never destroyed: windows may still be looked up from exit handlers.
-  static State* state = new State;
-  return *state;
-}
-
-WindowPtr LookupWindow(HWND window) {
-  if (window == nullptr) return nullptr;
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mu);
-  auto it = s.windows.find(window);
-  return it == s.windows.end() ? nullptr : it->second;
-}
-
 bool Headless() {
   State& s = GetState();
   std::lock_guard<std::mutex> lock(s.mu);
