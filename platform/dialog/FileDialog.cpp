@@ -19,7 +19,7 @@
 #include <optional>
 
 #include "lumo_test/UserSeams.h"
-#include "user/UserInternal.h"
+#include "user/Backend.h"
 
 extern char** environ;
 

@@ -1,6 +1,9 @@
 // The default window procedure of the dialog class, and calling a procedure
 // kept from before a subclassing.
-#include "user/UserInternal.h"
+#include "LumoPlatform.h"
+#include "user/ClientPixels.h"
+#include "user/MessageQueue.h"
+#include "user/State.h"
 
 using namespace lumo::user;
 

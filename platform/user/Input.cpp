@@ -2,9 +2,15 @@
 // of the dialog class: key state for the MK_ flags and Alt combinations,
 // lParam bits of key messages, double clicks (the class has CS_DBLCLKS), and
 // the characters TranslateMessage makes of key messages.
-#include <cstdlib>
+#include "user/Input.h"
 
-#include "user/UserInternal.h"
+#include <cstdlib>
+#include <mutex>
+
+#include "user/MessageQueue.h"
+#include "user/State.h"
+#include "user/SystemMetrics.h"
+#include "user/Timers.h"
 
 namespace lumo::user {
 
@@ -50,17 +56,17 @@ bool InClient(HWND window, int x, int y) {
   return GetClientRect(window, &r) && x >= 0 && y >= 0 && x < r.right && y < r.bottom;
 }
 
-void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, POINT pt) {
-  PostToWindow(window, MSG{window, message, wParam, lParam, Now(), pt});
-}
-
-}  // namespace
-
 bool KeyDown(int vk) {
   InputState& in = Input();
   std::lock_guard<std::mutex> lock(in.mu);
   return in.keys[vk & 0xFF];
 }
+
+void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, POINT pt) {
+  PostToWindow(window, MSG{window, message, wParam, lParam, Now(), pt});
+}
+
+}  // namespace
 
 void PostKey(HWND window, int vk, int scanCode, bool extended, bool down, bool repeat) {
   vk &= 0xFF;

@@ -1,9 +1,13 @@
 // The per-thread message queue: posting, sending, retrieving in Windows'
 // order (sent, posted and input in arrival order, quit, paint, timer) and
 // dispatching.
+#include "user/MessageQueue.h"
+
+#include <algorithm>
 #include <chrono>
 
-#include "user/UserInternal.h"
+#include "user/Backend.h"
+#include "user/Timers.h"
 
 namespace lumo::user {
 
@@ -97,10 +101,7 @@ void RunIdleHook() {
 }
 
 void WaitForMessages(long ms) {
-  if (sdl::Started() && sdl::IsVideoThread()) {
-    sdl::Wait(static_cast<int>(ms));
-    return;
-  }
+  if (ActiveBackend().wait(static_cast<int>(ms))) return;
   State& s = GetState();
   std::unique_lock<std::mutex> lock(s.mu);
   auto q = QueueOf(std::this_thread::get_id());
@@ -171,20 +172,6 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
   }
   return wait->result;
-}
-
-void PumpEvents() {
-  if (!Headless() && sdl::Started() && sdl::IsVideoThread()) sdl::Pump();
-}
-
-unsigned long NativeWindowOf(HWND window) {
-  WindowPtr w = LookupWindow(window);
-  if (!w || !w->pixels.sdl || !sdl::IsVideoThread()) return 0;
-  return sdl::NativeWindowId(w->pixels.sdl);
-}
-
-void PumpWhileModal() {
-  if (!Headless() && sdl::Started() && sdl::IsVideoThread()) sdl::PumpModal();
 }
 
 }  // namespace lumo::user

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "user/UserInternal.h"
+#include "user/State.h"
 
 namespace lumo::user {
 

@@ -1,6 +1,7 @@
-// The windows on screen, through SDL: creating and showing them, putting the
-// client pixels on screen, and turning SDL's events into the layer's input
-// and size changes. All of it runs on the thread that started video.
+// The SDL backend: the windows on screen, through SDL. It creates and shows
+// them, puts the client pixels on screen, and turns SDL's events into the
+// layer's input and size changes. All of it runs on the thread that started
+// video.
 #include <SDL.h>
 #include <SDL_syswm.h>
 
@@ -9,11 +10,18 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 
+#include "user/Backend.h"
+#include "user/Input.h"
 #include "user/Keys.h"
-#include "user/UserInternal.h"
+#include "user/MessageQueue.h"
+#include "user/State.h"
+#include "user/Timers.h"
+#include "user/Windows.h"
 
-namespace lumo::user::sdl {
+namespace lumo::user {
 
 namespace {
 
@@ -21,13 +29,36 @@ std::atomic<bool> started{false};
 std::thread::id videoThread;
 bool modal = false;  // a modal dialog runs: input to the windows is dropped
 
-HWND WindowOfId(uint32_t id) {
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mu);
-  for (auto& [handle, w] : s.windows)
-    if (w->sdlId == id && !w->destroying) return handle;
-  return nullptr;
+// Each SDL window carries its handle as SDL window data, and the handles map
+// back to the SDL windows; the shared window record knows nothing of SDL.
+constexpr const char* kHandleKey = "lumo.hwnd";
+
+struct SdlWindows {
+  std::mutex mu;
+  std::map<HWND, SDL_Window*> of;
+};
+
+SdlWindows& Registry() {
+  static SdlWindows* windows = new SdlWindows;
+  return *windows;
 }
+
+SDL_Window* SdlWindowOf(HWND window) {
+  SdlWindows& all = Registry();
+  std::lock_guard<std::mutex> lock(all.mu);
+  auto it = all.of.find(window);
+  return it == all.of.end() ? nullptr : it->second;
+}
+
+HWND WindowOfId(uint32_t id) {
+  SDL_Window* sdlWindow = SDL_GetWindowFromID(id);
+  if (sdlWindow == nullptr) return nullptr;
+  HWND window = static_cast<HWND>(SDL_GetWindowData(sdlWindow, kHandleKey));
+  WindowPtr w = LookupWindow(window);
+  return w && !w->destroying ? window : nullptr;
+}
+
+bool IsVideoThread() { return started.load() && std::this_thread::get_id() == videoThread; }
 
 // The key table with SDL's column (see Keys.h).
 struct SdlKey {
@@ -66,8 +97,7 @@ int ButtonOf(Uint8 button) {
 // burst of SDL size events makes one WM_SIZE with the final size.
 void QueueSizeSync(HWND window, SDL_Window* sdlWindow) {
   EnqueueAction(window, [window, sdlWindow] {
-    WindowPtr w = LookupWindow(window);
-    if (!w || w->pixels.sdl != sdlWindow) return;
+    if (SdlWindowOf(window) != sdlWindow) return;
     Uint32 flags = SDL_GetWindowFlags(sdlWindow);
     int width = 0, height = 0;
     SDL_GetWindowSize(sdlWindow, &width, &height);
@@ -114,7 +144,7 @@ void Translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_MINIMIZED:
         case SDL_WINDOWEVENT_MAXIMIZED:
         case SDL_WINDOWEVENT_RESTORED:
-          QueueSizeSync(window, w->pixels.sdl);
+          QueueSizeSync(window, SdlWindowOf(window));
           break;
         default:
           break;
@@ -159,9 +189,7 @@ void Translate(const SDL_Event& e) {
   }
 }
 
-}  // namespace
-
-void StartVideo() {
+void Start() {
   if (started.load()) return;
   // Ctrl+C must still end the process, not become a quit event.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -185,11 +213,7 @@ void StartVideo() {
   std::atexit([] { SDL_Quit(); });
 }
 
-bool Started() { return started.load(); }
-
-bool IsVideoThread() { return started.load() && std::this_thread::get_id() == videoThread; }
-
-SDL_Window* Create(Window& w) {
+bool Create(const Window& w) {
   Uint32 flags = SDL_WINDOW_HIDDEN;
   if (w.style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
   SDL_Window* window =
@@ -197,68 +221,92 @@ SDL_Window* Create(Window& w) {
   if (window == nullptr) {
     std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
     std::fflush(stderr);
-    return nullptr;
+    return false;
   }
-  w.sdlId = SDL_GetWindowID(window);
-  return window;
+  SDL_SetWindowData(window, kHandleKey, w.handle);
+  SdlWindows& all = Registry();
+  std::lock_guard<std::mutex> lock(all.mu);
+  all.of[w.handle] = window;
+  return true;
 }
 
-void Destroy(SDL_Window* window) { SDL_DestroyWindow(window); }
-
-void Present(SDL_Window* window, const uint32_t* pixels, int width, int height) {
-  if (pixels == nullptr || width <= 0 || height <= 0) return;
-  SDL_Surface* screen = SDL_GetWindowSurface(window);
-  if (screen == nullptr) return;
-  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32, width * 4,
-                                                           SDL_PIXELFORMAT_RGB888);
-  if (source == nullptr) return;
-  SDL_BlitSurface(source, nullptr, screen, nullptr);
-  SDL_FreeSurface(source);
-  SDL_UpdateWindowSurface(window);
+void Destroy(HWND window) {
+  SDL_Window* sdlWindow = nullptr;
+  {
+    SdlWindows& all = Registry();
+    std::lock_guard<std::mutex> lock(all.mu);
+    auto it = all.of.find(window);
+    if (it == all.of.end()) return;
+    sdlWindow = it->second;
+    all.of.erase(it);
+  }
+  SDL_DestroyWindow(sdlWindow);
 }
 
-uint32_t* Screen(SDL_Window* window, int width, int height) {
-  SDL_Surface* screen = SDL_GetWindowSurface(window);
+uint32_t* Surface(HWND window, int width, int height) {
+  SDL_Window* sdlWindow = SdlWindowOf(window);
+  if (sdlWindow == nullptr) return nullptr;
+  SDL_Surface* screen = SDL_GetWindowSurface(sdlWindow);
   if (screen == nullptr || screen->format->format != SDL_PIXELFORMAT_RGB888 || screen->w != width ||
       screen->h != height || screen->pitch != width * 4 || SDL_MUSTLOCK(screen))
     return nullptr;
   return static_cast<uint32_t*>(screen->pixels);
 }
 
-bool Update(SDL_Window* window, const RECT& changed) {
-  const SDL_Rect r{changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
-  return SDL_UpdateWindowSurfaceRects(window, &r, 1) == 0;
+bool Present(HWND window, const uint32_t* pixels, int width, int height, const RECT& changed) {
+  SDL_Window* sdlWindow = SdlWindowOf(window);
+  if (sdlWindow == nullptr) return true;  // nothing on screen to show it in
+  if (pixels == nullptr) {
+    const SDL_Rect r{changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
+    return SDL_UpdateWindowSurfaceRects(sdlWindow, &r, 1) == 0;
+  }
+  if (width <= 0 || height <= 0) return true;
+  SDL_Surface* screen = SDL_GetWindowSurface(sdlWindow);
+  if (screen == nullptr) return true;
+  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32, width * 4,
+                                                           SDL_PIXELFORMAT_RGB888);
+  if (source == nullptr) return true;
+  SDL_BlitSurface(source, nullptr, screen, nullptr);
+  SDL_FreeSurface(source);
+  SDL_UpdateWindowSurface(sdlWindow);
+  return true;
 }
 
-void SetTitle(SDL_Window* window, const std::string& title) { SDL_SetWindowTitle(window, title.c_str()); }
+void SetTitle(HWND window, const char* title) {
+  if (SDL_Window* sdlWindow = SdlWindowOf(window)) SDL_SetWindowTitle(sdlWindow, title);
+}
 
-void Show(SDL_Window* window, int command) {
+void Show(HWND window, int command) {
+  SDL_Window* sdlWindow = SdlWindowOf(window);
+  if (sdlWindow == nullptr) return;
   switch (command) {
     case SW_HIDE:
-      SDL_HideWindow(window);
+      SDL_HideWindow(sdlWindow);
       break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
     case SW_SHOWMINNOACTIVE:
-      SDL_ShowWindow(window);
-      SDL_MinimizeWindow(window);
+      SDL_ShowWindow(sdlWindow);
+      SDL_MinimizeWindow(sdlWindow);
       break;
     case SW_MAXIMIZE:
-      SDL_ShowWindow(window);
-      SDL_MaximizeWindow(window);
+      SDL_ShowWindow(sdlWindow);
+      SDL_MaximizeWindow(sdlWindow);
       break;
     case SW_SHOWNORMAL:
     case SW_RESTORE:
-      SDL_ShowWindow(window);
-      SDL_RestoreWindow(window);
+      SDL_ShowWindow(sdlWindow);
+      SDL_RestoreWindow(sdlWindow);
       break;
     default:
-      SDL_ShowWindow(window);
+      SDL_ShowWindow(sdlWindow);
       break;
   }
 }
 
-void Pump() {
+void Pump(bool modalNow) {
+  // Only the thread that started video may read SDL's events.
+  if (!IsVideoThread()) return;
   // Reading the display's connection takes system calls, and a program that
   // renders without pause asks thousands of times a second: the display is
   // read at most once a millisecond. Events already in SDL's queue are taken
@@ -270,34 +318,41 @@ void Pump() {
     SDL_PumpEvents();
     lastRead = now;
   }
+  modal = modalNow;
   SDL_Event e;
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(e);
-}
-
-void PumpModal() {
-  modal = true;
-  Pump();
   modal = false;
 }
 
-unsigned long NativeWindowId(SDL_Window* window) {
+bool Wait(int ms) {
+  if (!IsVideoThread()) return false;
+  SDL_WaitEventTimeout(nullptr, ms);
+  return true;
+}
+
+bool ScreenSize(int* width, int* height) {
+  SDL_Rect r;
+  if (!started.load() || SDL_GetDisplayBounds(0, &r) != 0) return false;
+  *width = r.w;
+  *height = r.h;
+  return true;
+}
+
+unsigned long NativeWindow(HWND window) {
+  if (!IsVideoThread()) return 0;
+  SDL_Window* sdlWindow = SdlWindowOf(window);
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info)) return 0;
+  if (sdlWindow == nullptr || !SDL_GetWindowWMInfo(sdlWindow, &info)) return 0;
 #if defined(SDL_VIDEO_DRIVER_X11)
   if (info.subsystem == SDL_SYSWM_X11) return static_cast<unsigned long>(info.info.x11.window);
 #endif
   return 0;
 }
 
-void Wait(int ms) { SDL_WaitEventTimeout(nullptr, ms); }
+}  // namespace
 
-void ScreenSize(int* width, int* height) {
-  SDL_Rect r;
-  if (SDL_GetDisplayBounds(0, &r) == 0) {
-    *width = r.w;
-    *height = r.h;
-  }
-}
+const Backend kSdlBackend = {"sdl",    Start, Create, Destroy, Surface,    Present,
+                             SetTitle, Show,  Pump,   Wait,    ScreenSize, NativeWindow};
 
-}  // namespace lumo::user::sdl
+}  // namespace lumo::user

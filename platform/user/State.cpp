@@ -1,5 +1,5 @@
 // The shared tables of the window half and the lookups into them.
-#include "user/UserInternal.h"
+#include "user/State.h"
 
 namespace lumo::user {
 

@@ -1,6 +1,8 @@
 // GetSystemMetrics: the sizes the programs use to turn the client area they
 // want into an outer window size, and the double-click rectangle.
-#include "user/UserInternal.h"
+#include "user/SystemMetrics.h"
+
+#include "user/Backend.h"
 
 using namespace lumo::user;
 
@@ -8,8 +10,8 @@ int GetSystemMetrics(int nIndex) {
   switch (nIndex) {
     case SM_CXSCREEN:
     case SM_CYSCREEN: {
-      int w = 1024, h = 768;
-      if (!Headless() && sdl::Started()) sdl::ScreenSize(&w, &h);
+      int w = 1024, h = 768;  // when the backend knows no screen
+      ActiveBackend().screenSize(&w, &h);
       return nIndex == SM_CXSCREEN ? w : h;
     }
     case SM_CYCAPTION:

@@ -1,21 +1,21 @@
 // The test seams of the window half (see lumo_test/UserSeams.h).
 #include "dialog/FileDialog.h"
 #include "lumo_test/UserSeams.h"
+#include "user/Backend.h"
+#include "user/Input.h"
 #include "user/Keys.h"
-#include "user/UserInternal.h"
+#include "user/MessageQueue.h"
+#include "user/State.h"
+#include "user/Timers.h"
+#include "user/Windows.h"
 
 namespace lumo::test {
 
 using namespace lumo::user;
 
-void UseHeadlessWindows() {
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mu);
-  s.headless = true;
-  s.headlessDecided = true;
-}
+void UseHeadlessWindows() { ChooseBackend(kHeadlessBackend); }
 
-bool HeadlessWindows() { return Headless(); }
+bool HeadlessWindows() { return &ActiveBackend() == &kHeadlessBackend; }
 
 const uint32_t* WindowPixels(HWND window, int* width, int* height) {
   WindowPtr w = LookupWindow(window);

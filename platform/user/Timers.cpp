@@ -1,12 +1,14 @@
 // Message-queue timers and the clock behind message times. A timer is a due
 // time, not a queued message: WM_TIMER is made when the queue is otherwise
 // empty, so a slow program never finds a pile of ticks waiting.
+#include "user/Timers.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 
 #include "lumo_test/UserSeams.h"
-#include "user/UserInternal.h"
+#include "user/State.h"
 
 namespace lumo::user {
 

@@ -1,12 +1,14 @@
 // Windows of the predefined dialog class: creation, destruction, the long
 // values, text, rectangles and showing.
+#include "user/Windows.h"
+
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "user/UserInternal.h"
+#include "user/Backend.h"
+#include "user/MessageQueue.h"
+#include "user/Timers.h"
 
 namespace lumo::user {
 
@@ -53,98 +55,6 @@ bool OwnedHere(const WindowPtr& w) { return w && w->owner == std::this_thread::g
 
 }  // namespace
 
-bool Headless() {
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mu);
-  if (!s.headlessDecided) {
-    const char* env = std::getenv("LUMO_HEADLESS");
-    s.headless = env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
-    s.headlessDecided = true;
-  }
-  return s.headless;
-}
-
-void ClientPixels::Resize(int width, int height) {
-  // A new size means a new SDL surface too: the old one is not copied.
-  screen_ = nullptr;
-  width_ = std::max(0, width);
-  height_ = std::max(0, height);
-  own_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), kDialogFace);
-  if (sdl != nullptr) Bind();
-}
-
-void ClientPixels::Fill(uint32_t colour) {
-  if (uint32_t* p = Pixels()) std::fill(p, p + static_cast<size_t>(width_) * height_, colour);
-}
-
-void ClientPixels::Bind() {
-  if (screen_ != nullptr || width_ <= 0 || height_ <= 0) return;
-  uint32_t* screen = sdl::Screen(sdl, width_, height_);
-  if (screen == nullptr) return;
-  std::copy(own_.begin(), own_.end(), screen);
-  screen_ = screen;
-  std::vector<uint32_t>().swap(own_);
-}
-
-void ClientPixels::Unbind() {
-  if (screen_ == nullptr) return;
-  own_.assign(screen_, screen_ + static_cast<size_t>(width_) * height_);
-  screen_ = nullptr;
-}
-
-SDL_Window* ClientPixels::Detach() {
-  Unbind();
-  SDL_Window* window = sdl;
-  sdl = nullptr;
-  return window;
-}
-
-void ClientPixels::Show(const RECT& changed) {
-  if (sdl == nullptr || width_ <= 0 || height_ <= 0) return;
-  if (screen_ != nullptr) {
-    if (sdl::Update(sdl, changed)) return;
-    // SDL has let its surface go (it saw a resize); its memory lasts until
-    // the next request for a surface, so what was drawn is kept first.
-    Unbind();
-  }
-  Bind();
-  if (screen_ != nullptr)
-    sdl::Update(sdl, RECT{0, 0, width_, height_});
-  else
-    sdl::Present(sdl, own_.data(), width_, height_);
-}
-
-void ClientPixels::ShowAll() { Show(RECT{0, 0, width_, height_}); }
-
-namespace {
-
-// With LUMO_PRESENT_LOG set, a line on stderr about once a second gives the
-// presentations so far, for the frame-rate benchmark.
-const bool logPresents = [] {
-  const char* env = std::getenv("LUMO_PRESENT_LOG");
-  return env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
-}();
-
-void LogPresent(int presents) {
-  using Clock = std::chrono::steady_clock;
-  static const Clock::time_point start = Clock::now();
-  static Clock::time_point last;
-  const Clock::time_point now = Clock::now();
-  if (now - last < std::chrono::seconds(1)) return;
-  last = now;
-  const auto ms = std::chrono::duration_cast<std::chrono::microseconds>(now - start).count() / 1000.0;
-  std::fprintf(stderr, "lumo-present: presents=%d ms=%.3f\n", presents, ms);
-  std::fflush(stderr);
-}
-
-}  // namespace
-
-void ClientPixels::Presented(const RECT& changed) {
-  ++presents;
-  if (logPresents) LogPresent(presents);
-  Show(changed);
-}
-
 void InvalidateAll(const WindowPtr& w) {
   if (w->clientWidth <= 0 || w->clientHeight <= 0) return;
   w->update = RECT{0, 0, w->clientWidth, w->clientHeight};
@@ -184,7 +94,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
   if (!IsDialogClass(lpClassName)) return nullptr;
   // The programs never check the result, so a window that cannot exist
   // ends the process here with one clear line instead of a crash later.
-  if (!Headless()) sdl::StartVideo();
+  const Backend& backend = StartBackend();
 
   auto w = std::make_shared<Window>();
   w->handle = NewHandle();
@@ -208,10 +118,8 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
   w->restoredWidth = w->clientWidth;
   w->restoredHeight = w->clientHeight;
   w->pixels.Resize(w->clientWidth, w->clientHeight);
-  if (!Headless()) {
-    w->pixels.sdl = sdl::Create(*w);
-    if (w->pixels.sdl == nullptr) std::exit(1);  // sdl::Create has said why
-  }
+  if (!backend.create(*w)) std::exit(1);  // the backend has said why
+  w->pixels.Attach(w->handle);
   {
     State& s = GetState();
     std::lock_guard<std::mutex> lock(s.mu);
@@ -252,7 +160,8 @@ BOOL DestroyWindow(HWND hWnd) {
   if (!OwnedHere(w)) return FALSE;
   if (w->destroying) return TRUE;
   w->destroying = true;
-  if (w->pixels.sdl != nullptr && w->visible) sdl::Show(w->pixels.sdl, SW_HIDE);
+  const Backend& backend = ActiveBackend();
+  if (w->visible) backend.show(hWnd, SW_HIDE);
   SendMessageA(hWnd, WM_DESTROY, 0, 0);
   SendMessageA(hWnd, WM_NCDESTROY, 0, 0);
   DropTimersOf(hWnd);
@@ -266,7 +175,8 @@ BOOL DestroyWindow(HWND hWnd) {
       std::erase_if(q->items, [hWnd](const QueueItem& item) { return item.msg.hwnd == hWnd; });
     }
   }
-  if (w->pixels.sdl != nullptr) sdl::Destroy(w->pixels.Detach());
+  w->pixels.Detach();
+  backend.destroy(hWnd);
   return TRUE;
 }
 
@@ -289,7 +199,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
   if (nCmdShow == SW_HIDE) {
     if (!w->visible) return FALSE;
     w->visible = false;
-    if (w->pixels.sdl) sdl::Show(w->pixels.sdl, SW_HIDE);
+    ActiveBackend().show(hWnd, SW_HIDE);
     SendMessageA(hWnd, WM_SHOWWINDOW, FALSE, 0);
     return wasVisible;
   }
@@ -299,10 +209,8 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     if (!IsWindow(hWnd)) return wasVisible;
     InvalidateAll(w);
   }
-  if (w->pixels.sdl) {
-    sdl::Show(w->pixels.sdl, nCmdShow);
-    w->pixels.ShowAll();
-  }
+  ActiveBackend().show(hWnd, nCmdShow);
+  w->pixels.ShowAll();
   switch (nCmdShow) {
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
@@ -409,7 +317,7 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
   WindowPtr w = LookupWindow(hWnd);
   if (!w) return FALSE;
   w->title = lpString ? lpString : "";
-  if (w->pixels.sdl) sdl::SetTitle(w->pixels.sdl, w->title);
+  ActiveBackend().setTitle(hWnd, w->title.c_str());
   return TRUE;
 }
 

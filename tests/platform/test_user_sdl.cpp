@@ -274,6 +274,15 @@ TEST_F(OnSdl, GetMessageWakesForAnEvent) {
   pusher.join();
 }
 
+// The backend is settled by the first window: a later switch to headless
+// would leave this window's SDL half behind.
+TEST_F(OnSdl, ALateHeadlessChoiceLeavesTheWindowsOnSdl) {
+  lumo::test::UseHeadlessWindows();
+  EXPECT_FALSE(lumo::test::HeadlessWindows());
+  DestroyWindow(window_);
+  EXPECT_EQ(SdlWindowTitled(title_), nullptr);
+}
+
 TEST(NoDisplay, CreatingAWindowEndsTheProcessWithOneLine) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   if (lumo::test::HeadlessWindows()) GTEST_SKIP() << "headless run";

@@ -1,0 +1,27 @@
+// The backend without a display: windows exist only as records in memory,
+// GDI draws into their own pixels, and nothing ever arrives from outside
+// (tests inject input through the seams instead).
+#include "user/Backend.h"
+
+namespace lumo::user {
+
+namespace {
+
+void Start() {}
+bool Create(const Window&) { return true; }
+void Destroy(HWND) {}
+uint32_t* Surface(HWND, int, int) { return nullptr; }
+bool Present(HWND, const uint32_t*, int, int, const RECT&) { return true; }
+void SetTitle(HWND, const char*) {}
+void Show(HWND, int) {}
+void Pump(bool) {}
+bool Wait(int) { return false; }  // the queue's own wait sees posts and timers
+bool ScreenSize(int*, int*) { return false; }
+unsigned long NativeWindow(HWND) { return 0; }
+
+}  // namespace
+
+const Backend kHeadlessBackend = {"headless", Start, Create, Destroy, Surface,    Present,
+                                  SetTitle,   Show,  Pump,   Wait,    ScreenSize, NativeWindow};
+
+}  // namespace lumo::user

@@ -1,0 +1,18 @@
+// The clock behind message times, and the timer bookkeeping the queue reads.
+#pragma once
+
+#include <thread>
+
+#include "LumoPlatform.h"
+
+namespace lumo::user {
+
+DWORD Now();
+
+bool TakeDueTimer(std::thread::id thread, HWND filter, UINT min, UINT max, bool remove, MSG* out);
+bool IsTimerProc(TIMERPROC proc);
+long MillisecondsToNextTimer(std::thread::id thread);  // -1 when none
+void DropTimersOf(HWND window);
+void DropAllTimers();
+
+}  // namespace lumo::user
