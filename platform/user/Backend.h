@@ -18,7 +18,6 @@ namespace lumo::user {
 struct Window;
 
 struct Backend {
-  const char* name;
   // Makes the windowing system ready; called before every window is created,
   // it does its work once. When that fails it prints one line and ends the
   // process: the programs never check CreateWindowExA's result.

@@ -21,7 +21,7 @@ unsigned long NativeWindow(HWND) { return 0; }
 
 }  // namespace
 
-const Backend kHeadlessBackend = {"headless", Start, Create, Destroy, Surface,    Present,
-                                  SetTitle,   Show,  Pump,   Wait,    ScreenSize, NativeWindow};
+const Backend kHeadlessBackend = {Start, Create, Destroy, Surface,    Present,     SetTitle,
+                                  Show,  Pump,   Wait,    ScreenSize, NativeWindow};
 
 }  // namespace lumo::user

@@ -352,7 +352,7 @@ unsigned long NativeWindow(HWND window) {
 
 }  // namespace
 
-const Backend kSdlBackend = {"sdl",    Start, Create, Destroy, Surface,    Present,
-                             SetTitle, Show,  Pump,   Wait,    ScreenSize, NativeWindow};
+const Backend kSdlBackend = {Start, Create, Destroy, Surface,    Present,     SetTitle,
+                             Show,  Pump,   Wait,    ScreenSize, NativeWindow};
 
 }  // namespace lumo::user
