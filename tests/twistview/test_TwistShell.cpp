@@ -7,8 +7,8 @@
 #include "LumoGPlus.h"
 #include "TwistRender.h"
 #include "TwistShell.h"
-#include "lumo_test/GdiSeams.h"
-#include "lumo_test/ModuleSeams.h"
+#include "seams/GdiSeams.h"
+#include "seams/ModuleSeams.h"
 #include "lumo_test/UserSeams.h"
 
 namespace {
@@ -47,7 +47,7 @@ class ShellTest : public ::testing::Test {
     PictureDib = WindowDib = FeedbackDib = nullptr;
     WindowHandle = nullptr;
     WindowDC = nullptr;
-    lumo_test::ClearModuleNameMappings();
+    lumo::test::ClearModuleNameMappings();
   }
 
   static bool TablesMatchPicture() {
@@ -114,14 +114,14 @@ TEST_F(ShellTest, AFailedSwitchKeepsThePictureShown) {
   const uint8_t Corner = Shown->Rows8[10][10];
   // Without the codec module no picture can be decoded.
   LumoGPlusResetForTests();
-  lumo_test::MapModuleName("GdiPlus.dll", nullptr);
+  lumo::test::MapModuleName("GdiPlus.dll", nullptr);
   Key('A');
   EXPECT_EQ(PictureDib, Shown);
   EXPECT_EQ(PictureIndex, 0);
   EXPECT_EQ(PictureDib->Rows8[10][10], Corner);
   EXPECT_TRUE(TablesMatchPicture());
   RenderFrame();  // and frames still sample it
-  lumo_test::ClearModuleNameMappings();
+  lumo::test::ClearModuleNameMappings();
   LumoGPlusResetForTests();
   Key('A');
   EXPECT_EQ(PictureIndex, 1);
