@@ -4,6 +4,7 @@
 // call back into the layer.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -34,6 +35,12 @@ constexpr DWORD kDoubleClickTime = 500;
 constexpr int kDoubleClickBox = 4;  // a square of this side centred on the first press
 
 DWORD Now();
+// While on, Now() stands at `now`, which only the test seams move.
+struct FakeClock {
+  std::atomic<bool> on{false};
+  std::atomic<DWORD> now{0};
+};
+FakeClock& TheFakeClock();
 
 // A window's client pixels, shared with GDI through the target registry. On
 // screen they are SDL's window surface itself whenever that has their size

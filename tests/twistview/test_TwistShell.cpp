@@ -9,7 +9,7 @@
 #include "TwistShell.h"
 #include "seams/GdiSeams.h"
 #include "seams/ModuleSeams.h"
-#include "lumo_test/UserSeams.h"
+#include "seams/UserSeams.h"
 
 namespace {
 
