@@ -10,6 +10,7 @@
 #include "LumoGPlus.h"
 #include "fake_gdiplus/FakeGdiPlus.h"
 #include "lumo_native/EmbeddedResources.h"
+#include "seams/GPlusSeams.h"
 #include "seams/ModuleSeams.h"
 
 namespace {
@@ -24,7 +25,7 @@ std::string ExecutableDirectory() {
 class GPlusFake : public ::testing::Test {
  protected:
   void SetUp() override {
-    LumoGPlusResetForTests();
+    lumo::test::ResetGPlusBinding();
     // Held open by the test as well, so the control block outlives the
     // binding's FreeLibrary.
     handle_ = dlopen((ExecutableDirectory() + "/FakeGdiPlus.dll").c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -36,7 +37,7 @@ class GPlusFake : public ::testing::Test {
     lumo::test::ResetModuleCallCounts();
   }
   void TearDown() override {
-    LumoGPlusResetForTests();
+    lumo::test::ResetGPlusBinding();
     lumo::test::ClearModuleNameMappings();
     if (handle_) dlclose(handle_);
   }

@@ -7,6 +7,7 @@
 #include "LumoGPlus.h"
 #include "TwistRender.h"
 #include "TwistShell.h"
+#include "seams/GPlusSeams.h"
 #include "seams/GdiSeams.h"
 #include "seams/ModuleSeams.h"
 #include "seams/UserSeams.h"
@@ -113,7 +114,7 @@ TEST_F(ShellTest, AFailedSwitchKeepsThePictureShown) {
   TLumoDIB* Shown = PictureDib;
   const uint8_t Corner = Shown->Rows8[10][10];
   // Without the codec module no picture can be decoded.
-  LumoGPlusResetForTests();
+  ResetGPlusBinding();
   lumo::test::MapModuleName("GdiPlus.dll", nullptr);
   Key('A');
   EXPECT_EQ(PictureDib, Shown);
@@ -122,7 +123,7 @@ TEST_F(ShellTest, AFailedSwitchKeepsThePictureShown) {
   EXPECT_TRUE(TablesMatchPicture());
   RenderFrame();  // and frames still sample it
   lumo::test::ClearModuleNameMappings();
-  LumoGPlusResetForTests();
+  ResetGPlusBinding();
   Key('A');
   EXPECT_EQ(PictureIndex, 1);
 }
