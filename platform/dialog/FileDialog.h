@@ -61,7 +61,7 @@ struct DialogState {
   int calls = 0;
   Call last;
 };
-// Never destroyed: the dialog may run while the process ends.
+// The one dialog state, never destroyed.
 DialogState& Dialog();
 
 }  // namespace lumo::dialog
