@@ -10,7 +10,7 @@
 #include "LumoPlatform.h"
 #include "bench_common.h"
 #include "gdi/PaletteRows.h"
-#include "lumo_test/GdiSeams.h"
+#include "seams/GdiSeams.h"
 
 namespace {
 

@@ -99,13 +99,6 @@ void FinalizeLumoGPlus() {
   }
 }
 
-void LumoGPlusResetForTests() {
-  FinalizeLumoGPlus();
-  GdipLoadFailed = false;
-#define LUMO_GPLUS_UNBIND(Name, Result, Parameters) Name = nullptr;
-  LUMO_GDIPLUS_ENTRIES(LUMO_GPLUS_UNBIND, LUMO_GPLUS_UNBIND)
-}
-
 bool LoadDIBFromResource(const char* Name, const char* ResType, TLumoDIB* Dib) {
   if (!InitGdiPlus()) return false;
   HMODULE module = GetModuleHandleA(nullptr);

@@ -59,7 +59,3 @@ void CopyLockedRows(const void* Src, int32_t Stride, TLumoDIB* Dib, bool Flip);
 // The unit's finalisation, run once at normal termination: shuts GDI+ down
 // and releases the library.
 void FinalizeLumoGPlus();
-
-// Test hook only: runs the finalisation, then puts the binding back to its
-// state at program start, so that tests can walk the whole state table.
-void LumoGPlusResetForTests();

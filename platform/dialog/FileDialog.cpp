@@ -14,31 +14,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <optional>
 
-#include "lumo_test/UserSeams.h"
 #include "user/Backend.h"
 
 extern char** environ;
 
 namespace lumo::dialog {
 
-namespace {
-
-struct DialogState {
-  std::mutex mu;
-  DWORD lastError = 0;
-  std::deque<std::optional<std::string>> answers;  // nullopt: cancel
-  int calls = 0;
-  test::FileDialogCall last;
-};
-
 DialogState& Dialog() {
   static DialogState* state = new DialogState;
   return *state;
 }
+
+namespace {
 
 bool IsDirectory(const std::string& path) {
   struct stat st;
@@ -202,15 +190,6 @@ int RunDialogProgram(const std::string& program, const std::vector<std::string>&
   return WEXITSTATUS(status);
 }
 
-void ResetAnswers() {
-  DialogState& d = Dialog();
-  std::lock_guard<std::mutex> lock(d.mu);
-  d.answers.clear();
-  d.calls = 0;
-  d.last = test::FileDialogCall{};
-  d.lastError = 0;
-}
-
 }  // namespace lumo::dialog
 
 using namespace lumo::dialog;
@@ -235,9 +214,8 @@ BOOL GetOpenFileNameA(LPOPENFILENAMEA lpofn) {
     DialogState& d = Dialog();
     std::lock_guard<std::mutex> lock(d.mu);
     ++d.calls;
-    d.last = lumo::test::FileDialogCall{
-        lpofn->hwndOwner, r.title,     r.filters, r.initialDir, lpofn->lpstrDefExt ? lpofn->lpstrDefExt : "",
-        lpofn->nMaxFile,  lpofn->Flags};
+    d.last = Call{lpofn->hwndOwner, r.title,     r.filters, r.initialDir, lpofn->lpstrDefExt ? lpofn->lpstrDefExt : "",
+                  lpofn->nMaxFile,  lpofn->Flags};
     if (!d.answers.empty()) {
       canned = d.answers.front();
       d.answers.pop_front();
@@ -310,27 +288,3 @@ DWORD CommDlgExtendedError() {
   std::lock_guard<std::mutex> lock(Dialog().mu);
   return Dialog().lastError;
 }
-
-namespace lumo::test {
-
-void QueueFileDialogAnswer(const std::string& path) {
-  std::lock_guard<std::mutex> lock(Dialog().mu);
-  Dialog().answers.emplace_back(path);
-}
-
-void QueueFileDialogCancel() {
-  std::lock_guard<std::mutex> lock(Dialog().mu);
-  Dialog().answers.emplace_back(std::nullopt);
-}
-
-int FileDialogCallCount() {
-  std::lock_guard<std::mutex> lock(Dialog().mu);
-  return Dialog().calls;
-}
-
-FileDialogCall LastFileDialogCall() {
-  std::lock_guard<std::mutex> lock(Dialog().mu);
-  return Dialog().last;
-}
-
-}  // namespace lumo::test

@@ -1,7 +1,11 @@
 // The open-file dialog's parts that tests reach directly: the request as the
-// dialog program sees it and the arguments built from it.
+// dialog program sees it, the arguments built from it, and the state its test
+// seams queue answers in and read the calls from.
 #pragma once
 
+#include <deque>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +41,27 @@ std::string WithDefaultExtension(const std::string& path, const char* defExt);
 // the program could not be started, -2 when it did not exit normally.
 int RunDialogProgram(const std::string& program, const std::vector<std::string>& args, std::string* output);
 
-void ResetAnswers();
+// What a GetOpenFileNameA call asked for.
+struct Call {
+  HWND owner = nullptr;
+  std::string title;
+  std::vector<std::pair<std::string, std::string>> filters;
+  std::string initialDir;  // after fallback
+  std::string defExt;
+  DWORD maxFile = 0;
+  DWORD flags = 0;
+};
+
+struct DialogState {
+  std::mutex mu;
+  DWORD lastError = 0;
+  // Answers given in place of the dialog program, first come first used;
+  // nullopt is a cancel.
+  std::deque<std::optional<std::string>> answers;
+  int calls = 0;
+  Call last;
+};
+// The one dialog state, never destroyed.
+DialogState& Dialog();
 
 }  // namespace lumo::dialog

@@ -3,6 +3,8 @@
 // (never in the current directory), without regard to case (as a Windows
 // file system would), and binds it with the host's dynamic loader. Handles
 // are the loader's own handles, so GetProcAddress is a plain symbol look-up.
+#include "kernel/Modules.h"
+
 #include <dirent.h>
 #include <dlfcn.h>
 #include <elf.h>
@@ -15,35 +17,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <map>
-#include <mutex>
-#include <string>
 #include <vector>
 
 #include "LumoPlatform.h"
-#include "lumo_test/ModuleSeams.h"
 
-namespace {
+namespace lumo::kernel {
 
-struct LoadedModule {
-  std::string path;
-  std::string baseLower;
-  unsigned count = 0;
-};
-
-struct ModuleTable {
-  std::mutex lock;
-  std::map<void*, LoadedModule> loaded;
-  bool hasDirectoryOverride = false;
-  std::string directoryOverride;
-  // Lower-case requested name -> file name; an empty optional file = missing.
-  std::map<std::string, std::pair<bool, std::string>> mappings;
-  unsigned loadCalls = 0;
-  unsigned freeCalls = 0;
-};
-
-// Never destroyed: other static objects call in while the process ends.
-ModuleTable& Table() {
+ModuleTable& Modules() {
   static ModuleTable* table = new ModuleTable;
   return *table;
 }
@@ -52,6 +32,12 @@ std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
   return s;
 }
+
+}  // namespace lumo::kernel
+
+using namespace lumo::kernel;
+
+namespace {
 
 std::string ExecutablePath() {
   char buffer[4096];
@@ -141,7 +127,7 @@ void* MainProgramHandle() {
 }  // namespace
 
 HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
-  ModuleTable& table = Table();
+  ModuleTable& table = Modules();
   std::unique_lock<std::mutex> guard(table.lock);
   ++table.loadCalls;
   if (!lpLibFileName || !*lpLibFileName) {
@@ -223,7 +209,7 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
 }
 
 BOOL FreeLibrary(HMODULE hLibModule) {
-  ModuleTable& table = Table();
+  ModuleTable& table = Modules();
   std::unique_lock<std::mutex> guard(table.lock);
   ++table.freeCalls;
   void* handle = reinterpret_cast<void*>(hLibModule);
@@ -248,7 +234,7 @@ HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
   if (name == exeBase || name + ".exe" == exeBase || name == exeBase + ".exe")
     return reinterpret_cast<HMODULE>(MainProgramHandle());
   if (name.find('.') == std::string::npos) name += ".dll";
-  ModuleTable& table = Table();
+  ModuleTable& table = Modules();
   std::lock_guard<std::mutex> guard(table.lock);
   for (auto& [handle, module] : table.loaded) {
     if (module.baseLower == name) return reinterpret_cast<HMODULE>(handle);
@@ -263,7 +249,7 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
   if (!handle || handle == MainProgramHandle()) {
     path = ExecutablePath();
   } else {
-    ModuleTable& table = Table();
+    ModuleTable& table = Modules();
     std::lock_guard<std::mutex> guard(table.lock);
     auto it = table.loaded.find(handle);
     if (it != table.loaded.end()) path = it->second.path;
@@ -287,46 +273,3 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
   std::memcpy(lpFilename, path.c_str(), path.size() + 1);
   return DWORD(path.size());
 }
-
-namespace lumo_test {
-
-void SetModuleSearchDirectory(const char* directory) {
-  ModuleTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  table.hasDirectoryOverride = directory != nullptr;
-  table.directoryOverride = directory ? directory : "";
-}
-
-void MapModuleName(const char* requested, const char* fileName) {
-  if (!requested) return;
-  ModuleTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  table.mappings[Lower(requested)] = {fileName != nullptr, fileName ? fileName : ""};
-}
-
-void ClearModuleNameMappings() {
-  ModuleTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  table.mappings.clear();
-}
-
-unsigned LoadLibraryCallCount() {
-  ModuleTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  return table.loadCalls;
-}
-
-unsigned FreeLibraryCallCount() {
-  ModuleTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  return table.freeCalls;
-}
-
-void ResetModuleCallCounts() {
-  ModuleTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  table.loadCalls = 0;
-  table.freeCalls = 0;
-}
-
-}  // namespace lumo_test

@@ -4,18 +4,13 @@
 #include "user/Timers.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 
-#include "lumo_test/UserSeams.h"
 #include "user/State.h"
 
 namespace lumo::user {
 
 namespace {
-
-std::atomic<bool> fakeClock{false};
-std::atomic<DWORD> fakeNow{0};
 
 bool Due(DWORD now, DWORD due) { return static_cast<int32_t>(now - due) >= 0; }
 
@@ -29,8 +24,14 @@ constexpr UINT kMaximumElapse = 0x7FFFFFFF;
 
 }  // namespace
 
+FakeClock& TheFakeClock() {
+  static FakeClock clock;
+  return clock;
+}
+
 DWORD Now() {
-  if (fakeClock.load()) return fakeNow.load();
+  FakeClock& fake = TheFakeClock();
+  if (fake.on.load()) return fake.now.load();
   using namespace std::chrono;
   static const auto start = steady_clock::now();
   // Starts well above zero so that "no time yet" and "at once" differ.
@@ -138,21 +139,3 @@ BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
   });
   return removed > 0 ? TRUE : FALSE;
 }
-
-namespace lumo::test {
-
-void UseFakeClock(DWORD startMs) {
-  user::fakeNow.store(startMs);
-  user::fakeClock.store(true);
-}
-
-void AdvanceClock(DWORD ms) {
-  user::fakeNow.fetch_add(ms);
-  user::WakeAll();
-}
-
-void UseRealClock() { user::fakeClock.store(false); }
-
-DWORD ClockNow() { return user::Now(); }
-
-}  // namespace lumo::test

@@ -1,6 +1,7 @@
 // The clock behind message times, and the timer bookkeeping the queue reads.
 #pragma once
 
+#include <atomic>
 #include <thread>
 
 #include "LumoPlatform.h"
@@ -8,6 +9,12 @@
 namespace lumo::user {
 
 DWORD Now();
+// While on, Now() stands at `now`, which only the test seams move.
+struct FakeClock {
+  std::atomic<bool> on{false};
+  std::atomic<DWORD> now{0};
+};
+FakeClock& TheFakeClock();
 
 bool TakeDueTimer(std::thread::id thread, HWND filter, UINT min, UINT max, bool remove, MSG* out);
 bool IsTimerProc(TIMERPROC proc);

@@ -16,7 +16,7 @@
 #include "FumesPalette.h"
 #include "FumesSim.h"
 #include "FumesTestSupport.h"
-#include "lumo_test/UserSeams.h"
+#include "seams/UserSeams.h"
 
 namespace fs = std::filesystem;
 namespace lt = lumo::test;

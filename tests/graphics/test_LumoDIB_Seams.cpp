@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "LumoDIB.h"
-#include "lumo_test/GdiSeams.h"
+#include "seams/GdiSeams.h"
 
 using namespace lumo::test;
 

@@ -10,7 +10,8 @@
 #include "LumoGPlus.h"
 #include "fake_gdiplus/FakeGdiPlus.h"
 #include "lumo_native/EmbeddedResources.h"
-#include "lumo_test/ModuleSeams.h"
+#include "seams/GPlusSeams.h"
+#include "seams/ModuleSeams.h"
 
 namespace {
 
@@ -24,20 +25,20 @@ std::string ExecutableDirectory() {
 class GPlusFake : public ::testing::Test {
  protected:
   void SetUp() override {
-    LumoGPlusResetForTests();
+    lumo::test::ResetGPlusBinding();
     // Held open by the test as well, so the control block outlives the
     // binding's FreeLibrary.
     handle_ = dlopen((ExecutableDirectory() + "/FakeGdiPlus.dll").c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle_, nullptr) << dlerror();
     control_ = reinterpret_cast<FakeGdipControl* (*)()>(dlsym(handle_, "FakeGdipControlBlock"))();
     reinterpret_cast<void (*)()>(dlsym(handle_, "FakeGdipReset"))();
-    lumo_test::ClearModuleNameMappings();
-    lumo_test::MapModuleName("GdiPlus.dll", "FakeGdiPlus.dll");
-    lumo_test::ResetModuleCallCounts();
+    lumo::test::ClearModuleNameMappings();
+    lumo::test::MapModuleName("GdiPlus.dll", "FakeGdiPlus.dll");
+    lumo::test::ResetModuleCallCounts();
   }
   void TearDown() override {
-    LumoGPlusResetForTests();
-    lumo_test::ClearModuleNameMappings();
+    lumo::test::ResetGPlusBinding();
+    lumo::test::ClearModuleNameMappings();
     if (handle_) dlclose(handle_);
   }
 
@@ -51,7 +52,7 @@ class GPlusFake : public ::testing::Test {
 
 TEST_F(GPlusFake, PresentLibraryStartsOnceAndStaysRunning) {
   EXPECT_TRUE(InitGdiPlus());
-  EXPECT_EQ(lumo_test::LoadLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::LoadLibraryCallCount(), 1u);
   EXPECT_EQ(Fake().StartupCalls, 1u);
   EXPECT_EQ(GdipToken, 0x1234u);
   EXPECT_NE(GdipLoadImageFromStream, nullptr);
@@ -59,12 +60,12 @@ TEST_F(GPlusFake, PresentLibraryStartsOnceAndStaysRunning) {
   EXPECT_EQ(GdipCreateBitmapFromGdiDib, nullptr);
 
   EXPECT_TRUE(InitGdiPlus());
-  EXPECT_EQ(lumo_test::LoadLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::LoadLibraryCallCount(), 1u);
   EXPECT_EQ(Fake().StartupCalls, 1u);
 }
 
 TEST_F(GPlusFake, MissingLibraryFailsForGood) {
-  lumo_test::MapModuleName("GdiPlus.dll", nullptr);
+  lumo::test::MapModuleName("GdiPlus.dll", nullptr);
   EXPECT_FALSE(InitGdiPlus());
   EXPECT_TRUE(GdipLoadFailed);
   EXPECT_FALSE(InitGdiPlus());
@@ -76,12 +77,12 @@ TEST_F(GPlusFake, MissingLibraryFailsForGood) {
   EXPECT_FALSE(LoadDIBFromResource("velro1", "binary", &dib));
   EXPECT_EQ(dib.Header.biWidth, 2);
   EXPECT_EQ(dib.Rows[0][0], 9);
-  EXPECT_EQ(lumo_test::LoadLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::LoadLibraryCallCount(), 1u);
 }
 
 TEST_F(GPlusFake, LibraryIsFoundWithoutRegardToCase) {
-  lumo_test::ClearModuleNameMappings();
-  lumo_test::MapModuleName("GdiPlus.dll", "fakegdiplus.DLL");
+  lumo::test::ClearModuleNameMappings();
+  lumo::test::MapModuleName("GdiPlus.dll", "fakegdiplus.DLL");
   EXPECT_TRUE(InitGdiPlus());
 }
 
@@ -95,7 +96,7 @@ TEST_F(GPlusFake, FailedStartupIsRetriedWithoutReloading) {
   Fake().StartupStatus = 0;
   EXPECT_TRUE(InitGdiPlus());
   EXPECT_EQ(Fake().StartupCalls, 2u);
-  EXPECT_EQ(lumo_test::LoadLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::LoadLibraryCallCount(), 1u);
   EXPECT_NE(GdipLoadImageFromStream, nullptr);
 }
 
@@ -110,17 +111,17 @@ TEST_F(GPlusFake, ZeroTokenIsNotRunning) {
 }
 
 TEST_F(GPlusFake, LibraryWithoutStartupEntryFailsEachTime) {
-  lumo_test::MapModuleName("GdiPlus.dll", "FakeGdiPlusEmpty.dll");
+  lumo::test::MapModuleName("GdiPlus.dll", "FakeGdiPlusEmpty.dll");
   EXPECT_FALSE(InitGdiPlus());
   EXPECT_FALSE(GdipLoadFailed);
   EXPECT_FALSE(InitGdiPlus());
-  EXPECT_EQ(lumo_test::LoadLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::LoadLibraryCallCount(), 1u);
   EXPECT_EQ(Fake().StartupCalls, 0u);
 }
 
 TEST_F(GPlusFake, FinalisationWithoutLoadCallsNothing) {
   FinalizeLumoGPlus();
-  EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 0u);
+  EXPECT_EQ(lumo::test::FreeLibraryCallCount(), 0u);
   EXPECT_EQ(Fake().ShutdownCalls, 0u);
 }
 
@@ -129,12 +130,12 @@ TEST_F(GPlusFake, FinalisationShutsDownWithTheTokenThenFreesOnce) {
   FinalizeLumoGPlus();
   EXPECT_EQ(Fake().ShutdownCalls, 1u);
   EXPECT_EQ(Fake().ShutdownTokens[0], 0x1234u);
-  EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::FreeLibraryCallCount(), 1u);
   EXPECT_EQ(GdipLib, nullptr);
   EXPECT_EQ(GdipToken, 0u);
   FinalizeLumoGPlus();
   EXPECT_EQ(Fake().ShutdownCalls, 1u);
-  EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::FreeLibraryCallCount(), 1u);
 }
 
 TEST_F(GPlusFake, FinalisationAfterFailedStartupOnlyFrees) {
@@ -142,19 +143,19 @@ TEST_F(GPlusFake, FinalisationAfterFailedStartupOnlyFrees) {
   EXPECT_FALSE(InitGdiPlus());
   FinalizeLumoGPlus();
   EXPECT_EQ(Fake().ShutdownCalls, 0u);
-  EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::FreeLibraryCallCount(), 1u);
 }
 
 TEST_F(GPlusFake, FinalisationCopesWithAModuleWithoutShutdown) {
   void* other = dlopen((ExecutableDirectory() + "/FakeGdiPlusNoShutdown.dll").c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(other, nullptr) << dlerror();
   reinterpret_cast<void (*)()>(dlsym(other, "FakeGdipReset"))();
-  lumo_test::MapModuleName("GdiPlus.dll", "FakeGdiPlusNoShutdown.dll");
+  lumo::test::MapModuleName("GdiPlus.dll", "FakeGdiPlusNoShutdown.dll");
   EXPECT_TRUE(InitGdiPlus());
   EXPECT_EQ(GdiplusShutdown, nullptr);
   FinalizeLumoGPlus();
   EXPECT_EQ(GdipToken, 0u);
-  EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 1u);
+  EXPECT_EQ(lumo::test::FreeLibraryCallCount(), 1u);
   dlclose(other);
 }
 
@@ -163,7 +164,7 @@ TEST_F(GPlusFake, CloseTwiceShutsDownOnce) {
   CloseGdiPlus();
   CloseGdiPlus();
   EXPECT_EQ(Fake().ShutdownCalls, 1u);
-  EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 0u);
+  EXPECT_EQ(lumo::test::FreeLibraryCallCount(), 0u);
 }
 
 // ---- Decoding choices ----

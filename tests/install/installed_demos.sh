@@ -15,7 +15,7 @@ scratch="${2:?scratch directory}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 check="$root/tests/e2e/twistview_check.py"
 
-for tool in Xvfb xdotool xwininfo import convert python3; do
+for tool in Xvfb xdotool xwininfo import convert python3 nm; do
   command -v "$tool" >/dev/null || { echo "installed_demos: no $tool, skipped"; exit 77; }
 done
 
@@ -41,6 +41,13 @@ prefix="$scratch/prefix"
 # test seams or fake modules.
 unexpected=$(cd "$prefix" && find . -type f | sed 's|^\./||' | grep -Ev '^(bin/(fumes|twistview)|lib/lumo/(liblumo_platform\.so|GdiPlus\.dll)|share/applications/(fumes|twistview)\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/(fumes|twistview)\.png|share/doc/lumo-demos/(copyright|changelog\.gz)|share/man/man6/(fumes|twistview)\.6\.gz)$')
 [ -z "$unexpected" ] && ok "only the demos' files are installed" || bad "unexpected files installed: $unexpected"
+# The seams are a library of their own that only tests link: none of their
+# entry points may ride along in the shipped platform library.
+if nm -D --defined-only "$prefix/lib/lumo/liblumo_platform.so" | grep -q '_ZN4lumo4test'; then
+  bad "the platform library exports test seams"
+else
+  ok "the platform library carries no test seams"
+fi
 for f in bin/fumes bin/twistview lib/lumo/liblumo_platform.so lib/lumo/GdiPlus.dll \
   share/icons/hicolor/32x32/apps/twistview.png share/icons/hicolor/256x256/apps/fumes.png; do
   [ -f "$prefix/$f" ] || bad "$f is not installed"

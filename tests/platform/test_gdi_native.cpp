@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "LumoPlatform.h"
-#include "lumo_test/GdiSeams.h"
 #include "platform/GdiTestSupport.h"
+#include "seams/GdiSeams.h"
 
 using gdi_test::BitmapInfo256;
 using gdi_test::MakeInfo;

@@ -10,7 +10,7 @@
 
 #include "LumoPlatform.h"
 #if !defined(_WIN32)
-#include "lumo_test/ModuleSeams.h"
+#include "seams/ModuleSeams.h"
 #endif
 
 namespace {
@@ -54,14 +54,14 @@ TEST(Modules, OwnFileNameIsReportedAndCutToTheBuffer) {
 
 #if !defined(_WIN32)
 TEST(ModuleSeams, MappingsAndSearchDirectoryRedirectTheSearch) {
-  lumo_test::ResetModuleCallCounts();
-  lumo_test::MapModuleName("GdiPlus.dll", nullptr);
+  lumo::test::ResetModuleCallCounts();
+  lumo::test::MapModuleName("GdiPlus.dll", nullptr);
   EXPECT_EQ(LoadLibraryA("GdiPlus.dll"), nullptr);
-  lumo_test::ClearModuleNameMappings();
+  lumo::test::ClearModuleNameMappings();
 
-  lumo_test::SetModuleSearchDirectory("/nonexistent-directory");
+  lumo::test::SetModuleSearchDirectory("/nonexistent-directory");
   EXPECT_EQ(LoadLibraryA("GdiPlus.dll"), nullptr);
-  lumo_test::SetModuleSearchDirectory(nullptr);
+  lumo::test::SetModuleSearchDirectory(nullptr);
 
   HMODULE module = LoadLibraryA("GdiPlus.dll");
   ASSERT_NE(module, nullptr);
@@ -70,8 +70,8 @@ TEST(ModuleSeams, MappingsAndSearchDirectoryRedirectTheSearch) {
   EXPECT_EQ(std::string(path, n).substr(std::string(path, n).rfind('/') + 1), "GdiPlus.dll");
   EXPECT_TRUE(FreeLibrary(module));
   EXPECT_FALSE(FreeLibrary(module)) << "an unloaded handle is not freed twice";
-  EXPECT_EQ(lumo_test::LoadLibraryCallCount(), 3u);
-  EXPECT_EQ(lumo_test::FreeLibraryCallCount(), 2u);
+  EXPECT_EQ(lumo::test::LoadLibraryCallCount(), 3u);
+  EXPECT_EQ(lumo::test::FreeLibraryCallCount(), 2u);
 }
 
 // A module cut short (an interrupted copy) or built for another machine is
@@ -91,11 +91,11 @@ TEST(ModuleSeams, TruncatedOrForeignModulesAreBadFormats) {
   foreign[18] = char(foreign[18] ^ 0x40);  // e_machine
   for (const std::string& contents : {bytes.substr(0, 4096), foreign}) {
     std::ofstream(scratch + "/GdiPlus.dll", std::ios::binary | std::ios::trunc) << contents;
-    lumo_test::SetModuleSearchDirectory(scratch.c_str());
+    lumo::test::SetModuleSearchDirectory(scratch.c_str());
     SetLastError(0);
     EXPECT_EQ(LoadLibraryA("GdiPlus.dll"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_EXE_FORMAT));
-    lumo_test::SetModuleSearchDirectory(nullptr);
+    lumo::test::SetModuleSearchDirectory(nullptr);
   }
   std::filesystem::remove_all(scratch);
 }

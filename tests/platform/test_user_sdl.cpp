@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "LumoPlatform.h"
-#include "lumo_test/UserSeams.h"
+#include "seams/UserSeams.h"
 
 namespace {
 

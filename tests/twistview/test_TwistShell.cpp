@@ -7,9 +7,10 @@
 #include "LumoGPlus.h"
 #include "TwistRender.h"
 #include "TwistShell.h"
-#include "lumo_test/GdiSeams.h"
-#include "lumo_test/ModuleSeams.h"
-#include "lumo_test/UserSeams.h"
+#include "seams/GPlusSeams.h"
+#include "seams/GdiSeams.h"
+#include "seams/ModuleSeams.h"
+#include "seams/UserSeams.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ class ShellTest : public ::testing::Test {
     PictureDib = WindowDib = FeedbackDib = nullptr;
     WindowHandle = nullptr;
     WindowDC = nullptr;
-    lumo_test::ClearModuleNameMappings();
+    lumo::test::ClearModuleNameMappings();
   }
 
   static bool TablesMatchPicture() {
@@ -113,16 +114,16 @@ TEST_F(ShellTest, AFailedSwitchKeepsThePictureShown) {
   TLumoDIB* Shown = PictureDib;
   const uint8_t Corner = Shown->Rows8[10][10];
   // Without the codec module no picture can be decoded.
-  LumoGPlusResetForTests();
-  lumo_test::MapModuleName("GdiPlus.dll", nullptr);
+  ResetGPlusBinding();
+  lumo::test::MapModuleName("GdiPlus.dll", nullptr);
   Key('A');
   EXPECT_EQ(PictureDib, Shown);
   EXPECT_EQ(PictureIndex, 0);
   EXPECT_EQ(PictureDib->Rows8[10][10], Corner);
   EXPECT_TRUE(TablesMatchPicture());
   RenderFrame();  // and frames still sample it
-  lumo_test::ClearModuleNameMappings();
-  LumoGPlusResetForTests();
+  lumo::test::ClearModuleNameMappings();
+  ResetGPlusBinding();
   Key('A');
   EXPECT_EQ(PictureIndex, 1);
 }

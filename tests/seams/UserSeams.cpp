@@ -1,6 +1,5 @@
-// The test seams of the window half (see lumo_test/UserSeams.h).
-#include "dialog/FileDialog.h"
-#include "lumo_test/UserSeams.h"
+// Test seams of the window half (see UserSeams.h).
+#include "seams/UserSeams.h"
 #include "user/Backend.h"
 #include "user/Input.h"
 #include "user/Keys.h"
@@ -16,6 +15,21 @@ using namespace lumo::user;
 void UseHeadlessWindows() { ChooseBackend(kHeadlessBackend); }
 
 bool HeadlessWindows() { return &ActiveBackend() == &kHeadlessBackend; }
+
+void UseFakeClock(DWORD startMs) {
+  FakeClock& clock = TheFakeClock();
+  clock.now.store(startMs);
+  clock.on.store(true);
+}
+
+void AdvanceClock(DWORD ms) {
+  TheFakeClock().now.fetch_add(ms);
+  WakeAll();
+}
+
+void UseRealClock() { TheFakeClock().on.store(false); }
+
+DWORD ClockNow() { return Now(); }
 
 const uint32_t* WindowPixels(HWND window, int* width, int* height) {
   WindowPtr w = LookupWindow(window);
@@ -134,7 +148,7 @@ void ResetWindows() {
   }
   ResetInput();
   UseRealClock();
-  lumo::dialog::ResetAnswers();
+  ResetFileDialog();
 }
 
 }  // namespace lumo::test

@@ -1,11 +1,11 @@
-// Test seams of the native layer (see lumo_test/GdiSeams.h).
+// Test seams of the native GDI layer (see GdiSeams.h).
 #include <mutex>
 #include <unordered_set>
 #include <vector>
 
 #include "common/WindowTarget.h"
 #include "gdi/GdiObjects.h"
-#include "lumo_test/GdiSeams.h"
+#include "seams/GdiSeams.h"
 
 namespace lumo::test {
 

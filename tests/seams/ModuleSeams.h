@@ -4,7 +4,7 @@
 // not available on Windows.
 #pragma once
 
-namespace lumo_test {
+namespace lumo::test {
 
 // Directory LoadLibraryA searches for bare module names; null restores the
 // executable's own directory.
@@ -20,4 +20,4 @@ unsigned LoadLibraryCallCount();
 unsigned FreeLibraryCallCount();
 void ResetModuleCallCounts();
 
-}  // namespace lumo_test
+}  // namespace lumo::test

@@ -149,6 +149,8 @@ struct FileDialogCall {
 };
 int FileDialogCallCount();
 FileDialogCall LastFileDialogCall();
+// Drops queued answers and the record of calls (ResetWindows does this too).
+void ResetFileDialog();
 
 // ---- Reset -----------------------------------------------------------------
 
