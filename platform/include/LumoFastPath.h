@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -63,6 +64,23 @@ constexpr bool LumoLevelListed(std::string_view List, std::string_view Level) {
   return false;
 }
 
+// Whether every form stands under one of the level names above, in order
+// from wide to plain, and the last form is the plain one.
+template <class TFunction, std::size_t N>
+constexpr bool LumoWellFormed(const TLumoForm<TFunction> (&Forms)[N]) {
+  constexpr std::string_view Levels[] = {"avx512", "avx2", "sse41", "sse2", "mmx", "plain"};
+  std::size_t Next = 0;
+  for (const TLumoForm<TFunction>& Form : Forms) {
+    while (Next < std::size(Levels) && Levels[Next] != Form.Level) {
+      ++Next;
+    }
+    if (Next == std::size(Levels)) {
+      return false;
+    }
+  }
+  return std::string_view(Forms[N - 1].Level) == "plain";
+}
+
 // The first form of Forms that is available and whose level Disabled does not
 // name; the last form when none is.
 template <class TFunction, std::size_t N>
@@ -91,6 +109,7 @@ inline const std::string& LumoDisabledLevels() {
 // names the family in the one report line.
 template <const auto& Forms>
 const auto& LumoChosen(const char* Family) {
+  static_assert(LumoWellFormed(Forms), "a family's levels go from wide to plain and end with the plain form");
   static const auto& Form = [Family]() -> const auto& {
     const std::string& Disabled = LumoDisabledLevels();
     const auto& Chosen = LumoChoose(Forms, Disabled);
