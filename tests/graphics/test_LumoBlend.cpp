@@ -48,12 +48,6 @@ class WithKernel {
   uint8_t Saved;
 };
 
-struct KernelCase {
-  const char* Name;
-  TRowKernel Kernel;
-};
-const KernelCase Kernels[] = {{"MMX", AvgRowMMX}, {"plain", AvgRowPlain}};
-
 // Every form of the average row this processor runs, the plain one last;
 // Mmx tells the forms that give the MMX kernel's bytes from the plain one.
 struct FormCase {
@@ -75,7 +69,7 @@ std::vector<FormCase> AvailableForms() {
 
 TEST(AvgRowKernels, EveryByteIsTheFloorOfTheMeanForEveryLengthUpTo40) {
   std::mt19937 Random(7);
-  for (const KernelCase& K : Kernels) {
+  for (const FormCase& K : AvailableForms()) {
     for (uint32_t Count = 0; Count <= 40; ++Count) {
       // Guard bytes on both sides catch writes outside the row.
       std::vector<uint8_t> A(Count + 16), B(Count + 16), D(Count + 16, 0xA5);
@@ -94,7 +88,7 @@ TEST(AvgRowKernels, EveryByteIsTheFloorOfTheMeanForEveryLengthUpTo40) {
 }
 
 TEST(AvgRowKernels, WorkInPlaceWithEitherSource) {
-  for (const KernelCase& K : Kernels) {
+  for (const FormCase& K : AvailableForms()) {
     for (uint32_t Count : {7u, 16u, 23u, 40u}) {
       std::vector<uint8_t> A(Count), B(Count);
       for (uint32_t I = 0; I < Count; ++I) {
