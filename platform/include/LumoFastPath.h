@@ -18,6 +18,15 @@
 //   plain   no extension; the last form of a family is always available and
 //           can never be turned off
 //
+// The families and their levels:
+//
+//   average row        avx512 avx2 sse2 mmx plain  graphics/kernels/LumoBlendWide.h
+//   smoke passes       avx2 sse2 plain             fumes/FumesFast.h
+//   rotating zoom      avx512 (with AVX2) avx2     twistview/TwistRenderFast.h
+//                      plain (the scalar runs)
+//   palette expansion  avx512 (VBMI) sse41         platform/gdi/PaletteRows.h
+//                      plain (eight at once)
+//
 // When LUMO_DISABLE is set, each family says once on standard error which
 // form it took, so a test run shows that the switch reached the program.
 //
