@@ -1,6 +1,6 @@
 // The feedback blend at twistview's window size, 8 bits, in place as the
-// program runs it: each row kernel, the dispatcher, and memcpy of the same
-// bytes as the floor.
+// program runs it: each form of the row kernel's family table row by row,
+// the blend with its chosen form, and memcpy of the same bytes as the floor.
 #include <cstring>
 #include <memory>
 #include <random>
@@ -8,7 +8,6 @@
 #include "LumoBlend.h"
 #include "bench_common.h"
 #include "kernels/LumoBlendWide.h"
-#include "kernels/LumoCpu.h"
 
 namespace {
 
@@ -30,11 +29,7 @@ struct TPair {
   }
 };
 
-void KernelBench(benchmark::State& State, TRowKernel Kernel, bool Available) {
-  if (!Available) {
-    State.SkipWithError("not available on this processor");
-    return;
-  }
+void KernelBench(benchmark::State& State, TRowKernel Kernel) {
   TPair P;
   for (auto _ : State) {
     BlendRows(P.Feedback, P.Feedback, P.Frame, AvgBlendDepths, 0x7F7F7F7Fu, Kernel, Kernel);
@@ -42,17 +37,7 @@ void KernelBench(benchmark::State& State, TRowKernel Kernel, bool Available) {
   }
   lumo_bench::CountUnits(State, int64_t{Width} * Height);
 }
-
-void BM_BlendPlain(benchmark::State& S) { KernelBench(S, AvgRowPlain, true); }
-void BM_BlendMMX(benchmark::State& S) { KernelBench(S, AvgRowMMX, ProcessorInfo.Has(pfMMX)); }
-void BM_BlendSSE2(benchmark::State& S) { KernelBench(S, AvgRowSSE2, LumoHasSSE2()); }
-void BM_BlendAVX2(benchmark::State& S) { KernelBench(S, AvgRowAVX2, LumoHasAVX2()); }
-void BM_BlendAVX512(benchmark::State& S) { KernelBench(S, AvgRowAVX512, LumoHasAVX512()); }
-BENCHMARK(BM_BlendPlain);
-BENCHMARK(BM_BlendMMX);
-BENCHMARK(BM_BlendSSE2);
-BENCHMARK(BM_BlendAVX2);
-BENCHMARK(BM_BlendAVX512);
+[[maybe_unused]] const bool KernelsRegistered = lumo_bench::RegisterForms("BM_Blend", AvgRowForms, KernelBench);
 
 void BM_BlendAvgBlend(benchmark::State& State) {
   TPair P;

@@ -11,11 +11,7 @@ namespace {
 constexpr int32_t Width = 800;
 constexpr int32_t Height = 500;
 
-void StepBench(benchmark::State& State, TFumePasses Passes, bool Draw, bool Available) {
-  if (!Available) {
-    State.SkipWithError("not available on this processor");
-    return;
-  }
+void StepBench(benchmark::State& State, TFumePasses Passes, bool Draw) {
   auto Field = std::make_unique<TLumoDIB>();
   Field->UseSection = false;
   Field->Allocate(Width, -Height, 8);
@@ -44,22 +40,16 @@ void StepBench(benchmark::State& State, TFumePasses Passes, bool Draw, bool Avai
   FumeDib = nullptr;
 }
 
-void BM_FumesPlainFree(benchmark::State& S) { StepBench(S, FumePassesPlain, false, true); }
-void BM_FumesPlainDrawing(benchmark::State& S) { StepBench(S, FumePassesPlain, true, true); }
-void BM_FumesTableFree(benchmark::State& S) { StepBench(S, FumePassesTable, false, true); }
-void BM_FumesSSE2Free(benchmark::State& S) { StepBench(S, FumePassesSSE2, false, CanRunFumePassesSSE2()); }
-void BM_FumesSSE2Drawing(benchmark::State& S) { StepBench(S, FumePassesSSE2, true, CanRunFumePassesSSE2()); }
-void BM_FumesAVX2Free(benchmark::State& S) { StepBench(S, FumePassesAVX2, false, CanRunFumePassesAVX2()); }
-void BM_FumesAVX2Drawing(benchmark::State& S) { StepBench(S, FumePassesAVX2, true, CanRunFumePassesAVX2()); }
-void BM_FumesFastFree(benchmark::State& S) { StepBench(S, FumePassesFast, false, true); }
-void BM_FumesFastDrawing(benchmark::State& S) { StepBench(S, FumePassesFast, true, true); }
-BENCHMARK(BM_FumesPlainFree);
-BENCHMARK(BM_FumesPlainDrawing);
+// Each form of the family table, the scalar form from the decay bits, and
+// the chosen form.
+[[maybe_unused]] const bool FreeRegistered = lumo_bench::RegisterForms(
+    "BM_FumesFree", FumePassesForms, [](benchmark::State& S, TFumePasses Passes) { StepBench(S, Passes, false); });
+[[maybe_unused]] const bool DrawingRegistered = lumo_bench::RegisterForms(
+    "BM_FumesDrawing", FumePassesForms, [](benchmark::State& S, TFumePasses Passes) { StepBench(S, Passes, true); });
+void BM_FumesTableFree(benchmark::State& S) { StepBench(S, FumePassesTable, false); }
+void BM_FumesFastFree(benchmark::State& S) { StepBench(S, FumePassesFast, false); }
+void BM_FumesFastDrawing(benchmark::State& S) { StepBench(S, FumePassesFast, true); }
 BENCHMARK(BM_FumesTableFree);
-BENCHMARK(BM_FumesSSE2Free);
-BENCHMARK(BM_FumesSSE2Drawing);
-BENCHMARK(BM_FumesAVX2Free);
-BENCHMARK(BM_FumesAVX2Drawing);
 BENCHMARK(BM_FumesFastFree);
 BENCHMARK(BM_FumesFastDrawing);
 

@@ -104,17 +104,10 @@ void ExpandBench(benchmark::State& State, TExpand Expand, bool Available) {
   lumo_bench::CountUnits(State, int64_t{Width} * Height);
 }
 void BM_ExpandPlain(benchmark::State& S) { ExpandBench(S, lumo::gdi::ExpandIndicesPlain, true); }
-void BM_ExpandEight(benchmark::State& S) { ExpandBench(S, lumo::gdi::ExpandIndicesEight, true); }
-void BM_ExpandSSE41(benchmark::State& S) {
-  ExpandBench(S, lumo::gdi::ExpandIndicesSSE41, lumo::gdi::CanExpandIndicesSSE41());
-}
 BENCHMARK(BM_ExpandPlain);
-BENCHMARK(BM_ExpandEight);
-void BM_ExpandVBMI(benchmark::State& S) {
-  ExpandBench(S, lumo::gdi::ExpandIndicesVBMI, lumo::gdi::CanExpandIndicesVBMI());
-}
-BENCHMARK(BM_ExpandSSE41);
-BENCHMARK(BM_ExpandVBMI);
+[[maybe_unused]] const bool ExpandRegistered = lumo_bench::RegisterForms(
+    "BM_Expand", lumo::gdi::ExpandIndicesForms,
+    [](benchmark::State& S, lumo::gdi::ExpandIndicesForm Expand) { ExpandBench(S, Expand, true); });
 
 // Through the palette made ready in advance, as copies to a window go.
 lumo::gdi::PaletteTable WindowTable;

@@ -114,55 +114,39 @@ TScene& Scene() {
   return S;
 }
 
-using TRenderer = void (*)(TLumoDIB&, const TLumoDIB&, const int32_t*, const int32_t*, int32_t, int32_t, bool);
-
-void RenderBench(benchmark::State& State, TRenderer Render, bool Filter, bool Available) {
-  if (!Available) {
-    State.SkipWithError("not available on this processor");
-    return;
-  }
+// Every form as the program calls it, with the paired copy built beforehand.
+void RenderBench(benchmark::State& State, TRenderPixels Render, bool Filter) {
   TScene& S = Scene();
+  const uint8_t* Pairs = S.Pairs.empty() ? nullptr : S.Pairs.data();
   int Next = 0;
   for (auto _ : State) {
     const TCoefficients& C = S.Phases[Next];
     Next = (Next + 1) % PhaseCount;
-    Render(S.Window, *S.Picture, S.TableX.data(), S.TableY.data(), C.A, C.B, Filter);
+    Render(S.Window, *S.Picture, S.TableX.data(), S.TableY.data(), C.A, C.B, Filter, Pairs);
     benchmark::DoNotOptimize(S.Window.Pixels);
     benchmark::ClobberMemory();
   }
   lumo_bench::CountUnits(State, int64_t{Width} * Height);
 }
 
-// The wide forms as the program calls them, with the copy built beforehand.
-const uint8_t* ScenePairs() { return Scene().Pairs.empty() ? nullptr : Scene().Pairs.data(); }
-void AVX2(TLumoDIB& W, const TLumoDIB& P, const int32_t* X, const int32_t* Y, int32_t A, int32_t B, bool F) {
-  RenderPixelsAVX2(W, P, X, Y, A, B, F, ScenePairs());
-}
-void AVX512(TLumoDIB& W, const TLumoDIB& P, const int32_t* X, const int32_t* Y, int32_t A, int32_t B, bool F) {
-  RenderPixelsAVX512(W, P, X, Y, A, B, F, ScenePairs());
-}
-void Fast(TLumoDIB& W, const TLumoDIB& P, const int32_t* X, const int32_t* Y, int32_t A, int32_t B, bool F) {
-  RenderPixelsFast(W, P, X, Y, A, B, F, ScenePairs());
+// The plain reference, which takes no paired copy.
+void Plain(TLumoDIB& W, const TLumoDIB& P, const int32_t* X, const int32_t* Y, int32_t A, int32_t B, bool F,
+           const uint8_t*) {
+  RenderPixels(W, P, X, Y, A, B, F);
 }
 
-void BM_TwistPlainPoint(benchmark::State& S) { RenderBench(S, RenderPixels, false, true); }
-void BM_TwistPlainBilinear(benchmark::State& S) { RenderBench(S, RenderPixels, true, true); }
-void BM_TwistRunsPoint(benchmark::State& S) { RenderBench(S, RenderPixelsRuns, false, true); }
-void BM_TwistRunsBilinear(benchmark::State& S) { RenderBench(S, RenderPixelsRuns, true, true); }
-void BM_TwistAVX2Point(benchmark::State& S) { RenderBench(S, AVX2, false, CanRenderPixelsAVX2()); }
-void BM_TwistAVX2Bilinear(benchmark::State& S) { RenderBench(S, AVX2, true, CanRenderPixelsAVX2()); }
-void BM_TwistAVX512Point(benchmark::State& S) { RenderBench(S, AVX512, false, CanRenderPixelsAVX512()); }
-void BM_TwistAVX512Bilinear(benchmark::State& S) { RenderBench(S, AVX512, true, CanRenderPixelsAVX512()); }
-void BM_TwistFastPoint(benchmark::State& S) { RenderBench(S, Fast, false, true); }
-void BM_TwistFastBilinear(benchmark::State& S) { RenderBench(S, Fast, true, true); }
+void BM_TwistPlainPoint(benchmark::State& S) { RenderBench(S, Plain, false); }
+void BM_TwistPlainBilinear(benchmark::State& S) { RenderBench(S, Plain, true); }
 BENCHMARK(BM_TwistPlainPoint);
 BENCHMARK(BM_TwistPlainBilinear);
-BENCHMARK(BM_TwistRunsPoint);
-BENCHMARK(BM_TwistRunsBilinear);
-BENCHMARK(BM_TwistAVX2Point);
-BENCHMARK(BM_TwistAVX2Bilinear);
-BENCHMARK(BM_TwistAVX512Point);
-BENCHMARK(BM_TwistAVX512Bilinear);
+[[maybe_unused]] const bool PointRegistered =
+    lumo_bench::RegisterForms("BM_TwistPoint", RenderPixelsForms,
+                              [](benchmark::State& S, TRenderPixels Render) { RenderBench(S, Render, false); });
+[[maybe_unused]] const bool BilinearRegistered =
+    lumo_bench::RegisterForms("BM_TwistBilinear", RenderPixelsForms,
+                              [](benchmark::State& S, TRenderPixels Render) { RenderBench(S, Render, true); });
+void BM_TwistFastPoint(benchmark::State& S) { RenderBench(S, RenderPixelsFast, false); }
+void BM_TwistFastBilinear(benchmark::State& S) { RenderBench(S, RenderPixelsFast, true); }
 BENCHMARK(BM_TwistFastPoint);
 BENCHMARK(BM_TwistFastBilinear);
 

@@ -22,6 +22,9 @@ install(TARGETS lumo_graphics lumo_platform EXPORT LumoTargets
   LIBRARY DESTINATION ${LUMO_PRIVATE_LIBDIR} COMPONENT demos
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT demos
   PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumo COMPONENT lumo_dev)
+# LumoBlend.h declares its row kernels through this one kernel header.
+install(FILES ${PROJECT_SOURCE_DIR}/graphics/kernels/AvgRow.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumo/kernels
+  COMPONENT lumo_dev)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumo
   COMPONENT lumo_dev FILES_MATCHING PATTERN "*.h")
 install(EXPORT LumoTargets NAMESPACE Lumo:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Lumo COMPONENT lumo_dev)

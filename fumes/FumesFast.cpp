@@ -4,8 +4,6 @@
 #include <new>
 #include <vector>
 
-#include "kernels/LumoCpu.h"
-
 #if LUMO_X86
 #include <immintrin.h>
 #endif
@@ -202,12 +200,7 @@ __attribute__((target("avx2"))) void WideAVX2(uint8_t* B, uint32_t Size, uint32_
 
 #endif
 
-TFumePasses Chosen = nullptr;
-
 }  // namespace
-
-bool CanRunFumePassesSSE2() { return LumoHasSSE2(); }
-bool CanRunFumePassesAVX2() { return LumoHasAVX2(); }
 
 void FumePassesTable(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise) { Run(nullptr, B, Size, s, Noise); }
 
@@ -228,12 +221,9 @@ void FumePassesAVX2(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise) {
 }
 
 void FumePassesFast(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise) {
-  if (Chosen == nullptr) {
-    // Decided on first use rather than at load time, so the processor record
-    // is filled whatever order the units start in.
-    Chosen = CanRunFumePassesAVX2() ? FumePassesAVX2 : CanRunFumePassesSSE2() ? FumePassesSSE2 : FumePassesPlain;
-  }
-  Chosen(B, Size, s, Noise);
+  // Chosen on first use rather than at load time, so the processor record is
+  // filled whatever order the units start in.
+  LumoChosen<FumePassesForms>("smoke passes").Function(B, Size, s, Noise);
 }
 
 void ForgetFumeDecayTables() {

@@ -7,19 +7,23 @@
 
 #include <cstdint>
 
-#include "FumesSim.h"
+#include "FumePasses.h"
+#include "LumoFastPath.h"
+#include "kernels/LumoCpu.h"
 
-// The fastest passes this processor runs (AVX2, SSE2, else the plain ones);
-// chosen on the first call. This is what the program installs.
-void FumePassesFast(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise);
-
-// The single forms, for tests and benchmarks. The SSE2 and AVX2 forms must
-// only be called when the processor has them (see CanRunFumePasses*).
+// The single forms. The SSE2 and AVX2 forms must only be called when the
+// processor has them (see the table).
 void FumePassesTable(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise);  // scalar, from the decay bits
 void FumePassesSSE2(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise);
 void FumePassesAVX2(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise);
-bool CanRunFumePassesSSE2();
-bool CanRunFumePassesAVX2();
+
+// The family FumePassesFast chooses from, widest first. The scalar form from
+// the decay bits is no level of its own and stays out.
+inline constexpr TLumoForm<TFumePasses> FumePassesForms[] = {
+    {"avx2", LumoHasAVX2, FumePassesAVX2},
+    {"sse2", LumoHasSSE2, FumePassesSSE2},
+    {"plain", LumoAlways, FumePassesPlain},
+};
 
 // Drops the tabulated decay bits (they are rebuilt on demand).
 void ForgetFumeDecayTables();

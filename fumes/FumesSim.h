@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "FumePasses.h"
 #include "LumoDIB.h"
 
 // A point drawn with the mouse, in client (= surface) coordinates.
@@ -36,12 +37,8 @@ void SeedRandom(uint32_t Seed);
 // The built-in generator itself, for restoring after a test swapped it out.
 int32_t DefaultRandom(int32_t N);
 
-// The two forward passes over the flat buffer B of Size bytes with rows of s
-// bytes, the decay driven by the noise sequence starting at Noise. Callers
-// guarantee Size >= 4 * s and s >= 1. Swappable so a faster kernel can be
-// installed and compared against the plain one.
-using TFumePasses = void (*)(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise);
-void FumePassesPlain(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise);
+// The passes StepFumes runs (see FumePasses.h): the chosen fast form unless
+// a test or benchmark swaps in another.
 extern TFumePasses FumePasses;
 
 // One simulation step on FumeDib: seeding and both passes. Returns false (and

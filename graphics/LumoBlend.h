@@ -1,19 +1,16 @@
-// Blending two surfaces of one depth into a third, row by row. The average's
-// row kernel is the MMX one or the plain integer one, chosen by the
-// processor's features; where the processor has them, wider SSE2, AVX2 and
-// AVX-512 forms (kernels/LumoBlendWide) take whole rows or whole surfaces,
-// each byte for byte equal to the plain kernel.
+// Blending two surfaces of one depth into a third, row by row. The average
+// runs the form of its row kernel that LumoFastPath.h chooses from the family
+// table in kernels/LumoBlendWide.h: AVX-512, AVX2, SSE2 or MMX where the
+// processor has them, each byte for byte what the MMX kernel gives, else the
+// plain integer kernel. Surfaces whose rows follow each other without gaps
+// go through the kernel in one call.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 
 #include "LumoDIB.h"
-
-// One row: Dest := Src1 (op) Src2 over Count bytes. Param is the kernel's
-// 32-bit parameter (for the average, the channel mask). Dest may be the same
-// memory as either source.
-using TRowKernel = void (*)(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count);
+#include "kernels/AvgRow.h"
 
 // The depths (bits per pixel, 0..39) that a blend accepts.
 struct TDepthSet {
@@ -37,6 +34,9 @@ inline constexpr TDepthSet AvgBlendDepths{8, 16, 24, 32};
 // the depths differ or are not 8, 16, 24 or 32, or when the surfaces differ
 // in width or row count.
 bool AvgBlend(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2);
+// AvgBlend through the given form of the row kernel rather than the chosen
+// one: tests and benchmarks run every form of the family this way.
+bool AvgBlendWith(TRowKernel Kernel, TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2);
 
 // The mask AvgBlend passes to its kernels for Dest's pixel layout.
 uint32_t AvgBlendMask(const TLumoDIB& Dest);
@@ -47,11 +47,3 @@ uint32_t AvgBlendMask(const TLumoDIB& Dest);
 // AvgBlend, with Depths as the accepted depths.
 bool BlendRows(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2, TDepthSet Depths, uint32_t Param,
                TRowKernel MMXKernel, TRowKernel PlainKernel);
-
-// r = (a and b) + (((a xor b) shr 1) and mask): 8 bytes per step, the shift
-// over 64 bits and the sum per 32-bit half; the tail goes through a zeroed
-// 8-byte buffer.
-void AvgRowMMX(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count);
-// The same over 16-byte blocks of four 32-bit words, then single words, then
-// single bytes masked with the matching byte of Param in 8-bit arithmetic.
-void AvgRowPlain(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count);

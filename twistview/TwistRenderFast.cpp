@@ -5,7 +5,6 @@
 #include <new>
 #include <vector>
 
-#include "TwistRender.h"
 #include "kernels/LumoCpu.h"
 
 #if LUMO_X86
@@ -454,17 +453,14 @@ void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* 
 #endif
 }
 
+void RenderPixelsRuns(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter, const uint8_t*) {
+  RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
+}
+
 void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter, const uint8_t* Pairs) {
-  static const bool Widest = CanRenderPixelsAVX512();
-  static const bool Wide = CanRenderPixelsAVX2();
-  if (Widest) {
-    RenderPixelsAVX512(Window, Picture, TableX, TableY, A, B, Filter, Pairs);
-  } else if (Wide) {
-    RenderPixelsAVX2(Window, Picture, TableX, TableY, A, B, Filter, Pairs);
-  } else {
-    RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
-  }
+  LumoChosen<RenderPixelsForms>("rotating zoom").Function(Window, Picture, TableX, TableY, A, B, Filter, Pairs);
 }
 
 namespace {

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "LumoDIB.h"
+#include "LumoFastPath.h"
+#include "TwistPixels.h"
 
 // The picture with every byte followed by the byte one row further on: the
 // bilinear wide forms fetch all four neighbours of a sample with one gather
@@ -22,17 +24,21 @@ bool BuildPairedPicture(const TLumoDIB& Picture, std::vector<uint8_t>& Pairs);
 
 // Same contract as RenderPixels: 8-bit surfaces, tables built for Picture's
 // size (entry i = i mod (size - 1)). Pairs is Picture's paired copy, or null:
-// the bilinear forms then fetch the two rows with a gather each.
+// the bilinear forms then fetch the two rows with a gather each. Runs the
+// form of RenderPixelsForms chosen for this process.
 void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
 // These build the paired copy for the one call.
 void RenderPixelsFast(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter);
 
-// The single forms, for tests and benchmarks; the AVX2 and AVX-512 ones
-// only when CanRenderPixelsAVX2() and CanRenderPixelsAVX512() say so.
+// The single forms; the AVX2 and AVX-512 ones only when CanRenderPixelsAVX2()
+// and CanRenderPixelsAVX512() say so. The runs form, with no wide
+// instructions, has no use for Pairs.
 void RenderPixelsRuns(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter);
+void RenderPixelsRuns(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
 void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
 void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
@@ -44,3 +50,10 @@ void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t
 void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                         int32_t A, int32_t B, bool Filter);
 bool CanRenderPixelsAVX512();
+
+// The family RenderPixelsFast chooses from, widest first.
+inline constexpr TLumoForm<TRenderPixels> RenderPixelsForms[] = {
+    {"avx512", CanRenderPixelsAVX512, RenderPixelsAVX512},
+    {"avx2", CanRenderPixelsAVX2, RenderPixelsAVX2},
+    {"plain", LumoAlways, RenderPixelsRuns},
+};

@@ -1,49 +1,8 @@
 #include "kernels/LumoBlendWide.h"
 
-#include <cstring>
-
-#include "kernels/LumoCpu.h"
-
 #if LUMO_X86
 #include <immintrin.h>
 #endif
-
-namespace {
-
-// What is left after the wide blocks: whole 8-byte blocks, then the last
-// bytes through a zeroed buffer, exactly as the MMX kernel treats its tail
-// (the zeros matter: the shift carries a bit of the next byte down).
-inline uint64_t Avg64(uint64_t A, uint64_t B, uint64_t Mask) {
-  const uint64_t And = A & B;
-  const uint64_t Half = ((A ^ B) >> 1) & Mask;
-  const uint32_t Lo = static_cast<uint32_t>(And) + static_cast<uint32_t>(Half);
-  const uint32_t Hi = static_cast<uint32_t>(And >> 32) + static_cast<uint32_t>(Half >> 32);
-  return (uint64_t{Hi} << 32) | Lo;
-}
-
-void Rest(uint8_t* D, const uint8_t* A, const uint8_t* B, uint32_t Param, uint32_t Count) {
-  const uint64_t Mask = (uint64_t{Param} << 32) | Param;
-  for (; Count >= 8; Count -= 8, A += 8, B += 8, D += 8) {
-    uint64_t Va, Vb;
-    std::memcpy(&Va, A, 8);
-    std::memcpy(&Vb, B, 8);
-    const uint64_t R = Avg64(Va, Vb, Mask);
-    std::memcpy(D, &R, 8);
-  }
-  if (Count > 0) {
-    uint8_t Buffer[8] = {};
-    uint64_t Va, Vb;
-    std::memcpy(Buffer, B, Count);
-    std::memcpy(&Vb, Buffer, 8);
-    std::memcpy(Buffer, A, Count);
-    std::memcpy(&Va, Buffer, 8);
-    const uint64_t R = Avg64(Va, Vb, Mask);
-    std::memcpy(Buffer, &R, 8);
-    std::memcpy(D, Buffer, Count);
-  }
-}
-
-}  // namespace
 
 #if LUMO_X86
 
@@ -59,7 +18,7 @@ __attribute__((target("sse2"))) void AvgRowSSE2(void* Dest, const void* Src1, co
     const __m128i Half = _mm_and_si128(_mm_srli_epi64(_mm_xor_si128(Va, Vb), 1), Mask);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(D), _mm_add_epi32(_mm_and_si128(Va, Vb), Half));
   }
-  Rest(D, A, B, Param, Count);
+  AvgRowBlocks8(D, A, B, Param, Count);
 }
 
 __attribute__((target("avx2"))) void AvgRowAVX2(void* Dest, const void* Src1, const void* Src2, uint32_t Param,
@@ -77,7 +36,7 @@ __attribute__((target("avx2"))) void AvgRowAVX2(void* Dest, const void* Src1, co
   // Clear the wide registers' upper halves before code built for plain SSE
   // runs: left dirty, they slow every later SSE instruction of the process.
   _mm256_zeroupper();
-  Rest(D, A, B, Param, Count);
+  AvgRowBlocks8(D, A, B, Param, Count);
 }
 
 // GCC 12's AVX-512 header starts vectors from a deliberately undefined value
@@ -119,7 +78,8 @@ __attribute__((target("avx512f"))) void AvgRowAVX512(void* Dest, const void* Src
 #else
 
 void AvgRowSSE2(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count) {
-  Rest(static_cast<uint8_t*>(Dest), static_cast<const uint8_t*>(Src1), static_cast<const uint8_t*>(Src2), Param, Count);
+  AvgRowBlocks8(static_cast<uint8_t*>(Dest), static_cast<const uint8_t*>(Src1), static_cast<const uint8_t*>(Src2),
+                Param, Count);
 }
 
 void AvgRowAVX2(void* Dest, const void* Src1, const void* Src2, uint32_t Param, uint32_t Count) {
@@ -131,47 +91,3 @@ void AvgRowAVX512(void* Dest, const void* Src1, const void* Src2, uint32_t Param
 }
 
 #endif
-
-TRowKernel WidestAvgRow() {
-  if (LumoHasAVX512()) {
-    return AvgRowAVX512;
-  }
-  if (LumoHasAVX2()) {
-    return AvgRowAVX2;
-  }
-  if (LumoHasSSE2()) {
-    return AvgRowSSE2;
-  }
-  return AvgRowMMX;
-}
-
-namespace {
-
-bool Contiguous(const TLumoDIB& Dib) {
-  return Dib.Rows8 != nullptr && Dib.RowGap == 0 &&
-         Dib.Rows8[Dib.RowCount - 1] == Dib.Rows8[0] + static_cast<size_t>(Dib.RowCount - 1) * Dib.RowBytes;
-}
-
-}  // namespace
-
-bool AvgBlendWhole(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2, uint32_t Param) {
-  const int Depth = Dest.Header.biBitCount;
-  if (!ProcessorInfo.Has(pfMMX) || Src1.Header.biBitCount != Depth || Src2.Header.biBitCount != Depth ||
-      !AvgBlendDepths.Contains(Depth)) {
-    return false;
-  }
-  if (Src1.Header.biWidth != Dest.Header.biWidth || Src2.Header.biWidth != Dest.Header.biWidth ||
-      Src1.RowCount != Dest.RowCount || Src2.RowCount != Dest.RowCount || Dest.RowCount <= 0) {
-    return false;
-  }
-  if (Dest.RowBytes % 8 != 0 || Src1.RowBytes != Dest.RowBytes || Src2.RowBytes != Dest.RowBytes || !Contiguous(Dest) ||
-      !Contiguous(Src1) || !Contiguous(Src2)) {
-    return false;
-  }
-  const uint64_t Bytes = static_cast<uint64_t>(Dest.RowBytes) * static_cast<uint64_t>(Dest.RowCount);
-  if (Bytes > 0xFFFFFFFFu) {
-    return false;
-  }
-  WidestAvgRow()(Dest.Rows8[0], Src1.Rows8[0], Src2.Rows8[0], Param, static_cast<uint32_t>(Bytes));
-  return true;
-}

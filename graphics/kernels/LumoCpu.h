@@ -1,5 +1,6 @@
-// Which wider instruction sets the fast kernels may use on this processor.
-// SSE2 comes from the start-up processor record; AVX2 and AVX-512 need the
+// Which instruction sets the fast kernels may use on this processor: the
+// availability tests of the family tables (see LumoFastPath.h). MMX and SSE2
+// come from the start-up processor record; AVX2 and AVX-512 need the
 // compiler's check, which also asks whether the system saves the wide
 // registers.
 #pragma once
@@ -11,6 +12,14 @@
 #else
 #define LUMO_X86 0
 #endif
+
+inline bool LumoHasMMX() {
+#if LUMO_X86
+  return ProcessorInfo.Has(pfMMX);
+#else
+  return false;
+#endif
+}
 
 inline bool LumoHasSSE2() {
 #if LUMO_X86

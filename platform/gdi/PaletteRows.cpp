@@ -217,30 +217,28 @@ void ExpandIndicesVBMI(const uint8_t* In, uint32_t* Out, int Count, const uint32
 #endif
 }
 
+namespace {
+
+ExpandIndicesForm Chosen() { return LumoChosen<ExpandIndicesForms>("palette expansion").Function; }
+
+}  // namespace
+
 void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette) {
-  static const bool Widest = CanExpandIndicesVBMI();
-  static const bool Wide = CanExpandIndicesSSE41();
-  if (Widest) {
-    ExpandIndicesVBMI(In, Out, Count, Palette);
-  } else if (Wide) {
-    ExpandIndicesSSE41(In, Out, Count, Palette);
-  } else {
-    ExpandEight(In, Out, Count, Palette);
-  }
+  Chosen()(In, Out, Count, Palette);
 }
 
 void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table) {
   std::memcpy(Table.Pixels, Pixels, sizeof Table.Pixels);
   Table.Expand = TableEight;
 #if LUMO_PALETTE_SSE41
-  static const bool Widest = CanExpandIndicesVBMI();
-  static const bool Wide = CanExpandIndicesSSE41();
-  if (Widest) {
+  // The ready palette of the chosen form.
+  const ExpandIndicesForm Form = Chosen();
+  if (Form == ExpandIndicesVBMI) {
     SplitChannels(Pixels, Table.Channel);
     bool FourthByte = false;
     for (int i = 0; i < 256; ++i) FourthByte |= Table.Channel[3][i] != 0;
     Table.Expand = FourthByte ? TableVBMI : TableVBMIThreeBytes;
-  } else if (Wide) {
+  } else if (Form == ExpandIndicesSSE41) {
     Table.Expand = TableSSE41;
   }
 #endif

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "LumoFastPath.h"
+
 namespace lumo::gdi {
 
 // Out[i] = Palette[In[i]] for i < Count, one pixel at a time.
@@ -18,12 +20,22 @@ bool CanExpandIndicesSSE41();
 // when CanExpandIndicesVBMI()).
 void ExpandIndicesVBMI(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 bool CanExpandIndicesVBMI();
-// The fastest of these this processor runs.
+
+using ExpandIndicesForm = void (*)(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
+// The family, widest first (VBMI stands under the avx512 level). The plain
+// level is the eight-at-once form, which needs no extension; the one-pixel
+// loop is the reference the others are compared against.
+inline constexpr TLumoForm<ExpandIndicesForm> ExpandIndicesForms[] = {
+    {"avx512", CanExpandIndicesVBMI, ExpandIndicesVBMI},
+    {"sse41", CanExpandIndicesSSE41, ExpandIndicesSSE41},
+    {"plain", LumoAlways, ExpandIndicesEight},
+};
+// The form of ExpandIndicesForms chosen for this process.
 void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 
 // A palette made ready for expansion once, when it changes, rather than on
 // every copy: the pixel values, the per-channel tables of the 64-wide form and
-// the form this processor runs, so a row costs no lookups and no checks.
+// the chosen form, so a row costs no lookups and no checks.
 struct PaletteTable {
   alignas(64) uint32_t Pixels[256];
   alignas(64) uint8_t Channel[4][256];

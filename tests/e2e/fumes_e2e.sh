@@ -4,6 +4,9 @@
 # the same server. For each: window title and client size, smoke on screen,
 # a left-button drag, a right click, S with a path typed into the real file
 # dialog, the saved BMP, and Escape ending the program with exit code 0.
+# Natively a short second run has every wide level of the fast paths turned
+# off (LUMO_DISABLE): smoke on screen, a drag, Escape, and each family saying
+# it took its plain form.
 #
 # usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>
 # Pass "-" for a build directory to leave that half out. Screenshots, saved
@@ -312,6 +315,62 @@ run_native() {
     "$exe" >"$artefacts/native_program.log" 2>&1 &
   program_pid=$!
   drive "$out" "$out" 30 yes
+  run_native_plain
+}
+
+# Every level the fast paths have but the plain one (see LumoFastPath.h).
+all_wide_off="avx512 avx2 sse41 sse2 mmx"
+
+# drive_plain <log>: the short session of the plain-forms run.
+drive_plain() {
+  local log="$1"
+  if ! wait_until 30 have_main_window; then
+    check "a window appears within 30s" false
+    return
+  fi
+  local w level line
+  w="$(main_window)"
+  sleep 2
+  shot 01_start
+  import -window "$w" "$work/plain_start.png" 2>/dev/null
+  level="$(brightness "$work/plain_start.png" 800x250+0+250)"
+  check "smoke rises from the bottom (mean brightness ${level:-none})" brighter_than "${level:-0}" 0.05
+  focus "$w"
+  local args=(mousemove --window "$w" 150 300 mousedown 1)
+  local x
+  for x in $(seq 150 10 650); do
+    args+=(mousemove --window "$w" "$x" 300 sleep 0.01)
+  done
+  args+=(mouseup 1)
+  xdotool "${args[@]}"
+  sleep 1.5
+  shot 02_drawn
+  import -window "$w" "$work/plain_drawn.png" 2>/dev/null
+  line="$(brightness "$work/plain_drawn.png" 500x60+150+250)"
+  check "after the drag smoke rises from the line (${line:-none})" brighter_than "${line:-0}" 0.01
+  focus "$w"
+  xdotool key Escape
+  if wait_until 20 program_gone; then
+    wait "$program_pid"
+    local rc=$?
+    check "Escape ends the program with exit code 0 (got $rc)" test "$rc" -eq 0
+  else
+    check "Escape ends the program within 20s" false
+  fi
+  program_pid=""
+  local family
+  for family in "smoke passes" "palette expansion"; do
+    check "$family ran its plain form" grep -q "^lumo: $family: plain form" "$log"
+  done
+}
+
+run_native_plain() {
+  half="native-plain"
+  local exe="$native_dir/bin/fumes"
+  [ -x "$exe" ] || return
+  LUMO_DISABLE="$all_wide_off" "$exe" >"$artefacts/native_plain_program.log" 2>&1 &
+  program_pid=$!
+  drive_plain "$artefacts/native_plain_program.log"
 }
 
 run_wine() {

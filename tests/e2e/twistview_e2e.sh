@@ -3,7 +3,9 @@
 # on a private virtual display. Checks title and client size, that frames
 # change and use only the window palette, that a key switches the picture,
 # that left and right clicks toggle the filter and feedback, and that Escape
-# and the close box both end the program. Screenshots stay in the artefact
+# and the close box both end the program. Natively a short second run has
+# every wide level of the fast paths turned off (LUMO_DISABLE) and checks
+# the same picture with the plain forms. Screenshots stay in the artefact
 # directory.
 #
 #   twistview_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>
@@ -196,10 +198,50 @@ run_platform() { # <name> <width-range> <height-range> <command...>
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
 }
 
+# Every level the fast paths have but the plain one (see LumoFastPath.h).
+all_wide_off="avx512 avx2 sse41 sse2 mmx"
+
+# A short run with the plain forms only: the picture, the filter, feedback
+# and Escape as above, and each family saying it took its plain form.
+run_plain() { # <command...>
+  current="native, plain forms"
+  out="$artefacts/native_plain"
+  mkdir -p "$out"
+  echo "== twistview, $current"
+  if ! LUMO_DISABLE="$all_wide_off" start_program "$@"; then
+    bad "no window titled \"$title\" appeared"
+    cat "$out/program.log"
+    return
+  fi
+  sleep 1.5
+  shot 01_start
+  palette_ok 01_start
+  expect_centre 01_start "$bilinear0" "first picture, bilinear filter"
+  left_click 300
+  sleep 0.8
+  shot 02_point
+  expect_centre 02_point "$point0" "left click turns the filter off"
+  left_click 340
+  right_click 380
+  sleep 0.8
+  shot 03_feedback
+  expect_centre 03_feedback "$((bilinear0 > 0 ? bilinear0 - 1 : 0))" "right click turns feedback on"
+  press Escape
+  if wait_end 15; then ok "Escape ends the program (status 0)"; else bad "Escape: program did not end with status 0 ($?)"; fi
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
+  local family
+  for family in "rotating zoom" "average row" "palette expansion"; do
+    if grep -q "^lumo: $family: plain form" "$out/program.log"; then ok "$family ran its plain form"; else
+      bad "$family did not report its plain form"
+    fi
+  done
+}
+
 if [ "$native_dir" = - ]; then
   echo "== twistview, native: left out"
 elif [ -x "$native_dir/bin/twistview" ]; then
   run_platform native 768 536 "$native_dir/bin/twistview"
+  run_plain "$native_dir/bin/twistview"
 else
   current=native
   bad "$native_dir/bin/twistview is not built"

@@ -28,12 +28,17 @@ void ChosenWithoutTables(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise) 
   SetFumeDecayTablesUnavailable(false);
 }
 
+// Every form of the family table, the scalar form from the decay bits, and
+// the chosen one with and without its decay bits.
 std::vector<TNamedPasses> FastForms() {
-  return {{"table", FumePassesTable, true},
-          {"sse2", FumePassesSSE2, CanRunFumePassesSSE2()},
-          {"avx2", FumePassesAVX2, CanRunFumePassesAVX2()},
-          {"chosen", FumePassesFast, true},
-          {"chosen without tables", ChosenWithoutTables, true}};
+  std::vector<TNamedPasses> Forms;
+  for (const auto& Form : FumePassesForms) {
+    Forms.push_back({Form.Level, Form.Function, Form.Available()});
+  }
+  Forms.push_back({"table", FumePassesTable, true});
+  Forms.push_back({"chosen", FumePassesFast, true});
+  Forms.push_back({"chosen without tables", ChosenWithoutTables, true});
+  return Forms;
 }
 
 // Fields that exercise the sums: noise, bright, sparse, a ramp that carries

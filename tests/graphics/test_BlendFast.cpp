@@ -1,4 +1,5 @@
-// The SSE2, AVX2 and AVX-512 average kernels against the MMX one, byte for byte:
+// Every form of the average kernel that promises the MMX one's bytes (the
+// family table's forms but the plain one) against the MMX one, byte for byte:
 // every row length up to 100 and some long ones, the masks of every layout
 // and arbitrary ones, misaligned rows, and rows blended in place.
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 
 #include "LumoBlend.h"
 #include "kernels/LumoBlendWide.h"
-#include "kernels/LumoCpu.h"
 
 namespace {
 
@@ -22,10 +22,15 @@ struct TWide {
 };
 
 std::vector<TWide> WideKernels() {
-  return {{"sse2", AvgRowSSE2, LumoHasSSE2()},
-          {"avx2", AvgRowAVX2, LumoHasAVX2()},
-          {"avx512", AvgRowAVX512, LumoHasAVX512()},
-          {"widest", WidestAvgRow(), true}};
+  std::vector<TWide> Wide;
+  for (const auto& Form : AvgRowForms) {
+    if (Form.Function != AvgRowPlain) {
+      Wide.push_back({Form.Level, Form.Function, Form.Available()});
+    }
+  }
+  const TRowKernel Chosen = LumoChosen<AvgRowForms>("average row").Function;
+  Wide.push_back({"chosen", Chosen, Chosen != AvgRowPlain});
+  return Wide;
 }
 
 const uint32_t Masks[] = {0x7F7F7F7Fu, 0x7BEF7BEFu, 0xBDEFBDEFu, 0xFF7F7F7Fu, 0xFFFFFFFFu, 0x12345678u, 0u};
@@ -92,9 +97,10 @@ TEST(AvgRowWide, InPlaceOnEitherSourceAndMisaligned) {
   }
 }
 
-// The dispatcher: with MMX present the surface gets the MMX kernel's bytes,
-// which differ from the plain kernel's in the last pixel of an odd-width
-// 5-5-5 row; without MMX it gets the plain kernel's.
+// Each form through the blend: the MMX-exact forms give the MMX kernel's
+// bytes, which differ from the plain kernel's in the last pixel of an
+// odd-width 5-5-5 row; the plain form gives the plain kernel's. AvgBlend
+// gives the bytes of the form the chooser took.
 TEST(AvgBlendWide, FeedbackBlendGivesTheMMXKernelsBytes) {
   auto Make = [](uint32_t Seed) {
     auto Dib = std::make_unique<TLumoDIB>();
@@ -104,32 +110,31 @@ TEST(AvgBlendWide, FeedbackBlendGivesTheMMXKernelsBytes) {
     for (uint32_t I = 0; I < Dib->Header.biSizeImage; ++I) Dib->Pixels[I] = static_cast<uint8_t>(Random());
     return Dib;
   };
-  const uint8_t Saved = ProcessorInfo.Features;
-  for (bool Mmx : {true, false}) {
-    if (Mmx) {
-      ProcessorInfo.Features |= pfMMX;
-    } else {
-      ProcessorInfo.Features &= static_cast<uint8_t>(~pfMMX);
+  for (const auto& Form : AvgRowForms) {
+    if (!Form.Available()) {
+      continue;
     }
+    const TRowKernel Reference = Form.Function == AvgRowPlain ? AvgRowPlain : AvgRowMMX;
     auto Dest = Make(1), Other = Make(2), Expected = Make(1);
-    ASSERT_TRUE(AvgBlend(*Dest, *Dest, *Other));
-    ASSERT_TRUE(BlendRows(*Expected, *Expected, *Other, AvgBlendDepths, AvgBlendMask(*Expected),
-                          Mmx ? AvgRowMMX : AvgRowPlain, Mmx ? AvgRowMMX : AvgRowPlain));
-    EXPECT_EQ(0, std::memcmp(Dest->Pixels, Expected->Pixels, Dest->Header.biSizeImage)) << (Mmx ? "MMX" : "plain");
+    ASSERT_TRUE(AvgBlendWith(Form.Function, *Dest, *Dest, *Other));
+    ASSERT_TRUE(BlendRows(*Expected, *Expected, *Other, AvgBlendDepths, AvgBlendMask(*Expected), Reference, Reference));
+    EXPECT_EQ(0, std::memcmp(Dest->Pixels, Expected->Pixels, Dest->Header.biSizeImage)) << Form.Level;
+    if (&Form == &LumoChosen<AvgRowForms>("average row")) {
+      auto Chosen = Make(1);
+      ASSERT_TRUE(AvgBlend(*Chosen, *Chosen, *Other));
+      EXPECT_EQ(0, std::memcmp(Chosen->Pixels, Expected->Pixels, Dest->Header.biSizeImage)) << "chosen";
+    }
   }
-  ProcessorInfo.Features = Saved;
 }
 
-// Whole surfaces: AvgBlend (in one pass where the rows allow it) against
-// the MMX kernel run row by row, for every depth and widths whose rows are
-// and are not whole 8-byte blocks.
+// Whole surfaces: every form through the blend (in one pass where the rows
+// allow it) against its reference kernel run row by row, for every depth and
+// widths whose rows are and are not whole 8-byte blocks.
 TEST(AvgBlendWide, WholeSurfacesMatchTheMMXKernelRowByRow) {
   struct TLayout {
     int Bpp, Red, Green, Blue;
   };
   const TLayout Layouts[] = {{8, 0, 0, 0}, {16, 5, 6, 5}, {16, 5, 5, 5}, {24, 0, 0, 0}, {32, 8, 8, 8}};
-  const uint8_t Saved = ProcessorInfo.Features;
-  ProcessorInfo.Features |= pfMMX;
   uint32_t Seed = 100;
   for (const TLayout& L : Layouts) {
     for (int Width : {1, 2, 3, 5, 8, 16, 24, 37, 64, 768}) {
@@ -144,16 +149,21 @@ TEST(AvgBlendWide, WholeSurfacesMatchTheMMXKernelRowByRow) {
           return Dib;
         };
         ++Seed;
-        auto Dest = Make(Seed), Other = Make(Seed + 1000), Expected = Make(Seed);
-        ASSERT_TRUE(AvgBlend(*Dest, *Dest, *Other));
-        ASSERT_TRUE(
-            BlendRows(*Expected, *Expected, *Other, AvgBlendDepths, AvgBlendMask(*Expected), AvgRowMMX, AvgRowMMX));
-        ASSERT_EQ(0, std::memcmp(Dest->Pixels, Expected->Pixels, Dest->Header.biSizeImage))
-            << L.Bpp << " bpp, " << Width << " x " << Height;
+        for (const auto& Form : AvgRowForms) {
+          if (!Form.Available()) {
+            continue;
+          }
+          const TRowKernel Reference = Form.Function == AvgRowPlain ? AvgRowPlain : AvgRowMMX;
+          auto Dest = Make(Seed), Other = Make(Seed + 1000), Expected = Make(Seed);
+          ASSERT_TRUE(AvgBlendWith(Form.Function, *Dest, *Dest, *Other));
+          ASSERT_TRUE(
+              BlendRows(*Expected, *Expected, *Other, AvgBlendDepths, AvgBlendMask(*Expected), Reference, Reference));
+          ASSERT_EQ(0, std::memcmp(Dest->Pixels, Expected->Pixels, Dest->Header.biSizeImage))
+              << Form.Level << ", " << L.Bpp << " bpp, " << Width << " x " << Height;
+        }
       }
     }
   }
-  ProcessorInfo.Features = Saved;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "LumoBlend.h"
+#include "kernels/LumoBlendWide.h"
 
 namespace {
 
@@ -30,8 +31,8 @@ std::vector<uint8_t> Bytes(const TLumoDIB& Dib) {
   return std::vector<uint8_t>(Dib.Pixels, Dib.Pixels + Dib.Header.biSizeImage);
 }
 
-// Runs the body once with each kernel chosen by the dispatcher, and puts the
-// detected features back afterwards.
+// BlendRows picks its kernel by the processor record: these run its body
+// with and without MMX and put the detected features back afterwards.
 class WithKernel {
  public:
   explicit WithKernel(bool Mmx) : Saved(ProcessorInfo.Features) {
@@ -47,17 +48,28 @@ class WithKernel {
   uint8_t Saved;
 };
 
-struct KernelCase {
+// Every form of the average row this processor runs, the plain one last;
+// Mmx tells the forms that give the MMX kernel's bytes from the plain one.
+struct FormCase {
   const char* Name;
   TRowKernel Kernel;
+  bool Mmx;
 };
-const KernelCase Kernels[] = {{"MMX", AvgRowMMX}, {"plain", AvgRowPlain}};
+std::vector<FormCase> AvailableForms() {
+  std::vector<FormCase> Forms;
+  for (const auto& Form : AvgRowForms) {
+    if (Form.Available()) {
+      Forms.push_back({Form.Level, Form.Function, Form.Function != AvgRowPlain});
+    }
+  }
+  return Forms;
+}
 
 // ------------------------------------------------------------- row kernels
 
 TEST(AvgRowKernels, EveryByteIsTheFloorOfTheMeanForEveryLengthUpTo40) {
   std::mt19937 Random(7);
-  for (const KernelCase& K : Kernels) {
+  for (const FormCase& K : AvailableForms()) {
     for (uint32_t Count = 0; Count <= 40; ++Count) {
       // Guard bytes on both sides catch writes outside the row.
       std::vector<uint8_t> A(Count + 16), B(Count + 16), D(Count + 16, 0xA5);
@@ -76,7 +88,7 @@ TEST(AvgRowKernels, EveryByteIsTheFloorOfTheMeanForEveryLengthUpTo40) {
 }
 
 TEST(AvgRowKernels, WorkInPlaceWithEitherSource) {
-  for (const KernelCase& K : Kernels) {
+  for (const FormCase& K : AvailableForms()) {
     for (uint32_t Count : {7u, 16u, 23u, 40u}) {
       std::vector<uint8_t> A(Count), B(Count);
       for (uint32_t I = 0; I < Count; ++I) {
@@ -154,8 +166,8 @@ std::vector<int> Channels(const TLumoDIB& Dib, const uint8_t* Pixel) {
 
 TEST(AvgBlend, EveryChannelIsTheFloorOfTheMeanAtAllDepthsWithBothKernels) {
   const Layout Layouts[] = {{8, 0, 0, 0}, {16, 5, 6, 5}, {16, 5, 5, 5}, {24, 0, 0, 0}, {32, 8, 8, 8}};
-  for (bool Mmx : {true, false}) {
-    WithKernel Use(Mmx);
+  for (const FormCase& Form : AvailableForms()) {
+    const bool Mmx = Form.Mmx;
     for (const Layout& L : Layouts) {
       for (int Width = 0; Width <= 40; ++Width) {
         auto Dest = MakeSurface(Width, 3, L.Bpp, L.Red, L.Green, L.Blue);
@@ -174,7 +186,7 @@ TEST(AvgBlend, EveryChannelIsTheFloorOfTheMeanAtAllDepthsWithBothKernels) {
           }
         }
         const std::vector<uint8_t> Before = Bytes(*Dest);
-        ASSERT_TRUE(AvgBlend(*Dest, *Src1, *Src2));
+        ASSERT_TRUE(AvgBlendWith(Form.Kernel, *Dest, *Src1, *Src2));
 
         const int Bpp = L.Bpp / 8;
         // On an odd-width 16-bit row the plain kernel does the last pixel byte
@@ -186,8 +198,8 @@ TEST(AvgBlend, EveryChannelIsTheFloorOfTheMeanAtAllDepthsWithBothKernels) {
             const auto B = Channels(*Src2, Src2->Rows[Y] + X * Bpp);
             const auto R = Channels(*Dest, Dest->Rows[Y] + X * Bpp);
             for (size_t C = 0; C < R.size(); ++C) {
-              ASSERT_EQ(R[C], (A[C] + B[C]) / 2) << (Mmx ? "MMX" : "plain") << ", " << L.Bpp << " bpp, green "
-                                                 << L.Green << ", width " << Width << ", row " << Y << ", x " << X;
+              ASSERT_EQ(R[C], (A[C] + B[C]) / 2) << Form.Name << ", " << L.Bpp << " bpp, green " << L.Green
+                                                 << ", width " << Width << ", row " << Y << ", x " << X;
             }
           }
           for (int I = Dest->RowBytes - Dest->RowGap; I < Dest->RowBytes; ++I) {
@@ -225,29 +237,28 @@ TEST(AvgBlend, OddWidth16BitPlainKernelComputesTheLastPixelByteWise) {
   // White and black on 5-6-5: 0x7BEF by channels (red 15, green 31, blue
   // 15). The plain kernel's byte tail loses the bit that crosses from the
   // high byte into the low one: 0x7B6F.
-  for (bool Mmx : {true, false}) {
-    WithKernel Use(Mmx);
+  for (const FormCase& Form : AvailableForms()) {
+    const bool Mmx = Form.Mmx;
     auto Dest = MakeSurface(3, 1, 16, 5, 6, 5);
     auto White = MakeSurface(3, 1, 16, 5, 6, 5);
     auto Black = MakeSurface(3, 1, 16, 5, 6, 5);
     std::memset(White->Pixels, 0xFF, White->Header.biSizeImage);
     std::memset(Black->Pixels, 0x00, Black->Header.biSizeImage);
-    ASSERT_TRUE(AvgBlend(*Dest, *White, *Black));
+    ASSERT_TRUE(AvgBlendWith(Form.Kernel, *Dest, *White, *Black));
     uint16_t P[3];
     std::memcpy(P, Dest->Pixels, 6);
     EXPECT_EQ(P[0], 0x7BEF);
     EXPECT_EQ(P[1], 0x7BEF);
-    EXPECT_EQ(P[2], Mmx ? 0x7BEF : 0x7B6F) << (Mmx ? "MMX" : "plain");
+    EXPECT_EQ(P[2], Mmx ? 0x7BEF : 0x7B6F) << Form.Name;
   }
 
   // In general the plain last pixel is exactly the 8-bit formula per byte.
-  WithKernel Use(false);
   auto Dest = MakeSurface(5, 4, 16, 5, 6, 5);
   auto Src1 = MakeSurface(5, 4, 16, 5, 6, 5);
   auto Src2 = MakeSurface(5, 4, 16, 5, 6, 5);
   FillRandom(*Src1, 11);
   FillRandom(*Src2, 12);
-  ASSERT_TRUE(AvgBlend(*Dest, *Src1, *Src2));
+  ASSERT_TRUE(AvgBlendWith(AvgRowPlain, *Dest, *Src1, *Src2));
   const uint8_t MaskBytes[2] = {0xEF, 0x7B};
   for (int Y = 0; Y < 4; ++Y) {
     for (int K = 0; K < 2; ++K) {
@@ -258,28 +269,27 @@ TEST(AvgBlend, OddWidth16BitPlainKernelComputesTheLastPixelByteWise) {
 }
 
 TEST(AvgBlend, InPlaceWithEitherSource) {
-  for (bool Mmx : {true, false}) {
-    WithKernel Use(Mmx);
+  for (const FormCase& Form : AvailableForms()) {
     auto Surface = MakeSurface(37, 5, 8);
     auto Zero = MakeSurface(37, 5, 8);
     FillRandom(*Surface, 5);
     std::memset(Zero->Pixels, 0, Zero->Header.biSizeImage);
     const std::vector<uint8_t> Original = Bytes(*Surface);
 
-    ASSERT_TRUE(AvgBlend(*Surface, *Surface, *Zero));  // halves every byte
+    ASSERT_TRUE(AvgBlendWith(Form.Kernel, *Surface, *Surface, *Zero));  // halves every byte
     for (int Y = 0; Y < 5; ++Y) {
       for (int X = 0; X < 37; ++X) {
-        ASSERT_EQ(Surface->Rows8[Y][X], Original[Y * Surface->RowBytes + X] / 2);
+        ASSERT_EQ(Surface->Rows8[Y][X], Original[Y * Surface->RowBytes + X] / 2) << Form.Name;
       }
     }
 
     auto Other = MakeSurface(37, 5, 8);
     FillRandom(*Other, 6);
     const std::vector<uint8_t> Halved = Bytes(*Surface);
-    ASSERT_TRUE(AvgBlend(*Surface, *Other, *Surface));
+    ASSERT_TRUE(AvgBlendWith(Form.Kernel, *Surface, *Other, *Surface));
     for (int Y = 0; Y < 5; ++Y) {
       for (int X = 0; X < 37; ++X) {
-        ASSERT_EQ(Surface->Rows8[Y][X], (Halved[Y * Surface->RowBytes + X] + Other->Rows8[Y][X]) / 2);
+        ASSERT_EQ(Surface->Rows8[Y][X], (Halved[Y * Surface->RowBytes + X] + Other->Rows8[Y][X]) / 2) << Form.Name;
       }
     }
   }
@@ -301,8 +311,7 @@ TEST(AvgBlend, RefusesWithoutTouchingDest) {
       {"source with fewer rows", 16, 4, 8, 16, 3, 8, 16, 4, 8},
       {"source with more rows", 16, 4, 8, 16, 4, 8, 16, 6, 8},
   };
-  for (bool Mmx : {true, false}) {
-    WithKernel Use(Mmx);
+  for (const FormCase& Form : AvailableForms()) {
     for (const Case& C : Cases) {
       auto Dest = MakeSurface(C.DestW, C.DestH, C.DestBpp);
       auto Src1 = MakeSurface(C.Src1W, C.Src1H, C.Src1Bpp);
@@ -311,8 +320,8 @@ TEST(AvgBlend, RefusesWithoutTouchingDest) {
       FillRandom(*Src1, 2);
       FillRandom(*Src2, 3);
       const std::vector<uint8_t> Before = Bytes(*Dest);
-      EXPECT_FALSE(AvgBlend(*Dest, *Src1, *Src2)) << C.What;
-      EXPECT_EQ(Bytes(*Dest), Before) << C.What;
+      EXPECT_FALSE(AvgBlendWith(Form.Kernel, *Dest, *Src1, *Src2)) << C.What << ", " << Form.Name;
+      EXPECT_EQ(Bytes(*Dest), Before) << C.What << ", " << Form.Name;
     }
   }
 }

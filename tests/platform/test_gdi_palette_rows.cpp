@@ -16,15 +16,16 @@ void ThroughTable(const uint8_t* In, uint32_t* Out, int Count, const uint32_t*) 
 }
 
 TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
-  struct {
+  // Every form of the family table, the chosen one and the ready palette.
+  struct TForm {
     const char* Name;
-    void (*Expand)(const uint8_t*, uint32_t*, int, const uint32_t*);
+    lumo::gdi::ExpandIndicesForm Expand;
     bool Runs;
-  } const Forms[] = {{"eight", lumo::gdi::ExpandIndicesEight, true},
-                     {"sse4.1", lumo::gdi::ExpandIndicesSSE41, lumo::gdi::CanExpandIndicesSSE41()},
-                     {"vbmi", lumo::gdi::ExpandIndicesVBMI, lumo::gdi::CanExpandIndicesVBMI()},
-                     {"chosen", lumo::gdi::ExpandIndices, true},
-                     {"table", ThroughTable, true}};
+  };
+  std::vector<TForm> Forms;
+  for (const auto& Form : lumo::gdi::ExpandIndicesForms) Forms.push_back({Form.Level, Form.Function, Form.Available()});
+  Forms.push_back({"chosen", lumo::gdi::ExpandIndices, true});
+  Forms.push_back({"table", ThroughTable, true});
   std::mt19937 Random(9);
   std::vector<int> Lengths;
   for (int Count = 0; Count <= 70; ++Count) Lengths.push_back(Count);

@@ -4,6 +4,7 @@
 // signed 32-bit range.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -40,32 +41,28 @@ struct TTables {
   }
 };
 
-using TRenderer = void (*)(TLumoDIB&, const TLumoDIB&, const int32_t*, const int32_t*, int32_t, int32_t, bool);
-
 struct TForm {
-  const char* Name;
-  TRenderer Render;
+  std::string Name;
+  TRenderPixels Render;
   bool Runs;
+  // Whether the form gets the picture's paired copy. Without it (no memory
+  // for it) the AVX2 form fetches two rows with a gather each and the
+  // AVX-512 form hands over to that one.
+  bool WithPairs;
 };
 
-// Without the paired copy (no memory for it), the AVX2 form fetches two rows
-// with a gather each and the AVX-512 form hands over to that one.
-void AVX2TwoGathers(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY, int32_t A,
-                    int32_t B, bool Filter) {
-  RenderPixelsAVX2(Window, Picture, TableX, TableY, A, B, Filter, nullptr);
-}
-void AVX512WithoutPairs(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
-                        int32_t A, int32_t B, bool Filter) {
-  RenderPixelsAVX512(Window, Picture, TableX, TableY, A, B, Filter, nullptr);
-}
-
+// Every form of the family table, the wide ones once more without the paired
+// copy, and the chosen one.
 std::vector<TForm> FastForms() {
-  return {{"runs", RenderPixelsRuns, true},
-          {"avx2", RenderPixelsAVX2, CanRenderPixelsAVX2()},
-          {"avx2 two gathers", AVX2TwoGathers, CanRenderPixelsAVX2()},
-          {"avx512", RenderPixelsAVX512, CanRenderPixelsAVX512()},
-          {"avx512 without pairs", AVX512WithoutPairs, CanRenderPixelsAVX512()},
-          {"chosen", RenderPixelsFast, true}};
+  std::vector<TForm> Forms;
+  for (const auto& Form : RenderPixelsForms) {
+    Forms.push_back({Form.Level, Form.Function, Form.Available(), true});
+    if (&Form != &RenderPixelsForms[std::size(RenderPixelsForms) - 1]) {
+      Forms.push_back({std::string(Form.Level) + " without pairs", Form.Function, Form.Available(), false});
+    }
+  }
+  Forms.push_back({"chosen", RenderPixelsFast, true, true});
+  return Forms;
 }
 
 // Every byte of the window, row padding included, must come out the same;
@@ -82,7 +79,12 @@ void ExpectSameFrame(int W, int H, const TLumoDIB& Picture, const TTables& Table
       }
       auto Got = Surface(W, H);
       Got->ClearTo(0xA5);
-      Form.Render(*Got, Picture, Tables.X.data(), Tables.Y.data(), A, B, Filter);
+      std::vector<uint8_t> Pairs;
+      if (Form.WithPairs && Filter) {
+        BuildPairedPicture(Picture, Pairs);
+      }
+      Form.Render(*Got, Picture, Tables.X.data(), Tables.Y.data(), A, B, Filter,
+                  Pairs.empty() ? nullptr : Pairs.data());
       const uint32_t Size = Expected->Header.biSizeImage;
       for (uint32_t I = 0; I < Size; ++I) {
         if (Got->Pixels[I] != Expected->Pixels[I]) {

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The include-circle check on small trees of its own: a .cpp and its .h count
+# as one file, so X.cpp -> Y.h and Y.cpp -> X.h is a circle, found across
+# folders too; the allowed pair passes; and then the repository itself.
+set -u
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+check="$root/scripts/check_includes.py"
+work="$(mktemp -d "${TMPDIR:-/tmp}/includes-test.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+failures=0
+expect() { # <what> <expected status> <tree>
+  python3 "$check" "$3" >"$work/out" 2>&1
+  local got=$?
+  if [ "$got" -eq "$2" ]; then echo "ok: $1"; else
+    echo "FAILED: $1: status $got"
+    cat "$work/out"
+    failures=$((failures + 1))
+  fi
+}
+file() { mkdir -p "$(dirname "$1")" && printf '%s\n' "${@:2}" >"$1"; }
+
+file "$work/pair/graphics/X.h" '#pragma once'
+file "$work/pair/graphics/X.cpp" '#include "X.h"' '#include "kernels/Y.h"'
+file "$work/pair/graphics/kernels/Y.h" '#pragma once'
+expect "a kernel below its user is no circle" 0 "$work/pair"
+file "$work/pair/graphics/kernels/Y.cpp" '#include "kernels/Y.h"' '#include "X.h"'
+expect "X.cpp -> Y.h and Y.cpp -> X.h is a circle" 1 "$work/pair"
+
+file "$work/allowed/platform/user/Windows.cpp" '#include "user/MessageQueue.h"'
+file "$work/allowed/platform/user/MessageQueue.cpp" '#include "user/Windows.h"'
+file "$work/allowed/platform/user/Windows.h" '#pragma once'
+file "$work/allowed/platform/user/MessageQueue.h" '#pragma once'
+expect "the allowed pair passes" 0 "$work/allowed"
+file "$work/allowed/platform/user/Painting.cpp" '#include "user/Windows.h"'
+file "$work/allowed/platform/user/Painting.h" '#pragma once'
+file "$work/allowed/platform/user/Windows.h" '#include "user/Painting.h"'
+expect "a third file joining the allowed pair is a circle" 1 "$work/allowed"
+
+expect "the repository has no circles" 0 "$root"
+[ "$failures" -eq 0 ]
