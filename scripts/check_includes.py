@@ -17,14 +17,6 @@ AREAS = ["graphics", "fumes", "twistview", "platform", "tests", "bench"]
 # the include directories the build gives.
 ROOTS = ["graphics", "platform/include", "platform", "fumes", "twistview", "tests", "bench"]
 
-# Pairs that may include each other, each with its reason. Keep it short:
-# every entry is a circle we accept rather than take apart.
-ALLOWED = {
-    # A window's messages go through the queue, and the queue delivers to
-    # windows: the one pair of the window layer that has to know each other.
-    frozenset({"platform/user/Windows", "platform/user/MessageQueue"}),
-}
-
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 
@@ -62,7 +54,7 @@ def graph(root):
                 if found is None:
                     continue
                 target = node_of(found)
-                if target == source or frozenset({source, target}) in ALLOWED:
+                if target == source:
                     continue
                 edges[source].setdefault(target, path + " -> " + found)
     return edges
