@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "user/UserInternal.h"
+#include "user/X11Present.h"
 
 namespace lumo::user {
 
@@ -78,21 +79,50 @@ bool Headless() {
   return s.headless;
 }
 
+ClientPixels::ClientPixels() = default;
+ClientPixels::~ClientPixels() = default;
+
 void ClientPixels::Resize(int width, int height) {
-  // A new size means a new SDL surface too: the old one is not copied.
+  // A new size means new images or a new SDL surface too: the old ones are
+  // not copied.
   screen_ = nullptr;
+  onShm_ = false;
   width_ = std::max(0, width);
   height_ = std::max(0, height);
   own_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), kDialogFace);
   if (sdl != nullptr) Bind();
 }
 
+uint32_t* ClientPixels::Acquire(const RECT* overwrite) {
+  if (onShm_) {
+    if (uint32_t* p = shm_->Pixels(overwrite)) return p;
+    DropPresenter();
+  }
+  return screen_ != nullptr ? screen_ : own_.empty() ? nullptr : own_.data();
+}
+
 void ClientPixels::Fill(uint32_t colour) {
-  if (uint32_t* p = Pixels()) std::fill(p, p + static_cast<size_t>(width_) * height_, colour);
+  const RECT all{0, 0, width_, height_};
+  uint32_t* p = Acquire(&all);
+  if (p == nullptr) return;
+  std::fill(p, p + static_cast<size_t>(width_) * height_, colour);
+  if (onShm_) shm_->Changed(all);
 }
 
 void ClientPixels::Bind() {
-  if (screen_ != nullptr || width_ <= 0 || height_ <= 0) return;
+  if (screen_ != nullptr || onShm_ || width_ <= 0 || height_ <= 0) return;
+  if (!shmTried_) {
+    shmTried_ = true;
+    shm_ = x11::Presenter::Open(sdl);
+  }
+  if (shm_) {
+    if (shm_->SetSize(width_, height_, own_.data())) {
+      onShm_ = true;
+      std::vector<uint32_t>().swap(own_);
+      return;
+    }
+    shm_.reset();
+  }
   uint32_t* screen = sdl::Screen(sdl, width_, height_);
   if (screen == nullptr) return;
   std::copy(own_.begin(), own_.end(), screen);
@@ -101,13 +131,25 @@ void ClientPixels::Bind() {
 }
 
 void ClientPixels::Unbind() {
+  if (onShm_) {
+    own_.resize(static_cast<size_t>(width_) * height_);
+    shm_->CopyOut(own_.data());
+    onShm_ = false;
+  }
   if (screen_ == nullptr) return;
   own_.assign(screen_, screen_ + static_cast<size_t>(width_) * height_);
   screen_ = nullptr;
 }
 
+void ClientPixels::DropPresenter() {
+  Unbind();
+  shm_.reset();
+  if (sdl != nullptr) Bind();
+}
+
 SDL_Window* ClientPixels::Detach() {
   Unbind();
+  shm_.reset();  // its connection goes before the window it draws on
   SDL_Window* window = sdl;
   sdl = nullptr;
   return window;
@@ -115,15 +157,25 @@ SDL_Window* ClientPixels::Detach() {
 
 void ClientPixels::Show(const RECT& changed) {
   if (sdl == nullptr || width_ <= 0 || height_ <= 0) return;
+  const RECT all{0, 0, width_, height_};
+  RECT shown = changed;
+  if (onShm_) {
+    if (shm_->Show(changed)) return;
+    // What the failed images reached the screen is unknown: SDL shows all.
+    DropPresenter();
+    shown = all;
+  }
   if (screen_ != nullptr) {
-    if (sdl::Update(sdl, changed)) return;
+    if (sdl::Update(sdl, shown)) return;
     // SDL has let its surface go (it saw a resize); its memory lasts until
     // the next request for a surface, so what was drawn is kept first.
     Unbind();
   }
   Bind();
-  if (screen_ != nullptr)
-    sdl::Update(sdl, RECT{0, 0, width_, height_});
+  if (onShm_)
+    Show(all);  // once: a presenter that fails is not taken again
+  else if (screen_ != nullptr)
+    sdl::Update(sdl, all);
   else
     sdl::Present(sdl, own_.data(), width_, height_);
 }
