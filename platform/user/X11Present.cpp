@@ -3,7 +3,9 @@
 // and the server's copy never overlap. Here each window has two images: the
 // server copies one (XShmPutImage with a completion event) while the program
 // draws the next frame into the other, and an image is written again only
-// once its completion has arrived.
+// once its completion has arrived. A server that has already finished with
+// the image shown last gets the next frame in that same image, which is the
+// one still in the processor's cache.
 //
 // The images run on a connection of their own, which SDL never reads, so
 // the completion events wait there for us; X errors on it are recorded
@@ -76,13 +78,17 @@ struct Presenter::Impl {
   int completionType = 0;
   int width = 0, height = 0;
   Buffer buffers[2];
-  int current = 0;
+  int current = 0;      // the image drawn into
+  bool chosen = false;  // current stays the one drawn into until it is shown
+  bool alternate = false;
   bool failed = false;
 
   ~Impl();
   bool MakeBuffer(Buffer& b);
   void FreeBuffer(Buffer& b);
+  void ReadEvents();
   bool Wait(Buffer& b);
+  uint32_t* Prepare(const RECT* overwrite);
   void CatchUp(Buffer& to, const Buffer& from, const RECT* overwrite);
   void CopyRect(uint32_t* to, const uint32_t* from, const RECT& r) const;
   RECT Clip(const RECT& r) const { return Intersect(r, RECT{0, 0, width, height}); }
@@ -125,9 +131,11 @@ void Unregister(Presenter::Impl* impl) {
   std::erase(registry, impl);
 }
 
-bool Disabled() {
+// LUMO_X11_SHM=0 keeps to SDL's window surface; =alternate draws every
+// frame into the other image, so that tests see the images catch up.
+bool Setting(const char* value) {
   const char* env = std::getenv("LUMO_X11_SHM");
-  return env != nullptr && std::strcmp(env, "0") == 0;
+  return env != nullptr && std::strcmp(env, value) == 0;
 }
 
 }  // namespace
@@ -181,20 +189,24 @@ void Presenter::Impl::FreeBuffer(Buffer& b) {
   b = Buffer{};
 }
 
+void Presenter::Impl::ReadEvents() {
+  // Without blocking; errors go to the handler.
+  while (!failed && XPending(display) > 0) {
+    XEvent e;
+    XNextEvent(display, &e);
+    if (e.type != completionType) continue;
+    const auto& done = reinterpret_cast<const XShmCompletionEvent&>(e);
+    for (Buffer& b : buffers)
+      if (b.image != nullptr && b.shm.shmseg == done.shmseg) b.pending = false;
+  }
+}
+
 bool Presenter::Impl::Wait(Buffer& b) {
   if (!b.pending || failed) return !failed;
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kCompletionTimeoutMs);
   while (b.pending && !failed) {
-    // Reads what has arrived without blocking; errors go to the handler.
-    while (!failed && XPending(display) > 0) {
-      XEvent e;
-      XNextEvent(display, &e);
-      if (e.type != completionType) continue;
-      const auto& done = reinterpret_cast<const XShmCompletionEvent&>(e);
-      for (Buffer& other : buffers)
-        if (other.image != nullptr && other.shm.shmseg == done.shmseg) other.pending = false;
-    }
+    ReadEvents();
     if (!b.pending || failed) break;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
@@ -238,7 +250,7 @@ Presenter::Presenter(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Presenter::~Presenter() = default;
 
 std::unique_ptr<Presenter> Presenter::Open(SDL_Window* window) {
-  if (window == nullptr || Disabled()) return nullptr;
+  if (window == nullptr || Setting("0")) return nullptr;
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
@@ -264,6 +276,7 @@ std::unique_ptr<Presenter> Presenter::Open(SDL_Window* window) {
   impl->visual = attributes.visual;
   impl->depth = attributes.depth;
   impl->completionType = XShmGetEventBase(impl->display) + ShmCompletion;
+  impl->alternate = Setting("alternate");
   impl->gc = XCreateGC(impl->display, impl->window, 0, nullptr);
   if (impl->gc == nullptr) return nullptr;
   return std::unique_ptr<Presenter>(new Presenter(std::move(impl)));
@@ -274,6 +287,7 @@ bool Presenter::SetSize(int width, int height, const uint32_t* initial) {
   // The server finishes a put before it sees the detach that follows.
   for (Buffer& b : p.buffers) p.FreeBuffer(b);
   p.current = 0;
+  p.chosen = false;
   p.width = width;
   p.height = height;
   if (p.failed || width <= 0 || height <= 0) return false;
@@ -287,12 +301,25 @@ bool Presenter::SetSize(int width, int height, const uint32_t* initial) {
   return true;
 }
 
+uint32_t* Presenter::Impl::Prepare(const RECT* overwrite) {
+  Buffer& b = buffers[current];
+  if (failed || b.image == nullptr || !Wait(b)) return nullptr;
+  CatchUp(b, buffers[current ^ 1], overwrite);
+  return b.Pixels();
+}
+
 uint32_t* Presenter::Pixels(const RECT* overwrite) {
   Impl& p = *impl_;
-  Buffer& b = p.buffers[p.current];
-  if (p.failed || b.image == nullptr || !p.Wait(b)) return nullptr;
-  p.CatchUp(b, p.buffers[p.current ^ 1], overwrite);
-  return b.Pixels();
+  if (!p.chosen && !p.failed && !p.alternate) {
+    // The image shown last holds the whole picture and is the one still in
+    // the processor's cache: once the server is done with it, drawing goes
+    // on there, and the other image is taken only while the server is busy.
+    Buffer& last = p.buffers[p.current ^ 1];
+    if (last.pending) p.ReadEvents();
+    if (last.image != nullptr && !last.pending && Empty(last.stale)) p.current ^= 1;
+  }
+  p.chosen = true;
+  return p.Prepare(overwrite);
 }
 
 void Presenter::Changed(const RECT& changed) {
@@ -304,7 +331,7 @@ void Presenter::Changed(const RECT& changed) {
 bool Presenter::Show(const RECT& changed) {
   Impl& p = *impl_;
   const RECT r = p.Clip(changed);
-  if (Pixels(nullptr) == nullptr) return false;
+  if (p.Prepare(nullptr) == nullptr) return false;
   if (Empty(r)) return true;
   Changed(r);
   Buffer& b = p.buffers[p.current];
@@ -313,6 +340,7 @@ bool Presenter::Show(const RECT& changed) {
   XFlush(p.display);
   b.pending = true;
   p.current ^= 1;
+  p.chosen = false;
   return !p.failed;
 }
 

@@ -16,7 +16,9 @@ class Presenter {
  public:
   // A presenter for the SDL window, or null when that is not an X11 window
   // on a display with shared memory and 0x00RRGGBB pixels (or
-  // LUMO_X11_SHM=0): the caller then keeps to SDL's window surface.
+  // LUMO_X11_SHM=0): the caller then keeps to SDL's window surface. With
+  // LUMO_X11_SHM=alternate every frame goes to the other image, even when
+  // the server is done with the last one (for tests of the catching up).
   static std::unique_ptr<Presenter> Open(SDL_Window* window);
   ~Presenter();
   Presenter(const Presenter&) = delete;
@@ -28,7 +30,8 @@ class Presenter {
   // The pixels to draw into, rows Width() apart: all of them the window's
   // current picture, except inside `overwrite` (when given), which the
   // caller writes in full before showing it. Waits for the X server to have
-  // finished reading them. Null once the presenter has failed.
+  // finished reading them. The same pixels until the next Show(). Null once
+  // the presenter has failed.
   uint32_t* Pixels(const RECT* overwrite);
   // Records that the pixels changed inside `changed` without being shown.
   void Changed(const RECT& changed);
