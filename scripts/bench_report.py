@@ -216,6 +216,8 @@ def build_report(data):
                      "work on the machine sets the pace less). Each program runs "
                      "on a private Xvfb (1280 x 1024, 24 bits) with `LUMO_PRESENT_LOG=1`, which makes the native "
                      "layer print its presentation count about once a second; the first second is left out. The "
+                     "programs present through the layer's two shared-memory images, the server copying one frame "
+                     "while the next is computed. The "
                      "present-only ceiling is `lumo_present_ceiling`, an SDL window of the same size showing an "
                      "unchanged window surface as fast as it can on the same display; the kernel is the program's "
                      "frame kernel in its Google Benchmark (wall time), in the same run. The ceiling with fresh "
@@ -277,9 +279,13 @@ def build_report(data):
                  "rows are contiguous whole 8-byte blocks, which removes a call per row.")
     lines.append("- **Presentation.** The native GDI's 8-bit to window copy expands palette indices 4 at a time "
                  "(SSE4.1) or 64 at a time through per-channel byte tables (AVX-512 VBMI), in one pass from the "
-                 "surface into SDL's window surface, which is the X server's shared-memory image; the palette is "
-                 "made ready (pixel values, byte tables, the form to run) once per palette change, a fourth byte "
-                 "that is zero in every colour is not looked up, and only the copied rectangle is presented.")
+                 "surface into the window's pixels; the palette is made ready (pixel values, byte tables, the form "
+                 "to run) once per palette change, a fourth byte that is zero in every colour is not looked up, and "
+                 "only the copied rectangle is presented. On an X display with shared memory those pixels are two "
+                 "MIT-SHM images of the layer's own, presented in turn without waiting for the server, so the X "
+                 "server copies one frame while the program computes the next; an image is written again only "
+                 "once the server reports it done, and a copy that overwrites the whole window never has to bring "
+                 "the other image's picture over. Elsewhere they are SDL's window surface.")
     lines.append("")
     lines.append("Skipped cases (a kernel the processor lacks) do not appear. Rerun with "
                  "`scripts/bench_report.py --build-dir <native build>` after building `lumo_bench`, "

@@ -12,7 +12,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git clang clang-format
   libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libfreetype-dev libfontconfig-dev fontconfig
+  libsdl2-dev libx11-dev libxext-dev libfreetype-dev libfontconfig-dev fontconfig
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libpixman-1-dev
   fonts-dejavu-core fonts-wine
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686

@@ -19,6 +19,14 @@ class WindowTarget {
   virtual int Height() const = 0;
   // Width() * Height() pixels, 0x00RRGGBB, top row first.
   virtual uint32_t* Pixels() = 0;
+  // The same for a copy that writes every pixel of `overwrite` (client
+  // coordinates; the part outside the client area is ignored) before
+  // Presented(): inside it the pixels need not hold the picture yet, which
+  // spares a double-buffered target bringing them up to date.
+  virtual uint32_t* PixelsToOverwrite(const RECT& overwrite) {
+    (void)overwrite;
+    return Pixels();
+  }
   // Called after GDI has changed Pixels() inside `changed` (client
   // coordinates, already clipped to the client area).
   virtual void Presented(const RECT& changed) = 0;

@@ -85,6 +85,17 @@ const PaletteTable* WindowTableOf(const Surface& dib) {
   return &cache->table;
 }
 
+// The part of the w x h rectangle at (dx, dy) that a copy from (sx, sy) of
+// src writes, before clipping to the destination: the source's edges clip it.
+RECT Covered(const Surface& src, int64_t sx, int64_t sy, int64_t dx, int64_t dy, int64_t w, int64_t h) {
+  const int64_t left = std::max(dx, dx - sx), top = std::max(dy, dy - sy);
+  const int64_t right = std::min(dx + w, dx - sx + src.width), bottom = std::min(dy + h, dy - sy + src.height);
+  if (left >= right || top >= bottom) return RECT{};
+  // Far-off rectangles are cut to what a client area can be.
+  auto fit = [](int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, -0x10000, 0x10000)); };
+  return RECT{fit(left), fit(top), fit(right), fit(bottom)};
+}
+
 // Copies w x h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to
 // both, and returns the rectangle of dst it changed. Coordinates are display
 // coordinates. `table`, when given, holds src's palette as dst's pixels.
@@ -183,7 +194,11 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
   DC* src = FindDC(hdcSrc);
   if (dst == nullptr || src == nullptr || rop != SRCCOPY || cx < 0 || cy < 0) return FALSE;
   Surface from, to;
-  if (!DrawingSurface(src, from) || !DrawingSurface(dst, to)) return FALSE;
+  if (!DrawingSurface(src, from)) return FALSE;
+  // A copy within one window reads the pixels it overwrites.
+  const bool within = src->type == DCType::Window && dst->type == DCType::Window && src->window == dst->window;
+  const RECT covered = Covered(from, x1, y1, x, y, cx, cy);
+  if (!DrawingSurface(dst, to, within ? nullptr : &covered)) return FALSE;
   const PaletteTable* table = dst->type == DCType::Window && from.bpp == 8 ? WindowTableOf(src->bitmap) : nullptr;
   FinishDrawing(dst, Copy(from, x1, y1, to, x, y, cx, cy, table));
   return TRUE;
@@ -200,10 +215,12 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
     return 0;
   Surface from, to;
   RGBQUAD colours[256] = {};
-  if (!DescribeDib(lpbmi, lpBits, from, colours) || !DrawingSurface(dst, to)) return 0;
+  if (!DescribeDib(lpbmi, lpBits, from, colours)) return 0;
   // As GDI: the source rectangle of a bottom-up DIB is measured from its
   // bottom line.
   const int64_t top = from.topDown ? ySrc : int64_t{from.height} - ySrc - SrcHeight;
+  const RECT covered = Covered(from, xSrc, top, xDest, yDest, SrcWidth, SrcHeight);
+  if (!DrawingSurface(dst, to, &covered)) return 0;
   const PaletteTable* table = dst->type == DCType::Window && from.bpp == 8 ? WindowTableOf(from) : nullptr;
   FinishDrawing(dst, Copy(from, xSrc, top, to, xDest, yDest, SrcWidth, SrcHeight, table));
   return SrcHeight;

@@ -116,18 +116,20 @@ Counters& Count() {
   return counters;
 }
 
-bool DrawingSurface(DC* dc, Surface& out) {
+bool DrawingSurface(DC* dc, Surface& out, const RECT* overwrite) {
   switch (dc->type) {
     case DCType::Memory:
       if (dc->bitmap == nullptr || dc->bitmap->surface.bits == nullptr) return false;
       out = dc->bitmap->surface;
       return true;
     case DCType::Window: {
+      // The one place GDI asks a window for its pixels.
       platform::WindowTarget* target = platform::FindWindowTarget(dc->window);
-      if (target == nullptr || target->Pixels() == nullptr || target->Width() <= 0 || target->Height() <= 0)
-        return false;
+      if (target == nullptr || target->Width() <= 0 || target->Height() <= 0) return false;
+      uint32_t* pixels = overwrite != nullptr ? target->PixelsToOverwrite(*overwrite) : target->Pixels();
+      if (pixels == nullptr) return false;
       out = Surface{};
-      out.bits = reinterpret_cast<uint8_t*>(target->Pixels());
+      out.bits = reinterpret_cast<uint8_t*>(pixels);
       out.width = target->Width();
       out.height = target->Height();
       out.stride = out.width * 4;

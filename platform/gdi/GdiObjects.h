@@ -92,8 +92,10 @@ struct ScreenFormat {
 ScreenFormat& Screen();
 
 // Where a DC draws: the selected bitmap of a memory DC or the window's
-// target pixels. False when there is nothing to draw into.
-bool DrawingSurface(DC* dc, Surface& out);
+// target pixels. False when there is nothing to draw into. A copy that will
+// write every pixel of `overwrite` (in the DC's coordinates) says so: a
+// window then need not bring those pixels up to date first.
+bool DrawingSurface(DC* dc, Surface& out, const RECT* overwrite = nullptr);
 // Called after drawing through DrawingSurface so a window shows the change:
 // all of it, or only the rectangle given.
 void FinishDrawing(DC* dc);

@@ -10,12 +10,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "LumoPlatform.h"
 
 namespace lumo::user {
 
 struct Window;
+namespace x11 {
+class Presenter;
+}
 
 struct Backend {
   // Makes the windowing system ready; called before every window is created,
@@ -35,6 +39,10 @@ struct Backend {
   // a resize) and surface() must be asked again. Otherwise all of `pixels`
   // (width x height) is copied to the window first.
   bool (*present)(HWND window, const uint32_t* pixels, int width, int height, const RECT& changed);
+  // Pixels of the window's own that the window system copies while the next
+  // frame is drawn (X11 shared-memory images), or null when it has none;
+  // asked once per window, before surface().
+  std::unique_ptr<x11::Presenter> (*openPresenter)(HWND window);
   void (*setTitle)(HWND window, const char* title);
   // ShowWindow's command, as the window system shows it.
   void (*show)(HWND window, int command);

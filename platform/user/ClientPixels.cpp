@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "user/Backend.h"
+#include "user/X11Present.h"
 
 namespace lumo::user {
 
@@ -34,29 +35,60 @@ void LogPresent(int presents) {
 
 }  // namespace
 
+ClientPixels::ClientPixels() = default;
+ClientPixels::~ClientPixels() = default;
+
 void ClientPixels::Resize(int width, int height) {
-  // A new size means a new backend surface too: the old one is not copied.
+  // A new size means new images or a new backend surface too: the old ones
+  // are not copied.
   screen_ = nullptr;
+  onShm_ = false;
   width_ = std::max(0, width);
   height_ = std::max(0, height);
   own_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), kDialogFace);
   if (window_ != nullptr) Bind();
 }
 
+uint32_t* ClientPixels::Acquire(const RECT* overwrite) {
+  if (onShm_) {
+    if (uint32_t* p = shm_->Pixels(overwrite)) return p;
+    DropPresenter();
+  }
+  return screen_ != nullptr ? screen_ : own_.empty() ? nullptr : own_.data();
+}
+
 void ClientPixels::Fill(uint32_t colour) {
-  if (uint32_t* p = Pixels()) std::fill(p, p + static_cast<size_t>(width_) * height_, colour);
+  const RECT all{0, 0, width_, height_};
+  uint32_t* p = Acquire(&all);
+  if (p == nullptr) return;
+  std::fill(p, p + static_cast<size_t>(width_) * height_, colour);
+  if (onShm_) shm_->Changed(all);
 }
 
 void ClientPixels::Attach(HWND window) { window_ = window; }
 
 void ClientPixels::Detach() {
   Unbind();
+  shm_.reset();  // its connection goes before the window it draws on
   window_ = nullptr;
 }
 
 void ClientPixels::Bind() {
-  if (screen_ != nullptr || width_ <= 0 || height_ <= 0) return;
-  uint32_t* screen = ActiveBackend().surface(window_, width_, height_);
+  if (screen_ != nullptr || onShm_ || width_ <= 0 || height_ <= 0) return;
+  const Backend& backend = ActiveBackend();
+  if (!shmTried_) {
+    shmTried_ = true;
+    shm_ = backend.openPresenter(window_);
+  }
+  if (shm_) {
+    if (shm_->SetSize(width_, height_, own_.data())) {
+      onShm_ = true;
+      std::vector<uint32_t>().swap(own_);
+      return;
+    }
+    shm_.reset();
+  }
+  uint32_t* screen = backend.surface(window_, width_, height_);
   if (screen == nullptr) return;
   std::copy(own_.begin(), own_.end(), screen);
   screen_ = screen;
@@ -64,23 +96,44 @@ void ClientPixels::Bind() {
 }
 
 void ClientPixels::Unbind() {
+  if (onShm_) {
+    own_.resize(static_cast<size_t>(width_) * height_);
+    shm_->CopyOut(own_.data());
+    onShm_ = false;
+  }
   if (screen_ == nullptr) return;
   own_.assign(screen_, screen_ + static_cast<size_t>(width_) * height_);
   screen_ = nullptr;
 }
 
+void ClientPixels::DropPresenter() {
+  Unbind();
+  shm_.reset();
+  if (window_ != nullptr) Bind();
+}
+
 void ClientPixels::Show(const RECT& changed) {
   if (window_ == nullptr || width_ <= 0 || height_ <= 0) return;
   const Backend& backend = ActiveBackend();
+  const RECT all{0, 0, width_, height_};
+  RECT shown = changed;
+  if (onShm_) {
+    if (shm_->Show(changed)) return;
+    // What the failed images put on screen is unknown: the backend shows all.
+    DropPresenter();
+    shown = all;
+  }
   if (screen_ != nullptr) {
-    if (backend.present(window_, nullptr, width_, height_, changed)) return;
+    if (backend.present(window_, nullptr, width_, height_, shown)) return;
     // The backend has let its surface go (it saw a resize); its memory lasts
     // until the next request for a surface, so what was drawn is kept first.
     Unbind();
   }
   Bind();
-  const RECT all{0, 0, width_, height_};
-  backend.present(window_, screen_ != nullptr ? nullptr : own_.data(), width_, height_, all);
+  if (onShm_)
+    Show(all);  // once: a presenter that fails is not taken again
+  else
+    backend.present(window_, screen_ != nullptr ? nullptr : own_.data(), width_, height_, all);
 }
 
 void ClientPixels::ShowAll() { Show(RECT{0, 0, width_, height_}); }

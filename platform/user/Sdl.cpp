@@ -20,6 +20,7 @@
 #include "user/State.h"
 #include "user/Timers.h"
 #include "user/Windows.h"
+#include "user/X11Present.h"
 
 namespace lumo::user {
 
@@ -272,6 +273,11 @@ bool Present(HWND window, const uint32_t* pixels, int width, int height, const R
   return true;
 }
 
+std::unique_ptr<x11::Presenter> OpenPresenter(HWND window) {
+  SDL_Window* sdlWindow = SdlWindowOf(window);
+  return sdlWindow != nullptr ? x11::Presenter::Open(sdlWindow) : nullptr;
+}
+
 void SetTitle(HWND window, const char* title) {
   if (SDL_Window* sdlWindow = SdlWindowOf(window)) SDL_SetWindowTitle(sdlWindow, title);
 }
@@ -352,7 +358,7 @@ unsigned long NativeWindow(HWND window) {
 
 }  // namespace
 
-const Backend kSdlBackend = {Start, Create, Destroy, Surface,    Present,     SetTitle,
-                             Show,  Pump,   Wait,    ScreenSize, NativeWindow};
+const Backend kSdlBackend = {Start,    Create, Destroy, Surface, Present,    OpenPresenter,
+                             SetTitle, Show,   Pump,    Wait,    ScreenSize, NativeWindow};
 
 }  // namespace lumo::user

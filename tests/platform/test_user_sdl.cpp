@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,11 @@
 
 #include "LumoPlatform.h"
 #include "seams/UserSeams.h"
+
+// After the layer's header: Xlib's macros (None, Bool, ...) must not reach it.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -325,6 +331,81 @@ TEST_F(OnX11, WindowIsShownAtItsSizeAndFollowsResizes) {
   int pw = 0;
   lumo::test::WindowPixels(window_, &pw, nullptr);
   EXPECT_EQ(pw, 260);
+}
+
+// What reaches the X window is exactly what was drawn, whichever way the
+// window presents (its own shared images, made to alternate with
+// LUMO_X11_SHM=alternate, or with LUMO_X11_SHM=0 SDL's surface): full
+// 8-bit frames, partial ones, one clipped by the window's edge and a single
+// pixel, each reading back through GetPixel and from the screen. Alternating
+// images must each first catch up with what the other was given.
+TEST_F(OnX11, WhatIsDrawnIsExactlyWhatTheScreenShows) {
+  Pump(200);
+  ASSERT_NE(SDL_GetWindowFlags(sdl_) & SDL_WINDOW_SHOWN, 0u);
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+  } info{};
+  info.header.biSize = sizeof(BITMAPINFOHEADER);
+  info.header.biPlanes = 1;
+  info.header.biBitCount = 8;
+  info.colours[7] = RGBQUAD{0x56, 0x34, 0x12, 0};
+  info.colours[9] = RGBQUAD{0x21, 0x43, 0x65, 0};
+  std::vector<uint32_t> expected(200 * 100, 0);
+  HDC dc = GetDC(window_);
+  // A width x height frame of one index copied to (x, y).
+  auto draw = [&](int x, int y, int width, int height, uint8_t index) {
+    info.header.biWidth = width;
+    info.header.biHeight = -height;
+    std::vector<uint8_t> bits(static_cast<size_t>((width + 3) & ~3) * height, index);
+    StretchDIBits(dc, x, y, width, height, 0, 0, width, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                  DIB_RGB_COLORS, SRCCOPY);
+    const RGBQUAD c = info.colours[index];
+    for (int row = y; row < std::min(y + height, 100); ++row)
+      for (int col = x; col < std::min(x + width, 200); ++col)
+        expected[row * 200 + col] = (c.rgbRed << 16) | (c.rgbGreen << 8) | c.rgbBlue;
+  };
+  const char* setting = std::getenv("LUMO_X11_SHM");
+  const bool alternating = setting != nullptr && std::strcmp(setting, "alternate") == 0;
+  draw(0, 0, 200, 100, 7);
+  const uint32_t* first = lumo::test::WindowPixels(window_, nullptr, nullptr);
+  draw(0, 0, 200, 100, 7);
+  if (alternating) {
+    EXPECT_NE(lumo::test::WindowPixels(window_, nullptr, nullptr), first) << "frames should alternate between images";
+  }
+  draw(20, 10, 60, 50, 9);
+  SetPixel(dc, 150, 50, RGB(0xAB, 0xCD, 0xEF));
+  expected[50 * 200 + 150] = 0xABCDEF;
+  draw(170, 80, 40, 40, 9);  // past the right and bottom edges
+  draw(100, 30, 10, 10, 7);
+  EXPECT_EQ(GetPixel(dc, 150, 50), RGB(0xAB, 0xCD, 0xEF));
+  EXPECT_EQ(GetPixel(dc, 30, 20), RGB(0x65, 0x43, 0x21));
+  EXPECT_EQ(GetPixel(dc, 10, 90), RGB(0x12, 0x34, 0x56));
+  ReleaseDC(window_, dc);
+  const uint32_t* pixels = lumo::test::WindowPixels(window_, nullptr, nullptr);
+  ASSERT_NE(pixels, nullptr);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), pixels)) << "the window's pixels differ from what was drawn";
+
+  // The screen, read from the root window where the client area lies; the
+  // last image may still be on its way to the server.
+  SDL_SysWMinfo wm;
+  SDL_VERSION(&wm.version);
+  ASSERT_TRUE(SDL_GetWindowWMInfo(sdl_, &wm));
+  Display* display = wm.info.x11.display;
+  ::Window root = DefaultRootWindow(display), child = 0;
+  int rootX = 0, rootY = 0;
+  ASSERT_TRUE(XTranslateCoordinates(display, wm.info.x11.window, root, 0, 0, &rootX, &rootY, &child));
+  int wrong = -1;
+  for (int attempt = 0; attempt < 100 && wrong != 0; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    XImage* image = XGetImage(display, root, rootX, rootY, 200, 100, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    wrong = 0;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 200; ++x) wrong += (XGetPixel(image, x, y) & 0xFFFFFF) != expected[y * 200 + x];
+    XDestroyImage(image);
+  }
+  EXPECT_EQ(wrong, 0) << "pixels on screen differ from what was drawn";
 }
 
 }  // namespace
