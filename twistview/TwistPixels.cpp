@@ -16,8 +16,10 @@ TRowStarts RowStarts(int32_t W, int32_t H, int32_t SW, int32_t SH, int32_t A, in
   return R;
 }
 
-void RenderPixels(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY, int32_t A,
-                  int32_t B, bool Filter) {
+// Aligned: its speed, the yardstick of the faster forms, moved by about 15%
+// with nothing but the function's start address.
+__attribute__((aligned(64))) void RenderPixels(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX,
+                                               const int32_t* TableY, int32_t A, int32_t B, bool Filter) {
   const int32_t W = Window.Header.biWidth;
   const int32_t H = Window.RowCount;
   const int32_t SW = Picture.Header.biWidth;
