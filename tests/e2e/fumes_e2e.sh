@@ -101,6 +101,33 @@ client_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {p
 brightness() { convert "$1" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null; }
 brighter_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
+# Waits for the smoke to rise, saves the window as <file> and checks that
+# smoke shows in its lower half.
+rising_smoke() { # <window> <file>
+  sleep 2
+  shot 01_start
+  import -window "$1" "$2" 2>/dev/null
+  local level
+  level="$(brightness "$2" 800x250+0+250)"
+  check "smoke rises from the bottom (mean brightness ${level:-none})" brighter_than "${level:-0}" 0.05
+}
+
+# Drags a line with the left button across the window at y 300, lets the
+# smoke rise from it, and saves the window as <file>.
+drag_line() { # <window> <file>
+  focus "$1"
+  local args=(mousemove --window "$1" 150 300 mousedown 1)
+  local x
+  for x in $(seq 150 10 650); do
+    args+=(mousemove --window "$1" "$x" 300 sleep 0.01)
+  done
+  args+=(mouseup 1)
+  xdotool "${args[@]}"
+  sleep 1.5
+  shot 02_drawn
+  import -window "$1" "$2" 2>/dev/null
+}
+
 file_has_size() { [ -f "$1" ] && [ "$(stat -c %s "$1")" -eq "$2" ]; }
 program_gone() { ! kill -0 "$program_pid" 2>/dev/null; }
 
@@ -199,27 +226,11 @@ drive() {
   size="$(client_size "$w")"
   check "client area is 800x500 (got $size)" test "$size" = "800x500"
 
-  # Let the smoke rise, then it must show in the lower half.
-  sleep 2
-  shot 01_start
-  import -window "$w" "$work/start.png" 2>/dev/null
-  local level
-  level="$(brightness "$work/start.png" 800x250+0+250)"
-  check "smoke rises from the bottom (mean brightness ${level:-none})" brighter_than "${level:-0}" 0.05
+  rising_smoke "$w" "$work/start.png"
 
   # Drag a line with the left button: the picture is cleared and smoke now
   # rises from the line only, so the bottom strip goes dark.
-  focus "$w"
-  local args=(mousemove --window "$w" 150 300 mousedown 1)
-  local x
-  for x in $(seq 150 10 650); do
-    args+=(mousemove --window "$w" "$x" 300 sleep 0.01)
-  done
-  args+=(mouseup 1)
-  xdotool "${args[@]}"
-  sleep 1.5
-  shot 02_drawn
-  import -window "$w" "$work/drawn.png" 2>/dev/null
+  drag_line "$w" "$work/drawn.png"
   local bottom line
   bottom="$(brightness "$work/drawn.png" 800x60+0+440)"
   line="$(brightness "$work/drawn.png" 500x60+150+250)"
@@ -328,24 +339,10 @@ drive_plain() {
     check "a window appears within 30s" false
     return
   fi
-  local w level line
+  local w line
   w="$(main_window)"
-  sleep 2
-  shot 01_start
-  import -window "$w" "$work/plain_start.png" 2>/dev/null
-  level="$(brightness "$work/plain_start.png" 800x250+0+250)"
-  check "smoke rises from the bottom (mean brightness ${level:-none})" brighter_than "${level:-0}" 0.05
-  focus "$w"
-  local args=(mousemove --window "$w" 150 300 mousedown 1)
-  local x
-  for x in $(seq 150 10 650); do
-    args+=(mousemove --window "$w" "$x" 300 sleep 0.01)
-  done
-  args+=(mouseup 1)
-  xdotool "${args[@]}"
-  sleep 1.5
-  shot 02_drawn
-  import -window "$w" "$work/plain_drawn.png" 2>/dev/null
+  rising_smoke "$w" "$work/plain_start.png"
+  drag_line "$w" "$work/plain_drawn.png"
   line="$(brightness "$work/plain_drawn.png" 500x60+150+250)"
   check "after the drag smoke rises from the line (${line:-none})" brighter_than "${line:-0}" 0.01
   focus "$w"

@@ -37,6 +37,19 @@ std::vector<MSG> Only(UINT message) {
   return out;
 }
 
+// An 8-bit picture's header with two colours set: index 7 and index 9.
+struct EightBitInfo {
+  BITMAPINFOHEADER header{};
+  RGBQUAD colours[256]{};
+  EightBitInfo() {
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    colours[7] = RGBQUAD{0x56, 0x34, 0x12, 0};
+    colours[9] = RGBQUAD{0x21, 0x43, 0x65, 0};
+  }
+};
+
 SDL_Window* SdlWindowTitled(const char* title) {
   for (Uint32 id = 1; id < 256; ++id) {
     SDL_Window* w = SDL_GetWindowFromID(id);
@@ -220,15 +233,7 @@ TEST_F(OnSdl, GdiDrawingReachesTheScreenSurface) {
 // in the window's own pixels (not in the dropped memory), and copies after
 // WM_SIZE reach the new surface.
 TEST_F(OnSdl, EightBitCopiesReachTheScreenSurfaceAcrossResizes) {
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[256];
-  } info{};
-  info.header.biSize = sizeof(BITMAPINFOHEADER);
-  info.header.biPlanes = 1;
-  info.header.biBitCount = 8;
-  info.colours[7] = RGBQUAD{0x56, 0x34, 0x12, 0};
-  info.colours[9] = RGBQUAD{0x21, 0x43, 0x65, 0};
+  EightBitInfo info;
   std::vector<uint8_t> bits;
   auto draw = [&](int width, int height, uint8_t index) {
     info.header.biWidth = width;
@@ -342,15 +347,7 @@ TEST_F(OnX11, WindowIsShownAtItsSizeAndFollowsResizes) {
 TEST_F(OnX11, WhatIsDrawnIsExactlyWhatTheScreenShows) {
   Pump(200);
   ASSERT_NE(SDL_GetWindowFlags(sdl_) & SDL_WINDOW_SHOWN, 0u);
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[256];
-  } info{};
-  info.header.biSize = sizeof(BITMAPINFOHEADER);
-  info.header.biPlanes = 1;
-  info.header.biBitCount = 8;
-  info.colours[7] = RGBQUAD{0x56, 0x34, 0x12, 0};
-  info.colours[9] = RGBQUAD{0x21, 0x43, 0x65, 0};
+  EightBitInfo info;
   std::vector<uint32_t> expected(200 * 100, 0);
   HDC dc = GetDC(window_);
   // A width x height frame of one index copied to (x, y).
