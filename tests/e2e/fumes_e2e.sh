@@ -28,6 +28,7 @@ caption="fumes - tovak; click and drag to draw fumes"
 work="$(mktemp -d "${TMPDIR:-/tmp}/fumes-e2e.XXXXXX")"
 xvfb_pid=""
 program_pid=""
+program_log=""
 
 log() { echo "fumes_e2e: $*"; }
 
@@ -87,6 +88,8 @@ shot() { import -window root "$artefacts/${half}_$1.png" 2>/dev/null; }
 main_window() { xdotool search --name "^fumes - tovak" 2>/dev/null | head -n1; }
 dialog_window() { xdotool search --name "^Save Bitmap" 2>/dev/null | head -n1; }
 have_main_window() { [ -n "$(main_window)" ]; }
+# Stops waiting as soon as the program has ended without a window.
+window_or_exit() { have_main_window || program_gone; }
 have_dialog() { [ -n "$(dialog_window)" ]; }
 no_dialog() { [ -z "$(dialog_window)" ]; }
 
@@ -206,16 +209,27 @@ sys.exit(1 if problems else 0)
 EOF
 }
 
+# Says on standard output, not only in the artefacts, why no window came:
+# whether the program still runs and the end of its log.
+no_window_report() {
+  shot "no_window"
+  xwininfo -root -tree >"$artefacts/${half}_no_window.txt" 2>&1
+  if program_gone; then
+    wait "$program_pid"
+    log "[$half] the program ended without a window (exit code $?); its log ends:"
+  else
+    log "[$half] the program runs but shows no window; its log ends:"
+  fi
+  tail -n 15 "$program_log" 2>/dev/null | sed 's/^/    /'
+}
+
 # drive <save-path> <text-to-type> <window-timeout> <move-dialog yes|no>:
 # the user session on the program started as $program_pid.
 drive() {
   local save_path="$1" typed_path="$2" window_timeout="$3" move_dialog="$4"
-  if ! wait_until "$window_timeout" have_main_window; then
-    shot "no_window"
-    {
-      echo "program running: $(kill -0 "$program_pid" 2>/dev/null && echo yes || echo no)"
-      xwininfo -root -tree
-    } >"$artefacts/${half}_no_window.txt" 2>&1
+  wait_until "$window_timeout" window_or_exit
+  if ! have_main_window; then
+    no_window_report
     check "a window appears within ${window_timeout}s" false
     return
   fi
@@ -325,6 +339,7 @@ run_native() {
     XDG_CACHE_HOME="$work/home/.cache" NO_AT_BRIDGE=1 \
     "$exe" >"$artefacts/native_program.log" 2>&1 &
   program_pid=$!
+  program_log="$artefacts/native_program.log"
   drive "$out" "$out" 30 yes
   run_native_plain
 }
@@ -335,7 +350,9 @@ all_wide_off="avx512 avx2 sse41 sse2 mmx"
 # drive_plain <log>: the short session of the plain-forms run.
 drive_plain() {
   local log="$1"
-  if ! wait_until 30 have_main_window; then
+  wait_until 30 window_or_exit
+  if ! have_main_window; then
+    no_window_report
     check "a window appears within 30s" false
     return
   fi
@@ -367,6 +384,7 @@ run_native_plain() {
   [ -x "$exe" ] || return
   LUMO_DISABLE="$all_wide_off" "$exe" >"$artefacts/native_plain_program.log" 2>&1 &
   program_pid=$!
+  program_log="$artefacts/native_plain_program.log"
   drive_plain "$artefacts/native_plain_program.log"
 }
 
@@ -384,11 +402,32 @@ data = open(sys.argv[1], "rb").read()
 sys.exit(0 if "MAINICON".encode("utf-16-le") in data else 1)' "$exe"
   local out="$work/wine_out.bmp"
   local typed="Z:${out//\//\\}"
-  LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}" \
-    "$root/scripts/wine-run.sh" "$exe" >"$artefacts/wine_program.log" 2>&1 &
+  export LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}"
+  program_log="$artefacts/wine_program.log"
+  # A Wine server left from the unit tests belongs to another display, and
+  # one still shutting down can swallow the program's start: begin with none.
+  fresh_wineserver
+  "$root/scripts/wine-run.sh" "$exe" >"$program_log" 2>&1 &
   program_pid=$!
   # A fresh Wine prefix is created on first use, which takes a while.
-  drive "$out" "$typed" 180 no
+  wait_until 180 window_or_exit
+  if ! have_main_window; then
+    # Wine itself sometimes loses a start on a loaded host. Say so, and give
+    # the program one more start; a second failure fails the check.
+    no_window_report
+    log "[$half] starting it once more with a fresh Wine server"
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+    fresh_wineserver
+    program_log="$artefacts/wine_program_second_start.log"
+    "$root/scripts/wine-run.sh" "$exe" >"$program_log" 2>&1 &
+    program_pid=$!
+  fi
+  drive "$out" "$typed" 120 no
+}
+
+fresh_wineserver() {
+  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1
+  WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1
 }
 
 summary=()
