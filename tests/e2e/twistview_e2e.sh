@@ -252,6 +252,7 @@ if [ "$windows_dir" = - ]; then
 elif [ -f "$windows_dir/bin/twistview.exe" ]; then
   export LUMO_WINEPREFIX="$windows_dir/wineprefix"
   # A Wine server left from earlier tests may belong to another display.
+  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1
   WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1 || true
   # Windows sizes the window with the dialog frame but draws the thicker
   # sizing frame, so the client area comes out a few pixels smaller.
