@@ -21,6 +21,13 @@ median are kept in the JSON output. To keep other work on a shared machine
 from setting the pace, the script raises its priority (and so that of Xvfb
 and the programs) when allowed, unless --no-priority.
 
+Placement (where two processors are allowed): the X server is pinned to one
+processor and each program, then the fresh-pixels ceiling, runs pinned to
+that same processor and to another one. Every new frame crosses from the
+writer's caches to the server's; how much that costs depends on how far
+apart the two processors are, which on a virtual machine can change from
+minute to minute and is what makes the unpinned rounds differ.
+
 Windows rows (optional): with --windows-build-dir the x86-64 Windows programs
 run under Wine on the same display; their frames are counted from Wine's
 relay trace of gdi32.BitBlt (timestamps on). A program that cannot run is
@@ -28,6 +35,7 @@ listed with the reason.
 
 Usage: scripts/bench_frames.py [--build-dir build/native] [--seconds 5]
            [--rounds 3] [--windows-build-dir build/windows64] [--json-out F]
+           [--no-placement] [--no-priority]
 """
 import argparse
 import json
@@ -56,9 +64,10 @@ SETTLE_MS = 1000.0
 class Display:
     """A private Xvfb with a 24-bit screen, as the e2e scripts use."""
 
-    def __init__(self):
+    def __init__(self, cpu=None):
         self.proc = None
         self.name = None
+        self.cpu = cpu
 
     def __enter__(self):
         if shutil.which("Xvfb") is None:
@@ -66,7 +75,8 @@ class Display:
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=pinned(self.cpu))
         os.close(write_fd)
         number = b""
         with os.fdopen(read_fd, "rb") as f:
@@ -96,6 +106,13 @@ class Display:
         return env
 
 
+def pinned(cpu):
+    """A preexec_fn that keeps the child (and all it starts) on one processor."""
+    if cpu is None:
+        return None
+    return lambda: os.sched_setaffinity(0, {cpu})
+
+
 def stop(proc):
     if proc.poll() is None:
         proc.send_signal(signal.SIGTERM)
@@ -106,11 +123,11 @@ def stop(proc):
             proc.wait()
 
 
-def program_fps(display, path, seconds):
+def program_fps(display, path, seconds, cpu=None):
     """Frames per second a native program presented after it settled."""
     with tempfile.TemporaryFile(mode="w+") as log:
         proc = subprocess.Popen([path], env=display.env(LUMO_PRESENT_LOG="1"), stdout=subprocess.DEVNULL,
-                                stderr=log, cwd=ROOT)
+                                stderr=log, cwd=ROOT, preexec_fn=pinned(cpu))
         time.sleep(seconds)
         stop(proc)
         log.seek(0)
@@ -123,12 +140,12 @@ def program_fps(display, path, seconds):
     return (n1 - n0) * 1000.0 / (t1 - t0)
 
 
-def ceiling_ms(display, build_dir, width, height, seconds, fill=False):
+def ceiling_ms(display, build_dir, width, height, seconds, fill=False, cpu=None):
     """Milliseconds per present of lumo_present_ceiling (with --fill: per
     fill and present, and the fill's share)."""
     out = subprocess.run([os.path.join(build_dir, "bin", "lumo_present_ceiling")] + (["--fill"] if fill else []) +
                          [str(width), str(height), str(seconds)], env=display.env(), capture_output=True, text=True,
-                         timeout=seconds + 30)
+                         timeout=seconds + 30, preexec_fn=pinned(cpu))
     m = re.search(r"presents=(\d+) seconds=([0-9.]+) fill_seconds=([0-9.]+)", out.stdout)
     if out.returncode != 0 or not m:
         sys.exit(f"bench_frames: the ceiling did not run: {out.stderr.strip()}")
@@ -217,6 +234,58 @@ def measure(build_dir, seconds, rounds, windows_dir):
     return rows
 
 
+def two_processors():
+    """Two processors this process may run on, or None."""
+    try:
+        allowed = sorted(os.sched_getaffinity(0))
+    except (AttributeError, OSError):
+        return None
+    return (allowed[0], allowed[1]) if len(allowed) >= 2 else None
+
+
+def measure_placement(build_dir, seconds, rounds, native_rows):
+    """Each program and the fresh-pixels ceiling with the X server pinned to
+    one processor and the writer on the same one or on another; the best of
+    the rounds, and the ratios against the kernel and present-only ceiling of
+    the unpinned rows."""
+    cpus = two_processors()
+    if cpus is None:
+        return []
+    server_cpu, other_cpu = cpus
+    rows = []
+    with Display(cpu=server_cpu) as display:
+        for name, width, height, _, _ in PROGRAMS:
+            base = next((r for r in native_rows if r["program"] == name and "ratio" in r), None)
+            if base is None:
+                continue
+            path = os.path.join(build_dir, "bin", name)
+            for where, cpu in (("same processor as the X server", server_cpu), ("another processor", other_cpu)):
+                fps = max((program_fps(display, path, seconds, cpu) or 0.0) for _ in range(rounds))
+                fresh = min(ceiling_ms(display, build_dir, width, height, seconds, fill=True, cpu=cpu)[0]
+                            for _ in range(rounds))
+                if fps <= 0:
+                    continue
+                frame = 1000.0 / fps
+                rows.append({"program": name, "placement": where, "fps": fps, "frame_ms": frame, "fresh_ms": fresh,
+                             "ratio": frame / (base["kernel_ms"] + base["ceiling_ms"]),
+                             "fresh_ratio": frame / (base["kernel_ms"] + fresh),
+                             "fresh_floor_ratio": (base["kernel_ms"] + fresh) /
+                                                  (base["kernel_ms"] + base["ceiling_ms"])})
+    return rows
+
+
+def placement_table(rows):
+    lines = ["| Program | Program pinned to | Frames/s shown | Frame time | Ratio frame / (kernel + present-only "
+             "ceiling) | Ceiling with fresh pixels, pinned alike | Ratio frame / (kernel + that) | That floor "
+             "against kernel + present-only ceiling |",
+             "|---|---|---:|---:|---:|---:|---:|---:|"]
+    for r in rows:
+        lines.append(f"| {r['program']} | {r['placement']} | {r['fps']:,.0f} | {r['frame_ms']:.3f} ms | "
+                     f"**{r['ratio']:.2f}** | {r['fresh_ms']:.3f} ms | {r['fresh_ratio']:.2f} | "
+                     f"{r['fresh_floor_ratio']:.2f} |")
+    return "\n".join(lines)
+
+
 def row(name, build, width, height, fps, ceiling, fresh, kernel, case):
     frame = 1000.0 / fps
     return {"program": name, "build": build, "size": f"{width} x {height}", "fps": fps, "frame_ms": frame,
@@ -272,6 +341,8 @@ def main():
     parser.add_argument("--seconds", type=float, default=5.0)
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--json-out", help="save the rows here (scripts/bench_report.py --frames-json reads them)")
+    parser.add_argument("--no-placement", action="store_true",
+                        help="leave out the runs pinned to the X server's processor and to another one")
     parser.add_argument("--no-priority", action="store_true", help="run at the priority the script was started with")
     args = parser.parse_args()
     if args.seconds < 3 or args.rounds < 1:
@@ -281,12 +352,17 @@ def main():
         raise_priority()
     rows = measure(os.path.abspath(args.build_dir), args.seconds, args.rounds,
                    os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
-    data = {"rows": rows, "measured": time.strftime("%Y-%m-%d %H:%M", time.gmtime()), "seconds": args.seconds,
-            "rounds": args.rounds}
+    placement = [] if args.no_placement else measure_placement(os.path.abspath(args.build_dir), args.seconds,
+                                                                args.rounds, rows)
+    data = {"rows": rows, "placement": placement, "measured": time.strftime("%Y-%m-%d %H:%M", time.gmtime()),
+            "seconds": args.seconds, "rounds": args.rounds}
     if args.json_out:
         with open(args.json_out, "w") as f:
             json.dump(data, f, indent=1)
     print(table(rows))
+    if placement:
+        print()
+        print(placement_table(placement))
     for r in rows:
         if "round_ratios" in r:
             print(f"{r['program']}: ratios of the rounds {r['round_ratios']}, median {r['median_round_ratio']:.2f}")

@@ -234,6 +234,18 @@ def build_report(data):
         if spread:
             lines.append("Ratio frame / (kernel + ceiling) of each round on its own: " + "; ".join(spread) + ".")
             lines.append("")
+        if frames.get("placement"):
+            lines.append("The same programs with the X server pinned to one processor and the program (then the "
+                         "ceiling with fresh pixels) pinned to the same one or to another, best of the same number "
+                         "of rounds; the ratios use the kernel and present-only ceiling above. Every new frame has "
+                         "to travel from the writer's caches to the server's, which the present-only ceiling (an "
+                         "unchanged surface) never pays: the last column is the least that travel costs on this "
+                         "machine, as a multiple of kernel plus present-only ceiling. On a virtual machine how far "
+                         "apart two processors are can change from minute to minute, the likeliest reason why the "
+                         "unpinned rounds above differ so much.")
+            lines.append("")
+            lines.append(bench_frames.placement_table(frames["placement"]))
+            lines.append("")
         if any(r.get("build", "native") != "native" and "fps" in r for r in frames["rows"]):
             lines.append("The Wine rows run the x86-64 Windows programs (one round) on the same display, their "
                          "frames counted from Wine's relay trace of gdi32.BitBlt, which costs them a little; there "
@@ -426,7 +438,10 @@ def main():
         bench_frames.raise_priority()
         rows = bench_frames.measure(os.path.abspath(args.build_dir), args.frames_seconds, args.frames_rounds,
                                     os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
-        data["frames"] = {"rows": rows, "measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"),
+        placement = bench_frames.measure_placement(os.path.abspath(args.build_dir), args.frames_seconds,
+                                                   args.frames_rounds, rows)
+        data["frames"] = {"rows": rows, "placement": placement,
+                          "measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"),
                           "seconds": args.frames_seconds, "rounds": args.frames_rounds}
     if args.json_out:
         with open(args.json_out, "w") as f:
