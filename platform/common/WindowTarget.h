@@ -27,6 +27,10 @@ class WindowTarget {
     (void)overwrite;
     return Pixels();
   }
+  // Whether large copies into the pixels should write around the processor's
+  // caches, because another processor (the X server) reads them next and
+  // that was measured to be faster just now.
+  virtual bool StreamStores() const { return false; }
   // Called after GDI has changed Pixels() inside `changed` (client
   // coordinates, already clipped to the client area).
   virtual void Presented(const RECT& changed) = 0;

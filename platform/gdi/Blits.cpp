@@ -147,7 +147,13 @@ RECT Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
     // one run over a whole frame was measured slower into the X server's
     // shared image than row by row.
     for (int i = 0; i < h; ++i) {
-      ExpandIndices(src.Row(sy + i) + sx, reinterpret_cast<uint32_t*>(dst.Row(dy + i)) + dx, w, *table);
+      const uint8_t* in = src.Row(sy + i) + sx;
+      uint32_t* out = reinterpret_cast<uint32_t*>(dst.Row(dy + i)) + dx;
+      if (dst.streamStores) {
+        ExpandIndicesStreaming(in, out, w, *table);
+      } else {
+        ExpandIndices(in, out, w, *table);
+      }
     }
     return changed;
   }

@@ -1,5 +1,6 @@
 #include "gdi/PaletteRows.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -82,10 +83,13 @@ struct TLaneOrder {
 };
 constexpr TLaneOrder LaneOrder;
 
-// Sixteen pixels to Out, or only the first Left of them when Masked.
-template <bool Masked>
+// Sixteen pixels to Out, or only the first Left of them when Masked;
+// Stream writes a whole 64-byte line around the caches (Out aligned).
+template <bool Masked, bool Stream>
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline void Store16(uint32_t* Out, __m512i Pixels, int Left) {
-  if (!Masked) {
+  if (!Masked && Stream) {
+    _mm512_stream_si512(reinterpret_cast<__m512i*>(Out), Pixels);
+  } else if (!Masked) {
     _mm512_storeu_si512(Out, Pixels);
   } else if (Left > 0) {
     _mm512_mask_storeu_epi32(Out, static_cast<__mmask16>(Left >= 16 ? 0xFFFF : (1u << Left) - 1), Pixels);
@@ -93,7 +97,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline void Store16(uint3
 }
 
 // The pixels of 64 indices, or of the first Count of them when Masked.
-template <bool FourthByte, bool Masked>
+template <bool FourthByte, bool Masked, bool Stream = false>
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline void Expand64(const uint8_t* In, uint32_t* Out, int Count,
                                                                             const uint8_t (*Channel)[256]) {
   __m512i Index = Masked ? _mm512_maskz_loadu_epi8((uint64_t{1} << Count) - 1, In) : _mm512_loadu_si512(In);
@@ -105,20 +109,34 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline void Expand64(cons
   const __m512i C3 = FourthByte ? Lookup(Channel[3], Index, High) : _mm512_setzero_si512();
   const __m512i Low01 = _mm512_unpacklo_epi8(C0, C1), High01 = _mm512_unpackhi_epi8(C0, C1);
   const __m512i Low23 = _mm512_unpacklo_epi8(C2, C3), High23 = _mm512_unpackhi_epi8(C2, C3);
-  Store16<Masked>(Out, _mm512_unpacklo_epi16(Low01, Low23), Count);
-  Store16<Masked>(Out + 16, _mm512_unpackhi_epi16(Low01, Low23), Count - 16);
-  Store16<Masked>(Out + 32, _mm512_unpacklo_epi16(High01, High23), Count - 32);
-  Store16<Masked>(Out + 48, _mm512_unpackhi_epi16(High01, High23), Count - 48);
+  Store16<Masked, Stream>(Out, _mm512_unpacklo_epi16(Low01, Low23), Count);
+  Store16<Masked, Stream>(Out + 16, _mm512_unpackhi_epi16(Low01, Low23), Count - 16);
+  Store16<Masked, Stream>(Out + 32, _mm512_unpacklo_epi16(High01, High23), Count - 32);
+  Store16<Masked, Stream>(Out + 48, _mm512_unpackhi_epi16(High01, High23), Count - 48);
 }
 
-template <bool FourthByte>
+// With Stream the whole lines of the row are written around the caches:
+// the pixels before the first line boundary go through masked stores, the
+// rest of the row lands 64-byte aligned.
+template <bool FourthByte, bool Stream = false>
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandChannels(const uint8_t* In, uint32_t* Out, int Count,
                                                                            const uint8_t (*Channel)[256]) {
   int i = 0;
-  for (; i + 64 <= Count; i += 64) Expand64<FourthByte, false>(In + i, Out + i, 64, Channel);
+  if constexpr (Stream) {
+    const uintptr_t At = reinterpret_cast<uintptr_t>(Out);
+    if ((At & 3) != 0) {
+      ExpandChannels<FourthByte, false>(In, Out, Count, Channel);
+      return;
+    }
+    i = std::min(Count, static_cast<int>(((64 - (At & 63)) & 63) / 4));
+    if (i > 0) Expand64<FourthByte, true>(In, Out, i, Channel);
+  }
+  for (; i + 64 <= Count; i += 64) Expand64<FourthByte, false, Stream>(In + i, Out + i, 64, Channel);
   // The last few pixels through masked loads and stores, which touch
   // nothing past the row.
   if (i < Count) Expand64<FourthByte, true>(In + i, Out + i, Count - i, Channel);
+  // Streamed lines are seen by others (the X server) only after a fence.
+  if constexpr (Stream) _mm_sfence();
   // Clear the wide registers' upper halves before any SSE code runs: left
   // dirty, they slow every later SSE instruction of the process.
   _mm256_zeroupper();
@@ -162,6 +180,14 @@ void TableVBMI(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& 
 
 void TableVBMIThreeBytes(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
   ExpandChannels<false>(In, Out, Count, Table.Channel);
+}
+
+void TableVBMIStreaming(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandChannels<true, true>(In, Out, Count, Table.Channel);
+}
+
+void TableVBMIThreeBytesStreaming(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  ExpandChannels<false, true>(In, Out, Count, Table.Channel);
 }
 
 void TableSSE41(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
@@ -230,6 +256,7 @@ void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* 
 void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table) {
   std::memcpy(Table.Pixels, Pixels, sizeof Table.Pixels);
   Table.Expand = TableEight;
+  Table.ExpandStreaming = TableEight;
 #if LUMO_PALETTE_SSE41
   // The ready palette of the chosen form.
   const ExpandIndicesForm Form = Chosen();
@@ -238,8 +265,9 @@ void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table) {
     bool FourthByte = false;
     for (int i = 0; i < 256; ++i) FourthByte |= Table.Channel[3][i] != 0;
     Table.Expand = FourthByte ? TableVBMI : TableVBMIThreeBytes;
+    Table.ExpandStreaming = FourthByte ? TableVBMIStreaming : TableVBMIThreeBytesStreaming;
   } else if (Form == ExpandIndicesSSE41) {
-    Table.Expand = TableSSE41;
+    Table.Expand = Table.ExpandStreaming = TableSSE41;
   }
 #endif
 }

@@ -36,15 +36,22 @@ void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* 
 // A palette made ready for expansion once, when it changes, rather than on
 // every copy: the pixel values, the per-channel tables of the 64-wide form and
 // the chosen form, so a row costs no lookups and no checks.
+// ExpandStreaming gives the same pixels but writes whole cache lines around
+// the caches, for memory that another processor reads next (the X server's
+// shared image); forms without such stores use their ordinary ones.
 struct PaletteTable {
   alignas(64) uint32_t Pixels[256];
   alignas(64) uint8_t Channel[4][256];
   void (*Expand)(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table);
+  void (*ExpandStreaming)(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table);
 };
 // Fills Table from 256 pixel values.
 void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table);
 inline void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
   Table.Expand(In, Out, Count, Table);
+}
+inline void ExpandIndicesStreaming(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
+  Table.ExpandStreaming(In, Out, Count, Table);
 }
 
 }  // namespace lumo::gdi

@@ -15,13 +15,14 @@ namespace lumo::user {
 namespace {
 
 // With LUMO_PRESENT_LOG set, a line on stderr about once a second gives the
-// presentations so far, for the frame-rate benchmark.
+// presentations so far and how many of them were written around the caches,
+// for the frame-rate benchmark.
 const bool logPresents = [] {
   const char* env = std::getenv("LUMO_PRESENT_LOG");
   return env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
 }();
 
-void LogPresent(int presents) {
+void LogPresent(int presents, int streamed) {
   using Clock = std::chrono::steady_clock;
   static const Clock::time_point start = Clock::now();
   static Clock::time_point last;
@@ -29,7 +30,7 @@ void LogPresent(int presents) {
   if (now - last < std::chrono::seconds(1)) return;
   last = now;
   const auto ms = std::chrono::duration_cast<std::chrono::microseconds>(now - start).count() / 1000.0;
-  std::fprintf(stderr, "lumo-present: presents=%d ms=%.3f\n", presents, ms);
+  std::fprintf(stderr, "lumo-present: presents=%d ms=%.3f streamed=%d\n", presents, ms, streamed);
   std::fflush(stderr);
 }
 
@@ -56,6 +57,8 @@ uint32_t* ClientPixels::Acquire(const RECT* overwrite) {
   }
   return screen_ != nullptr ? screen_ : own_.empty() ? nullptr : own_.data();
 }
+
+bool ClientPixels::StreamStores() const { return onShm_ && shm_->StreamStores(); }
 
 void ClientPixels::Fill(uint32_t colour) {
   const RECT all{0, 0, width_, height_};
@@ -140,7 +143,11 @@ void ClientPixels::ShowAll() { Show(RECT{0, 0, width_, height_}); }
 
 void ClientPixels::Presented(const RECT& changed) {
   ++presents;
-  if (logPresents) LogPresent(presents);
+  if (logPresents) {
+    // The way this frame was written, before showing it moves the tuner on.
+    if (StreamStores()) ++streamed_;
+    LogPresent(presents, streamed_);
+  }
   Show(changed);
 }
 

@@ -19,6 +19,8 @@
 // thus never pays for a copy.
 #include "user/X11Present.h"
 
+#include "user/StoreTuner.h"
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -81,6 +83,8 @@ struct Presenter::Impl {
   int current = 0;      // the image drawn into
   bool chosen = false;  // current stays the one drawn into until it is shown
   bool alternate = false;
+  enum class Stores { Tuned, Stream, Cached } stores = Stores::Tuned;
+  StoreTuner tuner;
   bool failed = false;
 
   ~Impl();
@@ -132,7 +136,8 @@ void Unregister(Presenter::Impl* impl) {
 }
 
 // LUMO_X11_SHM=0 keeps to SDL's window surface; =alternate draws every
-// frame into the other image, so that tests see the images catch up.
+// frame into the other image, so that tests see the images catch up;
+// =stream and =cached fix how frames are written instead of timing both.
 bool Setting(const char* value) {
   const char* env = std::getenv("LUMO_X11_SHM");
   return env != nullptr && std::strcmp(env, value) == 0;
@@ -277,6 +282,9 @@ std::unique_ptr<Presenter> Presenter::Open(SDL_Window* window) {
   impl->depth = attributes.depth;
   impl->completionType = XShmGetEventBase(impl->display) + ShmCompletion;
   impl->alternate = Setting("alternate");
+  impl->stores = Setting("stream")   ? Impl::Stores::Stream
+                 : Setting("cached") ? Impl::Stores::Cached
+                                     : Impl::Stores::Tuned;
   impl->gc = XCreateGC(impl->display, impl->window, 0, nullptr);
   if (impl->gc == nullptr) return nullptr;
   return std::unique_ptr<Presenter>(new Presenter(std::move(impl)));
@@ -341,7 +349,14 @@ bool Presenter::Show(const RECT& changed) {
   b.pending = true;
   p.current ^= 1;
   p.chosen = false;
+  if (p.stores == Impl::Stores::Tuned)
+    p.tuner.Presented(std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
   return !p.failed;
+}
+
+bool Presenter::StreamStores() const {
+  const Impl& p = *impl_;
+  return p.stores == Impl::Stores::Tuned ? p.tuner.Stream() : p.stores == Impl::Stores::Stream;
 }
 
 void Presenter::CopyOut(uint32_t* out) const {

@@ -18,7 +18,9 @@ class Presenter {
   // on a display with shared memory and 0x00RRGGBB pixels (or
   // LUMO_X11_SHM=0): the caller then keeps to SDL's window surface. With
   // LUMO_X11_SHM=alternate every frame goes to the other image, even when
-  // the server is done with the last one (for tests of the catching up).
+  // the server is done with the last one (for tests of the catching up);
+  // with LUMO_X11_SHM=stream or =cached frames are always written around
+  // or through the caches, instead of the faster way found by timing both.
   static std::unique_ptr<Presenter> Open(SDL_Window* window);
   ~Presenter();
   Presenter(const Presenter&) = delete;
@@ -40,6 +42,9 @@ class Presenter {
   bool Show(const RECT& changed);
   // The current picture, Width() x Height(), into `out`.
   void CopyOut(uint32_t* out) const;
+  // Whether the next frame is best written around the processor's caches
+  // (see StoreTuner.h).
+  bool StreamStores() const;
 
   struct Impl;
 

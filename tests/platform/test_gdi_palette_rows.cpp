@@ -1,8 +1,10 @@
 // The fast palette expansion against the plain loop: every length up to 70
 // and some long ones, misaligned rows, and nothing written past the row;
-// the same through a palette made ready in advance.
+// the same through a palette made ready in advance, with ordinary and with
+// streaming stores (which take their own path up to a line boundary).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -13,6 +15,9 @@ namespace {
 lumo::gdi::PaletteTable Table;
 void ThroughTable(const uint8_t* In, uint32_t* Out, int Count, const uint32_t*) {
   lumo::gdi::ExpandIndices(In, Out, Count, Table);
+}
+void StreamingThroughTable(const uint8_t* In, uint32_t* Out, int Count, const uint32_t*) {
+  lumo::gdi::ExpandIndicesStreaming(In, Out, Count, Table);
 }
 
 TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
@@ -26,6 +31,7 @@ TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
   for (const auto& Form : lumo::gdi::ExpandIndicesForms) Forms.push_back({Form.Level, Form.Function, Form.Available()});
   Forms.push_back({"chosen", lumo::gdi::ExpandIndices, true});
   Forms.push_back({"table", ThroughTable, true});
+  Forms.push_back({"table, streaming", StreamingThroughTable, true});
   std::mt19937 Random(9);
   std::vector<int> Lengths;
   for (int Count = 0; Count <= 70; ++Count) Lengths.push_back(Count);
@@ -39,15 +45,21 @@ TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
       for (int Shift = 0; Shift < 8; ++Shift) {
         std::vector<uint8_t> In(static_cast<size_t>(Count) + 8);
         for (uint8_t& Index : In) Index = static_cast<uint8_t>(Random());
-        // One guard word before and after each row.
-        std::vector<uint32_t> Expected(static_cast<size_t>(Count) + 2, 0xDEADBEEFu);
-        lumo::gdi::ExpandIndicesPlain(In.data() + Shift, Expected.data() + 1, Count, Palette);
+        std::vector<uint32_t> Row(static_cast<size_t>(Count));
+        lumo::gdi::ExpandIndicesPlain(In.data() + Shift, Row.data(), Count, Palette);
+        // Each shift also starts the row at another place within a 64-byte
+        // line, after at least one guard word; guards all around.
+        const uintptr_t Line = (static_cast<uintptr_t>(Shift) * 9 % 16) * 4;
         for (const auto& Form : Forms) {
           if (!Form.Runs) continue;
-          std::vector<uint32_t> Got(Expected.size(), 0xDEADBEEFu);
-          Form.Expand(In.data() + Shift, Got.data() + 1, Count, Palette);
-          ASSERT_EQ(Got, Expected) << Form.Name << ", " << Count << " pixels from offset " << Shift << ", colours "
-                                   << std::hex << Mask;
+          std::vector<uint32_t> Got(static_cast<size_t>(Count) + 34, 0xDEADBEEFu);
+          const uintptr_t First = reinterpret_cast<uintptr_t>(Got.data() + 1);
+          const size_t At = 1 + (Line + 64 - First % 64) % 64 / 4;
+          std::vector<uint32_t> Expected(Got);
+          std::copy(Row.begin(), Row.end(), Expected.begin() + static_cast<ptrdiff_t>(At));
+          Form.Expand(In.data() + Shift, Got.data() + At, Count, Palette);
+          ASSERT_EQ(Got, Expected) << Form.Name << ", " << Count << " pixels from offset " << Shift << " to line byte "
+                                   << Line << ", colours " << std::hex << Mask;
         }
       }
     }

@@ -340,7 +340,8 @@ TEST_F(OnX11, WindowIsShownAtItsSizeAndFollowsResizes) {
 
 // What reaches the X window is exactly what was drawn, whichever way the
 // window presents (its own shared images, made to alternate with
-// LUMO_X11_SHM=alternate, or with LUMO_X11_SHM=0 SDL's surface): full
+// LUMO_X11_SHM=alternate or written around the caches with =stream, or with
+// LUMO_X11_SHM=0 SDL's surface): full
 // 8-bit frames, partial ones, one clipped by the window's edge and a single
 // pixel, each reading back through GetPixel and from the screen. Alternating
 // images must each first catch up with what the other was given.
