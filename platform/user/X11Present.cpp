@@ -19,8 +19,6 @@
 // thus never pays for a copy.
 #include "user/X11Present.h"
 
-#include "user/StoreTuner.h"
-
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -37,6 +35,8 @@
 #include <cstring>
 #include <mutex>
 #include <vector>
+
+#include "user/StoreTuner.h"
 
 namespace lumo::user::x11 {
 
