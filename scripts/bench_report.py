@@ -217,8 +217,8 @@ def build_report(data):
                      "on a private Xvfb (1280 x 1024, 24 bits) with `LUMO_PRESENT_LOG=1`, which makes the native "
                      "layer print its presentation count about once a second; the first second is left out. The "
                      "programs present through the layer's two shared-memory images, the server copying one frame "
-                     "while the next is computed. The "
-                     "present-only ceiling is `lumo_present_ceiling`, an SDL window of the same size showing an "
+                     "while the next is computed, each written through or around the caches, whichever was timed "
+                     "faster. The present-only ceiling is `lumo_present_ceiling`, an SDL window of the same size showing an "
                      "unchanged window surface as fast as it can on the same display; the kernel is the program's "
                      "frame kernel in its Google Benchmark (wall time), in the same run. The ceiling with fresh "
                      "pixels is the same window writing its whole surface anew (one memset) before each present: "
@@ -297,7 +297,9 @@ def build_report(data):
                  "MIT-SHM images of the layer's own, presented in turn without waiting for the server, so the X "
                  "server copies one frame while the program computes the next; an image is written again only "
                  "once the server reports it done, and a copy that overwrites the whole window never has to bring "
-                 "the other image's picture over. Elsewhere they are SDL's window surface.")
+                 "the other image's picture over. Once a second a few frames are timed written through the caches "
+                 "and written around them (streaming stores, which win when the server runs on a distant "
+                 "processor), and the faster way is kept. Elsewhere they are SDL's window surface.")
     lines.append("")
     lines.append("Skipped cases (a kernel the processor lacks) do not appear. Rerun with "
                  "`scripts/bench_report.py --build-dir <native build>` after building `lumo_bench`, "
