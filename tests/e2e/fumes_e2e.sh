@@ -209,6 +209,24 @@ sys.exit(1 if problems else 0)
 EOF
 }
 
+# Escape on the main window closes the program with exit code 0.
+escape_ends_program() {
+  local w
+  w="$(main_window)"
+  if [ -n "$w" ]; then
+    focus "$w"
+    xdotool key Escape
+  fi
+  if wait_until 20 program_gone; then
+    wait "$program_pid"
+    local rc=$?
+    check "Escape ends the program with exit code 0 (got $rc)" test "$rc" -eq 0
+  else
+    check "Escape ends the program within 20s" false
+  fi
+  program_pid=""
+}
+
 # Says on standard output, not only in the artefacts, why no window came:
 # whether the program still runs and the end of its log.
 no_window_report() {
@@ -299,20 +317,7 @@ drive() {
   sleep 1
   shot 05_after_save
 
-  # Escape closes the program with exit code 0.
-  w="$(main_window)"
-  if [ -n "$w" ]; then
-    focus "$w"
-    xdotool key Escape
-  fi
-  if wait_until 20 program_gone; then
-    wait "$program_pid"
-    local rc=$?
-    check "Escape ends the program with exit code 0 (got $rc)" test "$rc" -eq 0
-  else
-    check "Escape ends the program within 20s" false
-  fi
-  program_pid=""
+  escape_ends_program
 }
 
 run_native() {
@@ -362,16 +367,7 @@ drive_plain() {
   drag_line "$w" "$work/plain_drawn.png"
   line="$(brightness "$work/plain_drawn.png" 500x60+150+250)"
   check "after the drag smoke rises from the line (${line:-none})" brighter_than "${line:-0}" 0.01
-  focus "$w"
-  xdotool key Escape
-  if wait_until 20 program_gone; then
-    wait "$program_pid"
-    local rc=$?
-    check "Escape ends the program with exit code 0 (got $rc)" test "$rc" -eq 0
-  else
-    check "Escape ends the program within 20s" false
-  fi
-  program_pid=""
+  escape_ends_program
   local family
   for family in "smoke passes" "palette expansion"; do
     check "$family ran its plain form" grep -q "^lumo: $family: plain form" "$log"
@@ -403,12 +399,9 @@ sys.exit(0 if "MAINICON".encode("utf-16-le") in data else 1)' "$exe"
   local out="$work/wine_out.bmp"
   local typed="Z:${out//\//\\}"
   export LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}"
-  program_log="$artefacts/wine_program.log"
   # A Wine server left from the unit tests belongs to another display, and
   # one still shutting down can swallow the program's start: begin with none.
-  fresh_wineserver
-  "$root/scripts/wine-run.sh" "$exe" >"$program_log" 2>&1 &
-  program_pid=$!
+  start_wine "$exe" "$artefacts/wine_program.log"
   # A fresh Wine prefix is created on first use, which takes a while.
   wait_until 180 window_or_exit
   if ! have_main_window; then
@@ -417,17 +410,18 @@ sys.exit(0 if "MAINICON".encode("utf-16-le") in data else 1)' "$exe"
     no_window_report
     log "[$half] starting it once more with a fresh Wine server"
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-    fresh_wineserver
-    program_log="$artefacts/wine_program_second_start.log"
-    "$root/scripts/wine-run.sh" "$exe" >"$program_log" 2>&1 &
-    program_pid=$!
+    start_wine "$exe" "$artefacts/wine_program_second_start.log"
   fi
   drive "$out" "$typed" 120 no
 }
 
-fresh_wineserver() {
+# start_wine <exe> <log>: the program on a Wine server of its own.
+start_wine() {
   WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1
   WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1
+  program_log="$2"
+  "$root/scripts/wine-run.sh" "$1" >"$program_log" 2>&1 &
+  program_pid=$!
 }
 
 summary=()
