@@ -106,6 +106,12 @@ right_click() { xdotool mousemove --window "$window" "$1" 300 click 3; }
 # Keys go to the window under the pointer (no window manager, pointer focus).
 press() { xdotool mousemove --window "$window" 200 200 key "$1"; }
 
+escape_ends() {
+  press Escape
+  if wait_end 15; then ok "Escape ends the program (status 0)"; else bad "Escape: program did not end with status 0 ($?)"; fi
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
+}
+
 run_platform() { # <name> <width-range> <height-range> <command...>
   current=$1
   out="$artefacts/$1"
@@ -181,9 +187,7 @@ run_platform() { # <name> <width-range> <height-range> <command...>
   shot 08_key_again
   expect_centre 08_key_again "$bilinear0" "another key switches back to the first picture"
 
-  press Escape
-  if wait_end 15; then ok "Escape ends the program (status 0)"; else bad "Escape: program did not end with status 0 ($?)"; fi
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
+  escape_ends
 
   if ! start_program "$@"; then
     bad "no window on the second start"
@@ -226,9 +230,7 @@ run_plain() { # <command...>
   sleep 0.8
   shot 03_feedback
   expect_centre 03_feedback "$((bilinear0 > 0 ? bilinear0 - 1 : 0))" "right click turns feedback on"
-  press Escape
-  if wait_end 15; then ok "Escape ends the program (status 0)"; else bad "Escape: program did not end with status 0 ($?)"; fi
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
+  escape_ends
   local family
   for family in "rotating zoom" "average row" "palette expansion"; do
     if grep -q "^lumo: $family: plain form" "$out/program.log"; then ok "$family ran its plain form"; else
