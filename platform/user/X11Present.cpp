@@ -195,8 +195,9 @@ void Presenter::Impl::FreeBuffer(Buffer& b) {
 }
 
 void Presenter::Impl::ReadEvents() {
-  // Without blocking; errors go to the handler.
-  while (!failed && XPending(display) > 0) {
+  // Without blocking; errors go to the handler. The socket is read once:
+  // every further read would cost a system call that finds nothing.
+  for (int queued = XPending(display); !failed && queued > 0; queued = XEventsQueued(display, QueuedAlready)) {
     XEvent e;
     XNextEvent(display, &e);
     if (e.type != completionType) continue;
