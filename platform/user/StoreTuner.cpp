@@ -2,6 +2,13 @@
 
 namespace lumo::user {
 
+StoreTuner::StoreTuner(unsigned vary, unsigned fixed) {
+  vary &= (kStream | kThread) & ~fixed;
+  // Every combination of the varying bits, the one without them first.
+  for (unsigned bits = 0; bits <= (kStream | kThread); ++bits)
+    if ((bits & ~vary) == 0) ways_[count_++] = fixed | bits;
+}
+
 void StoreTuner::Presented(double now) {
   if (!trial_) {
     if (now < nextTrial_) return;
@@ -9,32 +16,37 @@ void StoreTuner::Presented(double now) {
     started_ = false;
   }
   if (!started_) {
-    // The frame just shown opens the trial; blocks alternate, ordinary first.
+    // The frame just shown opens the trial; blocks take the ways in turn,
+    // the first one first.
     started_ = true;
-    stream_ = false;
+    current_ = 0;
     frames_ = blocks_ = 0;
-    spent_[0] = spent_[1] = 0;
+    for (double& s : spent_) s = 0;
     blockStart_ = now;
+    if (count_ == 1) Keep(0, now);
     return;
   }
   if (++frames_ < kBlockFrames) return;
-  spent_[stream_ ? 1 : 0] += now - blockStart_;
+  spent_[current_] += now - blockStart_;
   blockStart_ = now;
   frames_ = 0;
-  // A program that is not pushing frames gains nothing from either way:
-  // the ordinary stores, without the rest of the trial.
+  // A program that is not pushing frames gains nothing from any way: the
+  // first, without the rest of the trial.
   if (++blocks_ == 1 && spent_[0] > kBusyFrameSeconds * kBlockFrames) {
-    Keep(false, now);
+    Keep(0, now);
     return;
   }
-  stream_ = !stream_;
-  if (blocks_ < 2 * kBlocksEach) return;
-  // Streaming has to win clearly: the ordinary stores are the usual case.
-  Keep(spent_[1] < 0.97 * spent_[0], now);
+  current_ = (current_ + 1) % count_;
+  if (blocks_ < count_ * kBlocksEach) return;
+  // Another way has to win clearly: the first is the usual case.
+  int best = 0;
+  for (int i = 1; i < count_; ++i)
+    if (spent_[i] < 0.97 * spent_[0] && spent_[i] < spent_[best]) best = i;
+  Keep(best, now);
 }
 
-void StoreTuner::Keep(bool stream, double now) {
-  stream_ = stream;
+void StoreTuner::Keep(int way, double now) {
+  current_ = way;
   trial_ = false;
   nextTrial_ = now + kKeepSeconds;
 }
