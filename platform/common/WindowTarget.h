@@ -5,9 +5,14 @@
 // Tests register off-screen targets of their own and read the pixels back.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "LumoPlatform.h"
+
+namespace lumo::gdi {
+struct PaletteTable;
+}
 
 namespace lumo::platform {
 
@@ -34,6 +39,21 @@ class WindowTarget {
   // Called after GDI has changed Pixels() inside `changed` (client
   // coordinates, already clipped to the client area).
   virtual void Presented(const RECT& changed) = 0;
+  // An 8-bit copy through `table` into `rect` (client coordinates, inside
+  // the client area), written and presented by the target itself, perhaps
+  // later on a thread of its own: `rows` is the rectangle's first row of
+  // indices, `rowStep` the bytes to the next (negative for bottom-up rows),
+  // and they may change once this returns. Pixels() always shows the copy
+  // done. No Presented() follows. False when the target does not take such
+  // copies; the caller then writes Pixels() itself.
+  virtual bool PresentIndexed(const RECT& rect, const uint8_t* rows, ptrdiff_t rowStep,
+                              const gdi::PaletteTable& table) {
+    (void)rect;
+    (void)rows;
+    (void)rowStep;
+    (void)table;
+    return false;
+  }
 };
 
 void RegisterWindowTarget(HWND window, WindowTarget* target);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "common/WindowTarget.h"
 #include "gdi/GdiObjects.h"
 
 using namespace lumo::gdi;
@@ -96,11 +97,16 @@ RECT Covered(const Surface& src, int64_t sx, int64_t sy, int64_t dx, int64_t dy,
   return RECT{fit(left), fit(top), fit(right), fit(bottom)};
 }
 
-// Copies w x h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to
-// both, and returns the rectangle of dst it changed. Coordinates are display
-// coordinates. `table`, when given, holds src's palette as dst's pixels.
-RECT Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_t dx, int64_t dy, int64_t cw,
-          int64_t ch, const PaletteTable* table = nullptr) {
+// A copy of w x h pixels from (sx, sy) to (dx, dy), clipped to a source
+// and a destination of the given sizes.
+struct Placement {
+  int64_t sx, sy, dx, dy;
+  int w, h;
+};
+
+// False when nothing of the copy is left.
+bool Place(int64_t sx, int64_t sy, int64_t srcWidth, int64_t srcHeight, int64_t dx, int64_t dy, int64_t dstWidth,
+           int64_t dstHeight, int64_t cw, int64_t ch, Placement& out) {
   // Clipping in 64 bits: far-off rectangles must not overflow.
   if (sx < 0) {
     dx -= sx;
@@ -122,12 +128,45 @@ RECT Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
     ch += dy;
     dy = 0;
   }
-  cw = std::min({cw, src.width - sx, dst.width - dx});
-  ch = std::min({ch, src.height - sy, dst.height - dy});
-  if (cw <= 0 || ch <= 0) return RECT{};
-  const int w = static_cast<int>(cw), h = static_cast<int>(ch);
-  const RECT changed{static_cast<LONG>(dx), static_cast<LONG>(dy), static_cast<LONG>(dx + w),
-                     static_cast<LONG>(dy + h)};
+  cw = std::min({cw, srcWidth - sx, dstWidth - dx});
+  ch = std::min({ch, srcHeight - sy, dstHeight - dy});
+  if (cw <= 0 || ch <= 0) return false;
+  out = Placement{sx, sy, dx, dy, static_cast<int>(cw), static_cast<int>(ch)};
+  return true;
+}
+
+RECT Changed(const Placement& p) {
+  return RECT{static_cast<LONG>(p.dx), static_cast<LONG>(p.dy), static_cast<LONG>(p.dx + p.w),
+              static_cast<LONG>(p.dy + p.h)};
+}
+
+// An 8-bit copy onto a window that the window's target writes and presents
+// itself (on a thread of its own where it has one). False when it does not.
+bool PresentIndexed(DC* dst, const Surface& src, int64_t sx, int64_t sy, int64_t dx, int64_t dy, int64_t cw, int64_t ch,
+                    const PaletteTable* table) {
+  if (dst->type != DCType::Window || table == nullptr || src.bpp != 8) return false;
+  lumo::platform::WindowTarget* target = lumo::platform::FindWindowTarget(dst->window);
+  if (target == nullptr) return false;
+  Placement p;
+  if (!Place(sx, sy, src.width, src.height, dx, dy, target->Width(), target->Height(), cw, ch, p)) return false;
+  const uint8_t* rows = src.Row(static_cast<int>(p.sy)) + p.sx;
+  const ptrdiff_t step = src.topDown ? src.stride : -static_cast<ptrdiff_t>(src.stride);
+  return target->PresentIndexed(Changed(p), rows, step, *table);
+}
+
+// Copies w x h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to
+// both, and returns the rectangle of dst it changed. Coordinates are display
+// coordinates. `table`, when given, holds src's palette as dst's pixels.
+RECT Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_t dx, int64_t dy, int64_t cw,
+          int64_t ch, const PaletteTable* table = nullptr) {
+  Placement p;
+  if (!Place(sx, sy, src.width, src.height, dx, dy, dst.width, dst.height, cw, ch, p)) return RECT{};
+  sx = p.sx;
+  sy = p.sy;
+  dx = p.dx;
+  dy = p.dy;
+  const int w = p.w, h = p.h;
+  const RECT changed = Changed(p);
 
   // Rows go bottom to top when a copy inside one block moves down, so no
   // source row is overwritten before it is read.
@@ -203,9 +242,10 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
   if (!DrawingSurface(src, from)) return FALSE;
   // A copy within one window reads the pixels it overwrites.
   const bool within = src->type == DCType::Window && dst->type == DCType::Window && src->window == dst->window;
+  const PaletteTable* table = dst->type == DCType::Window && from.bpp == 8 ? WindowTableOf(src->bitmap) : nullptr;
+  if (PresentIndexed(dst, from, x1, y1, x, y, cx, cy, table)) return TRUE;
   const RECT covered = Covered(from, x1, y1, x, y, cx, cy);
   if (!DrawingSurface(dst, to, within ? nullptr : &covered)) return FALSE;
-  const PaletteTable* table = dst->type == DCType::Window && from.bpp == 8 ? WindowTableOf(src->bitmap) : nullptr;
   FinishDrawing(dst, Copy(from, x1, y1, to, x, y, cx, cy, table));
   return TRUE;
 }
@@ -225,9 +265,10 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
   // As GDI: the source rectangle of a bottom-up DIB is measured from its
   // bottom line.
   const int64_t top = from.topDown ? ySrc : int64_t{from.height} - ySrc - SrcHeight;
+  const PaletteTable* table = dst->type == DCType::Window && from.bpp == 8 ? WindowTableOf(from) : nullptr;
+  if (PresentIndexed(dst, from, xSrc, top, xDest, yDest, SrcWidth, SrcHeight, table)) return SrcHeight;
   const RECT covered = Covered(from, xSrc, top, xDest, yDest, SrcWidth, SrcHeight);
   if (!DrawingSurface(dst, to, &covered)) return 0;
-  const PaletteTable* table = dst->type == DCType::Window && from.bpp == 8 ? WindowTableOf(from) : nullptr;
   FinishDrawing(dst, Copy(from, xSrc, top, to, xDest, yDest, SrcWidth, SrcHeight, table));
   return SrcHeight;
 }

@@ -143,12 +143,23 @@ void ClientPixels::ShowAll() { Show(RECT{0, 0, width_, height_}); }
 
 void ClientPixels::Presented(const RECT& changed) {
   ++presents;
-  if (logPresents) {
-    // The way this frame was written, before showing it moves the tuner on.
-    if (StreamStores()) ++streamed_;
-    LogPresent(presents, streamed_);
-  }
   Show(changed);
+  if (logPresents) LogPresent(presents, shm_ ? shm_->Streamed() : 0);
+}
+
+bool ClientPixels::PresentIndexed(const RECT& rect, const uint8_t* rows, ptrdiff_t rowStep,
+                                  const gdi::PaletteTable& table) {
+  if (!onShm_ || window_ == nullptr || rect.left < 0 || rect.top < 0 || rect.right > width_ || rect.bottom > height_)
+    return false;
+  if (!shm_->ShowIndexed(rect, rows, rowStep, table)) {
+    // Failed images give way to the backend's surface, which the caller
+    // then writes as usual.
+    DropPresenter();
+    return false;
+  }
+  ++presents;
+  if (logPresents) LogPresent(presents, shm_->Streamed());
+  return true;
 }
 
 }  // namespace lumo::user

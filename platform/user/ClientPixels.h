@@ -33,6 +33,8 @@ class ClientPixels : public platform::WindowTarget {
   uint32_t* Pixels() override { return Acquire(nullptr); }
   uint32_t* PixelsToOverwrite(const RECT& overwrite) override { return Acquire(&overwrite); }
   void Presented(const RECT& changed) override;
+  bool PresentIndexed(const RECT& rect, const uint8_t* rows, ptrdiff_t rowStep,
+                      const gdi::PaletteTable& table) override;
   bool StreamStores() const override;
 
   // New size; the pixels become the dialog face colour.
@@ -63,7 +65,6 @@ class ClientPixels : public platform::WindowTarget {
   std::unique_ptr<x11::Presenter> shm_;
   bool shmTried_ = false;  // the backend is asked for a presenter once per window
   bool onShm_ = false;     // the pixels are in shm_'s images
-  int streamed_ = 0;       // presentations written around the caches, counted for the log
 };
 
 }  // namespace lumo::user

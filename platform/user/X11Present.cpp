@@ -17,6 +17,14 @@
 // that rectangle is copied over from the other, except the part the caller
 // is about to overwrite. A program that copies its whole frame every time
 // thus never pays for a copy.
+//
+// An 8-bit frame (ShowIndexed) is expanded into the image and put by a
+// thread of the presenter's own, from a copy of its indices, while the
+// program computes the next one. The server, woken by that thread's put,
+// then runs on its processor rather than taking the drawing one's. One
+// frame at most is in the thread's hands, and every other call waits until
+// it is done, so only one thread at a time uses the connection and the
+// images.
 #include "user/X11Present.h"
 
 #include <SDL.h>
@@ -25,17 +33,23 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
+#include "gdi/PaletteRows.h"
 #include "user/StoreTuner.h"
 
 namespace lumo::user::x11 {
@@ -83,15 +97,34 @@ struct Presenter::Impl {
   int current = 0;      // the image drawn into
   bool chosen = false;  // current stays the one drawn into until it is shown
   bool alternate = false;
-  enum class Stores { Tuned, Stream, Cached } stores = Stores::Tuned;
-  StoreTuner tuner;
-  bool failed = false;
+  StoreTuner tuner;  // how frames are written and put
+  std::atomic<int> streamed{0};
+  std::atomic<bool> failed{false};  // set by the X error handler too
+
+  // The presenting thread, started with the first 8-bit frame the tuner
+  // gives it, and the one frame it may hold.
+  std::thread worker;
+  bool noThread = false;  // one could not be started
+  mutable std::mutex jobMutex;
+  mutable std::condition_variable jobChanged;
+  bool jobPending = false;
+  bool stopping = false;
+  RECT jobRect{};
+  std::vector<uint8_t> jobIndices;
+  std::unique_ptr<gdi::PaletteTable> jobTable;
 
   ~Impl();
   bool MakeBuffer(Buffer& b);
   void FreeBuffer(Buffer& b);
   void ReadEvents();
   bool Wait(Buffer& b);
+  uint32_t* Pixels(const RECT* overwrite);
+  void Changed(const RECT& changed);
+  bool Show(const RECT& changed);
+  bool StreamStores() const;
+  bool Expand(const RECT& r, const uint8_t* rows, ptrdiff_t rowStep, const gdi::PaletteTable& table);
+  void Drain() const;
+  void Work();
   uint32_t* Prepare(const RECT* overwrite);
   void CatchUp(Buffer& to, const Buffer& from, const RECT* overwrite);
   void CopyRect(uint32_t* to, const uint32_t* from, const RECT& r) const;
@@ -146,6 +179,14 @@ bool Setting(const char* value) {
 }  // namespace
 
 Presenter::Impl::~Impl() {
+  if (worker.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(jobMutex);
+      stopping = true;
+    }
+    jobChanged.notify_all();
+    worker.join();  // after the frame it holds
+  }
   if (display == nullptr) return;
   for (Buffer& b : buffers) FreeBuffer(b);
   if (gc != nullptr) XFreeGC(display, gc);
@@ -283,9 +324,20 @@ std::unique_ptr<Presenter> Presenter::Open(SDL_Window* window) {
   impl->depth = attributes.depth;
   impl->completionType = XShmGetEventBase(impl->display) + ShmCompletion;
   impl->alternate = Setting("alternate");
-  impl->stores = Setting("stream")   ? Impl::Stores::Stream
-                 : Setting("cached") ? Impl::Stores::Cached
-                                     : Impl::Stores::Tuned;
+  unsigned vary = 0, fixed = 0;
+  if (Setting("stream"))
+    fixed |= StoreTuner::kStream;
+  else if (!Setting("cached"))
+    vary |= StoreTuner::kStream;
+  // A second thread can only pay where it runs beside the drawing one.
+  cpu_set_t cpus;
+  const bool twoProcessors = sched_getaffinity(0, sizeof(cpus), &cpus) == 0 && CPU_COUNT(&cpus) >= 2;
+  const char* thread = std::getenv("LUMO_X11_THREAD");
+  if (thread != nullptr && std::strcmp(thread, "1") == 0)
+    fixed |= StoreTuner::kThread;
+  else if (twoProcessors && !(thread != nullptr && std::strcmp(thread, "0") == 0))
+    vary |= StoreTuner::kThread;
+  impl->tuner = StoreTuner(vary, fixed);
   impl->gc = XCreateGC(impl->display, impl->window, 0, nullptr);
   if (impl->gc == nullptr) return nullptr;
   return std::unique_ptr<Presenter>(new Presenter(std::move(impl)));
@@ -293,6 +345,7 @@ std::unique_ptr<Presenter> Presenter::Open(SDL_Window* window) {
 
 bool Presenter::SetSize(int width, int height, const uint32_t* initial) {
   Impl& p = *impl_;
+  p.Drain();
   // The server finishes a put before it sees the detach that follows.
   for (Buffer& b : p.buffers) p.FreeBuffer(b);
   p.current = 0;
@@ -317,51 +370,139 @@ uint32_t* Presenter::Impl::Prepare(const RECT* overwrite) {
   return b.Pixels();
 }
 
-uint32_t* Presenter::Pixels(const RECT* overwrite) {
-  Impl& p = *impl_;
-  if (!p.chosen && !p.failed && !p.alternate) {
+uint32_t* Presenter::Impl::Pixels(const RECT* overwrite) {
+  if (!chosen && !failed && !alternate) {
     // The image shown last holds the whole picture and is the one still in
     // the processor's cache: once the server is done with it, drawing goes
     // on there, and the other image is taken only while the server is busy.
-    Buffer& last = p.buffers[p.current ^ 1];
-    if (last.pending) p.ReadEvents();
-    if (last.image != nullptr && !last.pending && Empty(last.stale)) p.current ^= 1;
+    Buffer& last = buffers[current ^ 1];
+    if (last.pending) ReadEvents();
+    if (last.image != nullptr && !last.pending && Empty(last.stale)) current ^= 1;
   }
-  p.chosen = true;
-  return p.Prepare(overwrite);
+  chosen = true;
+  return Prepare(overwrite);
+}
+
+uint32_t* Presenter::Pixels(const RECT* overwrite) {
+  impl_->Drain();
+  return impl_->Pixels(overwrite);
+}
+
+void Presenter::Impl::Changed(const RECT& changed) {
+  Buffer& other = buffers[current ^ 1];
+  other.stale = Union(other.stale, Clip(changed));
 }
 
 void Presenter::Changed(const RECT& changed) {
-  Impl& p = *impl_;
-  Buffer& other = p.buffers[p.current ^ 1];
-  other.stale = Union(other.stale, p.Clip(changed));
+  impl_->Drain();
+  impl_->Changed(changed);
+}
+
+bool Presenter::Impl::Show(const RECT& changed) {
+  const RECT r = Clip(changed);
+  if (Prepare(nullptr) == nullptr) return false;
+  if (Empty(r)) return true;
+  Changed(r);
+  Buffer& b = buffers[current];
+  XShmPutImage(display, window, gc, b.image, r.left, r.top, r.left, r.top, static_cast<unsigned>(r.right - r.left),
+               static_cast<unsigned>(r.bottom - r.top), True);
+  XFlush(display);
+  b.pending = true;
+  current ^= 1;
+  chosen = false;
+  // Counted before the tuner moves on: the way this frame was written.
+  if (StreamStores()) ++streamed;
+  tuner.Presented(std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
+  return !failed;
 }
 
 bool Presenter::Show(const RECT& changed) {
-  Impl& p = *impl_;
-  const RECT r = p.Clip(changed);
-  if (p.Prepare(nullptr) == nullptr) return false;
-  if (Empty(r)) return true;
-  Changed(r);
-  Buffer& b = p.buffers[p.current];
-  XShmPutImage(p.display, p.window, p.gc, b.image, r.left, r.top, r.left, r.top,
-               static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top), True);
-  XFlush(p.display);
-  b.pending = true;
-  p.current ^= 1;
-  p.chosen = false;
-  if (p.stores == Impl::Stores::Tuned)
-    p.tuner.Presented(std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
-  return !p.failed;
+  impl_->Drain();
+  return impl_->Show(changed);
 }
 
+bool Presenter::Impl::StreamStores() const { return tuner.Stream(); }
+
 bool Presenter::StreamStores() const {
-  const Impl& p = *impl_;
-  return p.stores == Impl::Stores::Tuned ? p.tuner.Stream() : p.stores == Impl::Stores::Stream;
+  impl_->Drain();
+  return impl_->StreamStores();
+}
+
+int Presenter::Streamed() const { return impl_->streamed.load(); }
+
+bool Presenter::Impl::Expand(const RECT& r, const uint8_t* rows, ptrdiff_t rowStep, const gdi::PaletteTable& table) {
+  uint32_t* pixels = Pixels(&r);
+  if (pixels == nullptr) return false;
+  const int w = r.right - r.left;
+  const bool stream = StreamStores();
+  for (LONG y = r.top; y < r.bottom; ++y) {
+    uint32_t* out = pixels + static_cast<size_t>(y) * width + r.left;
+    if (stream)
+      gdi::ExpandIndicesStreaming(rows, out, w, table);
+    else
+      gdi::ExpandIndices(rows, out, w, table);
+    rows += rowStep;
+  }
+  return Show(r);
+}
+
+void Presenter::Impl::Drain() const {
+  if (!worker.joinable()) return;
+  std::unique_lock<std::mutex> lock(jobMutex);
+  jobChanged.wait(lock, [this] { return !jobPending; });
+}
+
+void Presenter::Impl::Work() {
+  std::unique_lock<std::mutex> lock(jobMutex);
+  for (;;) {
+    jobChanged.wait(lock, [this] { return jobPending || stopping; });
+    if (!jobPending) return;
+    lock.unlock();
+    // A frame that could not be shown fails the presenter, which the
+    // caller's next call finds.
+    if (!Expand(jobRect, jobIndices.data(), jobRect.right - jobRect.left, *jobTable)) failed = true;
+    lock.lock();
+    jobPending = false;
+    jobChanged.notify_all();
+  }
+}
+
+bool Presenter::ShowIndexed(const RECT& rect, const uint8_t* rows, ptrdiff_t rowStep, const gdi::PaletteTable& table) {
+  Impl& p = *impl_;
+  p.Drain();
+  const RECT r = p.Clip(rect);
+  if (p.failed || rows == nullptr || r.left != rect.left || r.top != rect.top || r.right != rect.right ||
+      r.bottom != rect.bottom)
+    return false;
+  if (Empty(r)) return true;
+  if (!p.tuner.Thread() || p.noThread) return p.Expand(r, rows, rowStep, table);
+  if (!p.worker.joinable()) {
+    try {
+      p.worker = std::thread([&p] { p.Work(); });
+    } catch (const std::system_error&) {
+      p.noThread = true;  // the process may not start one: this thread does the work
+      return p.Expand(r, rows, rowStep, table);
+    }
+  }
+  const size_t w = static_cast<size_t>(r.right - r.left);
+  const size_t h = static_cast<size_t>(r.bottom - r.top);
+  p.jobIndices.resize(w * h);
+  for (size_t y = 0; y < h; ++y)
+    std::memcpy(p.jobIndices.data() + y * w, rows + static_cast<ptrdiff_t>(y) * rowStep, w);
+  if (!p.jobTable) p.jobTable = std::make_unique<gdi::PaletteTable>();
+  *p.jobTable = table;
+  p.jobRect = r;
+  {
+    std::lock_guard<std::mutex> lock(p.jobMutex);
+    p.jobPending = true;
+  }
+  p.jobChanged.notify_all();
+  return true;
 }
 
 void Presenter::CopyOut(uint32_t* out) const {
   const Impl& p = *impl_;
+  p.Drain();
   const Buffer& current = p.buffers[p.current];
   // An image not yet brought up to date: the other one holds the picture.
   const Buffer& latest = Empty(current.stale) ? current : p.buffers[p.current ^ 1];

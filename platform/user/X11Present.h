@@ -3,12 +3,17 @@
 // the other. The only part of the layer that speaks to Xlib directly.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
 #include "LumoPlatform.h"
 
 struct SDL_Window;
+
+namespace lumo::gdi {
+struct PaletteTable;
+}
 
 namespace lumo::user::x11 {
 
@@ -21,6 +26,8 @@ class Presenter {
   // the server is done with the last one (for tests of the catching up);
   // with LUMO_X11_SHM=stream or =cached frames are always written around
   // or through the caches, instead of the faster way found by timing both.
+  // LUMO_X11_THREAD=0 keeps ShowIndexed on the caller's thread and =1 always
+  // hands it to the presenter's own; by default that too is timed.
   static std::unique_ptr<Presenter> Open(SDL_Window* window);
   ~Presenter();
   Presenter(const Presenter&) = delete;
@@ -45,6 +52,16 @@ class Presenter {
   // Whether the next frame is best written around the processor's caches
   // (see StoreTuner.h).
   bool StreamStores() const;
+  // Expands 8-bit indices through `table` into `rect` and shows it: `rows`
+  // is the rectangle's first row of indices, `rowStep` bytes from one row
+  // to the next (negative for bottom-up rows). When the tuner finds it
+  // faster (never where the process has one processor), the rows are copied
+  // and the rest is done on the presenter's own thread while the caller goes
+  // on; every other call first waits for it. False (nothing done) when `rect` is not inside the
+  // images or the presenter has failed.
+  bool ShowIndexed(const RECT& rect, const uint8_t* rows, ptrdiff_t rowStep, const gdi::PaletteTable& table);
+  // Frames shown so far that were written around the caches.
+  int Streamed() const;
 
   struct Impl;
 

@@ -340,8 +340,9 @@ TEST_F(OnX11, WindowIsShownAtItsSizeAndFollowsResizes) {
 
 // What reaches the X window is exactly what was drawn, whichever way the
 // window presents (its own shared images, made to alternate with
-// LUMO_X11_SHM=alternate or written around the caches with =stream, or with
-// LUMO_X11_SHM=0 SDL's surface): full
+// LUMO_X11_SHM=alternate, written around the caches with =stream or by the
+// presenter's own thread with LUMO_X11_THREAD=1, or with LUMO_X11_SHM=0
+// SDL's surface): full
 // 8-bit frames, partial ones, one clipped by the window's edge and a single
 // pixel, each reading back through GetPixel and from the screen. Alternating
 // images must each first catch up with what the other was given.
@@ -358,6 +359,8 @@ TEST_F(OnX11, WhatIsDrawnIsExactlyWhatTheScreenShows) {
     std::vector<uint8_t> bits(static_cast<size_t>((width + 3) & ~3) * height, index);
     StretchDIBits(dc, x, y, width, height, 0, 0, width, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
                   DIB_RGB_COLORS, SRCCOPY);
+    // The copy is of the indices as they were when it was asked for.
+    std::fill(bits.begin(), bits.end(), static_cast<uint8_t>(index ^ 1));
     const RGBQUAD c = info.colours[index];
     for (int row = y; row < std::min(y + height, 100); ++row)
       for (int col = x; col < std::min(x + width, 200); ++col)
