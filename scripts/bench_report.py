@@ -297,9 +297,13 @@ def build_report(data):
                  "MIT-SHM images of the layer's own, presented in turn without waiting for the server, so the X "
                  "server copies one frame while the program computes the next; an image is written again only "
                  "once the server reports it done, and a copy that overwrites the whole window never has to bring "
-                 "the other image's picture over. Once a second a few frames are timed written through the caches "
-                 "and written around them (streaming stores, which win when the server runs on a distant "
-                 "processor), and the faster way is kept. Elsewhere they are SDL's window surface.")
+                 "the other image's picture over. An 8-bit frame may instead be copied and handed to a thread of "
+                 "the layer's own, which expands and puts it while the program computes the next; the server, "
+                 "woken by that thread, then runs beside the program instead of on its processor. Once a second a "
+                 "few frames are timed each way (written through the caches or around them with streaming "
+                 "stores, which win when the server runs on a distant processor; expanded on the drawing thread "
+                 "or the layer's own, which wins when the program's own frame is long), and the fastest is kept. "
+                 "Elsewhere they are SDL's window surface.")
     lines.append("")
     lines.append("Skipped cases (a kernel the processor lacks) do not appear. Rerun with "
                  "`scripts/bench_report.py --build-dir <native build>` after building `lumo_bench`, "
