@@ -112,7 +112,11 @@ void ClientPixels::Unbind() {
 void ClientPixels::DropPresenter() {
   Unbind();
   shm_.reset();
-  if (window_ != nullptr) Bind();
+  if (window_ == nullptr) return;
+  Bind();
+  // What the failed images put on screen is unknown (the last frame may
+  // never have been): the backend shows all.
+  ShowAll();
 }
 
 void ClientPixels::Show(const RECT& changed) {
@@ -122,9 +126,8 @@ void ClientPixels::Show(const RECT& changed) {
   RECT shown = changed;
   if (onShm_) {
     if (shm_->Show(changed)) return;
-    // What the failed images put on screen is unknown: the backend shows all.
-    DropPresenter();
-    shown = all;
+    DropPresenter();  // which shows all
+    return;
   }
   if (screen_ != nullptr) {
     if (backend.present(window_, nullptr, width_, height_, shown)) return;

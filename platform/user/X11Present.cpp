@@ -108,6 +108,7 @@ struct Presenter::Impl {
   mutable std::mutex jobMutex;
   mutable std::condition_variable jobChanged;
   bool jobPending = false;
+  bool jobLost = false;  // the thread could not show the frame it holds
   bool stopping = false;
   RECT jobRect{};
   std::vector<uint8_t> jobIndices;
@@ -460,7 +461,10 @@ void Presenter::Impl::Work() {
     lock.unlock();
     // A frame that could not be shown fails the presenter, which the
     // caller's next call finds.
-    if (!Expand(jobRect, jobIndices.data(), jobRect.right - jobRect.left, *jobTable)) failed = true;
+    if (!Expand(jobRect, jobIndices.data(), jobRect.right - jobRect.left, *jobTable)) {
+      failed = true;
+      jobLost = true;
+    }
     lock.lock();
     jobPending = false;
     jobChanged.notify_all();
@@ -506,8 +510,15 @@ void Presenter::CopyOut(uint32_t* out) const {
   const Buffer& current = p.buffers[p.current];
   // An image not yet brought up to date: the other one holds the picture.
   const Buffer& latest = Empty(current.stale) ? current : p.buffers[p.current ^ 1];
-  if (latest.image == nullptr) return;
-  std::memcpy(out, latest.Pixels(), static_cast<size_t>(p.width) * p.height * 4);
+  if (latest.image != nullptr) std::memcpy(out, latest.Pixels(), static_cast<size_t>(p.width) * p.height * 4);
+  // A frame the thread could not show is part of the picture all the same.
+  if (p.jobLost) {
+    const RECT& r = p.jobRect;
+    const int w = r.right - r.left;
+    for (LONG y = r.top; y < r.bottom; ++y)
+      gdi::ExpandIndices(p.jobIndices.data() + static_cast<size_t>(y - r.top) * w,
+                         out + static_cast<size_t>(y) * p.width + r.left, w, *p.jobTable);
+  }
 }
 
 }  // namespace lumo::user::x11

@@ -47,7 +47,8 @@ class Presenter {
   // Puts `changed` on screen and moves on to the other image. False once
   // the presenter has failed (an X error, the server stopped answering).
   bool Show(const RECT& changed);
-  // The current picture, Width() x Height(), into `out`.
+  // The current picture, Width() x Height(), into `out`: after a failure,
+  // with the last frame given even if it could not be shown.
   void CopyOut(uint32_t* out) const;
   // Whether the next frame is best written around the processor's caches
   // (see StoreTuner.h).
