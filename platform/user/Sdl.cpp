@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "user/Backend.h"
 #include "user/Input.h"
@@ -202,7 +203,18 @@ void Start() {
   // system directly (shared memory on X11) rather than through a GL context,
   // which is a software rasteriser on machines without a GPU.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  // Only a real window system: left to itself SDL falls back to its
+  // off-screen driver, and the program would run on with no window at all.
+  // SDL_VIDEODRIVER, when set, still decides.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+  bool up = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  // A busy X server may turn a connection away for a moment: a few more
+  // tries before giving up.
+  for (int i = 0; !up && i < 10 && std::getenv("DISPLAY") != nullptr; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    up = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  }
+  if (!up) {
     const char* why = SDL_GetError();
     std::fprintf(stderr, "cannot open a window: %s\n",
                  std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr ? "no display" : why);
