@@ -97,6 +97,9 @@ RECT Covered(const Surface& src, int64_t sx, int64_t sy, int64_t dx, int64_t dy,
   return RECT{fit(left), fit(top), fit(right), fit(bottom)};
 }
 
+// Bytes from one row to the next, going down the picture.
+ptrdiff_t RowStep(const Surface& s) { return s.topDown ? ptrdiff_t{s.stride} : -ptrdiff_t{s.stride}; }
+
 // A copy of w x h pixels from (sx, sy) to (dx, dy), clipped to a source
 // and a destination of the given sizes.
 struct Placement {
@@ -150,8 +153,7 @@ bool PresentIndexed(DC* dst, const Surface& src, int64_t sx, int64_t sy, int64_t
   Placement p;
   if (!Place(sx, sy, src.width, src.height, dx, dy, target->Width(), target->Height(), cw, ch, p)) return false;
   const uint8_t* rows = src.Row(static_cast<int>(p.sy)) + p.sx;
-  const ptrdiff_t step = src.topDown ? src.stride : -static_cast<ptrdiff_t>(src.stride);
-  return target->PresentIndexed(Changed(p), rows, step, *table);
+  return target->PresentIndexed(Changed(p), rows, RowStep(src), *table);
 }
 
 // Copies w x h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to
@@ -182,18 +184,10 @@ RECT Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
     return changed;
   }
   if (table != nullptr && src.bpp == 8 && dst.IsXrgb32() && src.bits != dst.bits) {
-    // Straight from the indices into the window's pixels, a row at a time:
-    // one run over a whole frame was measured slower into the X server's
-    // shared image than row by row.
-    for (int i = 0; i < h; ++i) {
-      const uint8_t* in = src.Row(sy + i) + sx;
-      uint32_t* out = reinterpret_cast<uint32_t*>(dst.Row(dy + i)) + dx;
-      if (dst.streamStores) {
-        ExpandIndicesStreaming(in, out, w, *table);
-      } else {
-        ExpandIndices(in, out, w, *table);
-      }
-    }
+    // Straight from the indices into the window's pixels.
+    ExpandRows(src.Row(static_cast<int>(sy)) + sx, RowStep(src),
+               reinterpret_cast<uint32_t*>(dst.Row(static_cast<int>(dy))) + dx, RowStep(dst) / 4, w, h, *table,
+               dst.streamStores);
     return changed;
   }
   RowCodec reader(src);

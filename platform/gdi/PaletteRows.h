@@ -2,6 +2,7 @@
 // 8-bit frame to a window.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "LumoFastPath.h"
@@ -52,6 +53,18 @@ inline void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const Pal
 }
 inline void ExpandIndicesStreaming(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
   Table.ExpandStreaming(In, Out, Count, Table);
+}
+// Height rows of Width indices, InStep bytes apart, into rows OutStep pixels
+// apart, a row at a time (one run over a whole frame was measured slower into
+// the X server's shared image than row by row), around the caches when Stream.
+inline void ExpandRows(const uint8_t* In, ptrdiff_t InStep, uint32_t* Out, ptrdiff_t OutStep, int Width, int Height,
+                       const PaletteTable& Table, bool Stream) {
+  for (int y = 0; y < Height; ++y, In += InStep, Out += OutStep) {
+    if (Stream)
+      ExpandIndicesStreaming(In, Out, Width, Table);
+    else
+      ExpandIndices(In, Out, Width, Table);
+  }
 }
 
 }  // namespace lumo::gdi

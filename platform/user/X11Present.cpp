@@ -434,16 +434,8 @@ int Presenter::Streamed() const { return impl_->streamed.load(); }
 bool Presenter::Impl::Expand(const RECT& r, const uint8_t* rows, ptrdiff_t rowStep, const gdi::PaletteTable& table) {
   uint32_t* pixels = Pixels(&r);
   if (pixels == nullptr) return false;
-  const int w = r.right - r.left;
-  const bool stream = StreamStores();
-  for (LONG y = r.top; y < r.bottom; ++y) {
-    uint32_t* out = pixels + static_cast<size_t>(y) * width + r.left;
-    if (stream)
-      gdi::ExpandIndicesStreaming(rows, out, w, table);
-    else
-      gdi::ExpandIndices(rows, out, w, table);
-    rows += rowStep;
-  }
+  gdi::ExpandRows(rows, rowStep, pixels + static_cast<size_t>(r.top) * width + r.left, width, r.right - r.left,
+                  r.bottom - r.top, table, StreamStores());
   return Show(r);
 }
 
@@ -514,10 +506,8 @@ void Presenter::CopyOut(uint32_t* out) const {
   // A frame the thread could not show is part of the picture all the same.
   if (p.jobLost) {
     const RECT& r = p.jobRect;
-    const int w = r.right - r.left;
-    for (LONG y = r.top; y < r.bottom; ++y)
-      gdi::ExpandIndices(p.jobIndices.data() + static_cast<size_t>(y - r.top) * w,
-                         out + static_cast<size_t>(y) * p.width + r.left, w, *p.jobTable);
+    gdi::ExpandRows(p.jobIndices.data(), r.right - r.left, out + static_cast<size_t>(r.top) * p.width + r.left, p.width,
+                    r.right - r.left, r.bottom - r.top, *p.jobTable, false);
   }
 }
 
