@@ -122,4 +122,22 @@ void BM_ExpandTable(benchmark::State& S) {
 }
 BENCHMARK(BM_ExpandTable);
 
+// A whole frame as the window copy writes it, through the caches or around
+// them (Stream): the fences of streamed rows show here.
+void BM_ExpandRows(benchmark::State& State) {
+  const bool Stream = State.range(0) != 0;
+  auto Dib = Frame();
+  std::vector<uint32_t> Palette(256), Pixels(static_cast<size_t>(Width) * Height + 16);
+  for (uint32_t I = 0; I < 256; ++I) Palette[I] = I * 0x010101u;
+  lumo::gdi::BuildPaletteTable(Palette.data(), WindowTable);
+  // 64-byte aligned rows, as in the X server's shared image.
+  uint32_t* Out = Pixels.data() + (16 - reinterpret_cast<uintptr_t>(Pixels.data()) / 4 % 16) % 16;
+  for (auto _ : State) {
+    lumo::gdi::ExpandRows(Dib->Rows8[0], Dib->Rows8[1] - Dib->Rows8[0], Out, Width, Width, Height, WindowTable, Stream);
+    benchmark::ClobberMemory();
+  }
+  lumo_bench::CountUnits(State, int64_t{Width} * Height);
+}
+BENCHMARK(BM_ExpandRows)->ArgName("stream")->Arg(0)->Arg(1);
+
 }  // namespace

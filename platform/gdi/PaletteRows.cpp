@@ -117,7 +117,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline void Expand64(cons
 
 // With Stream the whole lines of the row are written around the caches:
 // the pixels before the first line boundary go through masked stores, the
-// rest of the row lands 64-byte aligned.
+// rest of the row lands 64-byte aligned. The caller fences.
 template <bool FourthByte, bool Stream = false>
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandChannels(const uint8_t* In, uint32_t* Out, int Count,
                                                                            const uint8_t (*Channel)[256]) {
@@ -135,8 +135,6 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ExpandChannels(const
   // The last few pixels through masked loads and stores, which touch
   // nothing past the row.
   if (i < Count) Expand64<FourthByte, true>(In + i, Out + i, Count - i, Channel);
-  // Streamed lines are seen by others (the X server) only after a fence.
-  if constexpr (Stream) _mm_sfence();
   // Clear the wide registers' upper halves before any SSE code runs: left
   // dirty, they slow every later SSE instruction of the process.
   _mm256_zeroupper();
@@ -251,6 +249,16 @@ ExpandIndicesForm Chosen() { return LumoChosen<ExpandIndicesForms>("palette expa
 
 void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette) {
   Chosen()(In, Out, Count, Palette);
+}
+
+void ExpandRows(const uint8_t* In, ptrdiff_t InStep, uint32_t* Out, ptrdiff_t OutStep, int Width, int Height,
+                const PaletteTable& Table, bool Stream) {
+  const auto Expand = Stream ? Table.ExpandStreaming : Table.Expand;
+  for (int y = 0; y < Height; ++y, In += InStep, Out += OutStep) Expand(In, Out, Width, Table);
+#if LUMO_PALETTE_SSE41
+  // Streamed lines are seen by others (the X server) only after a fence.
+  if (Stream) _mm_sfence();
+#endif
 }
 
 void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table) {

@@ -39,7 +39,8 @@ void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* 
 // the chosen form, so a row costs no lookups and no checks.
 // ExpandStreaming gives the same pixels but writes whole cache lines around
 // the caches, for memory that another processor reads next (the X server's
-// shared image); forms without such stores use their ordinary ones.
+// shared image), unfenced (see ExpandRows); forms without such stores use
+// their ordinary ones.
 struct PaletteTable {
   alignas(64) uint32_t Pixels[256];
   alignas(64) uint8_t Channel[4][256];
@@ -51,20 +52,12 @@ void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table);
 inline void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
   Table.Expand(In, Out, Count, Table);
 }
-inline void ExpandIndicesStreaming(const uint8_t* In, uint32_t* Out, int Count, const PaletteTable& Table) {
-  Table.ExpandStreaming(In, Out, Count, Table);
-}
 // Height rows of Width indices, InStep bytes apart, into rows OutStep pixels
 // apart, a row at a time (one run over a whole frame was measured slower into
-// the X server's shared image than row by row), around the caches when Stream.
-inline void ExpandRows(const uint8_t* In, ptrdiff_t InStep, uint32_t* Out, ptrdiff_t OutStep, int Width, int Height,
-                       const PaletteTable& Table, bool Stream) {
-  for (int y = 0; y < Height; ++y, In += InStep, Out += OutStep) {
-    if (Stream)
-      ExpandIndicesStreaming(In, Out, Width, Table);
-    else
-      ExpandIndices(In, Out, Width, Table);
-  }
-}
+// the X server's shared image than row by row). With Stream, whole lines go
+// around the caches, and one fence after the last row makes them visible to
+// other processors: a fence per row cost more than the expansion itself.
+void ExpandRows(const uint8_t* In, ptrdiff_t InStep, uint32_t* Out, ptrdiff_t OutStep, int Width, int Height,
+                const PaletteTable& Table, bool Stream);
 
 }  // namespace lumo::gdi

@@ -17,7 +17,7 @@ void ThroughTable(const uint8_t* In, uint32_t* Out, int Count, const uint32_t*) 
   lumo::gdi::ExpandIndices(In, Out, Count, Table);
 }
 void StreamingThroughTable(const uint8_t* In, uint32_t* Out, int Count, const uint32_t*) {
-  lumo::gdi::ExpandIndicesStreaming(In, Out, Count, Table);
+  lumo::gdi::ExpandRows(In, Count, Out, Count, Count, 1, Table, true);
 }
 
 TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
