@@ -4,12 +4,9 @@ namespace lumo::user {
 
 StoreTuner::StoreTuner(unsigned vary, unsigned fixed) {
   vary &= (kStream | kThread) & ~fixed;
-  // Every combination of the varying bits, the one without them first;
-  // except streaming on the thread, unless streaming is fixed: the server,
-  // woken by that thread, runs on its processor and reads the frame from
-  // that processor's caches at once.
+  // Every combination of the varying bits, the one without them first.
   for (unsigned bits = 0; bits <= (kStream | kThread); ++bits)
-    if ((bits & ~vary) == 0 && !(bits == (kStream | kThread) && (vary & kStream) != 0)) ways_[count_++] = fixed | bits;
+    if ((bits & ~vary) == 0) ways_[count_++] = fixed | bits;
 }
 
 void StoreTuner::Presented(double now) {

@@ -28,9 +28,8 @@ class StoreTuner {
   static constexpr double kBusyFrameSeconds = 0.005;
 
   // `fixed` bits are always set; each combination of the `vary` bits is
-  // timed, but for streaming stores on the thread when both vary. The first
-  // way (none of them) is the usual case, which another has to beat
-  // clearly.
+  // timed. The first way (none of them) is the usual case, which another
+  // has to beat clearly.
   explicit StoreTuner(unsigned vary = kStream, unsigned fixed = 0);
 
   // Called once a frame is shown, with a steady clock in seconds.
