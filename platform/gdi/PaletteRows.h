@@ -60,4 +60,10 @@ inline void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const Pal
 void ExpandRows(const uint8_t* In, ptrdiff_t InStep, uint32_t* Out, ptrdiff_t OutStep, int Width, int Height,
                 const PaletteTable& Table, bool Stream);
 
+// Height rows of Width indices, InStep bytes apart, packed one after the
+// other into Out, whose lines are written around the caches and fenced: Out
+// is read next on another processor, and ordinary stores to lines that
+// processor read last time cost several times the copy.
+void CopyRowsStreaming(const uint8_t* In, ptrdiff_t InStep, uint8_t* Out, int Width, int Height);
+
 }  // namespace lumo::gdi

@@ -483,8 +483,7 @@ bool Presenter::ShowIndexed(const RECT& rect, const uint8_t* rows, ptrdiff_t row
   const size_t w = static_cast<size_t>(r.right - r.left);
   const size_t h = static_cast<size_t>(r.bottom - r.top);
   p.jobIndices.resize(w * h);
-  for (size_t y = 0; y < h; ++y)
-    std::memcpy(p.jobIndices.data() + y * w, rows + static_cast<ptrdiff_t>(y) * rowStep, w);
+  gdi::CopyRowsStreaming(rows, rowStep, p.jobIndices.data(), static_cast<int>(w), static_cast<int>(h));
   if (!p.jobTable) p.jobTable = std::make_unique<gdi::PaletteTable>();
   *p.jobTable = table;
   p.jobRect = r;
