@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The feedback blend at twistview's window size, 8 bits, in place as the
 // program runs it: each form of the row kernel's family table row by row,
 // the blend with its chosen form, and memcpy of the same bytes as the floor.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counters shared by the speed benchmarks.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One smoke step (seeding and both passes) at 800 x 500, in free mode and in
 // drawing mode, with the plain passes and each fast form.
 #include <memory>

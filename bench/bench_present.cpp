@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a frame costs outside the effect: the counter text printed into the
 // 8-bit surface, then the copy to a window with the palette expanded to the
 // window's pixels. The window is an off-screen one, so no display is needed.

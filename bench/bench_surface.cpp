@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-surface operations at the fumes window size.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rotating zoom at the program's window size from its first picture,
 // point and bilinear, over phases spread across the animation: the plain
 // renderer, the run-based forms, and pixman's affine composite of the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The present-only ceiling of the frame-rate benchmark: an SDL window of the
 // given size that shows its unchanged window surface again and again, the
 // way the native layer presents (software surface, no GL), for the given

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # `cmake --install` lays out the demos so that they run from any prefix, and
 # the library so that another project can use it through find_package(Lumo)
 # and link Lumo::graphics.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Desktop integration of the native demos (menu entries, icons drawn by the
 # same scripts as the Windows icons, package documents) and the Debian
 # packages made from the install components by CPack:

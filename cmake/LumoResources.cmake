@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # lumo_target_resources(<target> <file.rc>)
 #
 # Gives <target> the resources listed in <file.rc>. On Windows the .rc file is

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Unit tests: GoogleTest natively, and the same sources as PE32 programs run
 # under Wine when cross-compiling for Windows.
 include(GoogleTest)

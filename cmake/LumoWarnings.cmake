@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Our own code builds with all warnings as errors; third-party code does not.
 function(lumo_target_warnings target)
   if(MSVC)

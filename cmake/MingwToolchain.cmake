@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-compiles Windows programs with Debian's MinGW-w64. Included by the
 # per-flavour toolchain files, which set LUMO_MINGW_PREFIX and the processor.
 set(CMAKE_SYSTEM_NAME Windows)

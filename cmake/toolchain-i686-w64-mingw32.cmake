@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # i686 Windows programs: the flavour we ship.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(LUMO_MINGW_PREFIX i686-w64-mingw32)

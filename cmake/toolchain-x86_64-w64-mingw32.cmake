@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # x86-64 Windows programs: run under Wine's 64-bit loader where a host
 # executes no 32-bit code.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FumePasses.h"
 
 void FumePassesPlain(uint8_t* B, uint32_t Size, uint32_t s, uint32_t Noise) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The smoke passes as a kernel: their type, the plain form every faster one
 // is compared against, and the form this process runs. The faster forms and
 // the family table are in FumesFast.h; nothing here knows the field.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Fumes.h"
 
 #include <cstring>

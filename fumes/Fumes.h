@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fumes program around the smoke step: window, loop, input, saving.
 #pragma once
 

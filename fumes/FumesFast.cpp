@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FumesFast.h"
 
 #include <cstring>

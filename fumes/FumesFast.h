@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Faster forms of the smoke passes, bit for bit the same as FumePassesPlain.
 //
 // Each byte's decay decision depends only on the step's starting noise and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FumesPalette.h"
 
 #include "FumesSim.h"

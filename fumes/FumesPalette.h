@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two colour schemes of the smoke field.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The smoke field: its state, its sources and one step of the effect.
 // Nothing here touches a window, so tests and benchmarks can drive it on any
 // 8-bit surface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Program entry: hand over to FumesMain and end the process with its result.
 #include "Fumes.h"
 

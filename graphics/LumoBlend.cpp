@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LumoBlend.h"
 
 #include "LumoFastPath.h"

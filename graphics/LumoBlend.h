@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Blending two surfaces of one depth into a third, row by row. The average
 // runs the form of its row kernel that LumoFastPath.h chooses from the family
 // table in kernels/LumoBlendWide.h: AVX-512, AVX2, SSE2 or MMX where the

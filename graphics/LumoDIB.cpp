@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The surface unit: one class, TLumoDIB, with public fields that pixel code
 // reads directly, and the free helpers around it.
 //

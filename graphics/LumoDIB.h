@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Off-screen surfaces in device-independent bitmap layout, colour helpers,
 // palette ramps, the BMP writer and processor feature detection.
 //

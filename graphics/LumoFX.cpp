@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LumoFX.h"
 
 #include <cstring>

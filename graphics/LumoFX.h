@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-surface effects.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LumoGPlus.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Picture loading by name: binds GdiPlus.dll at run time (the program does
 // not link against it), starts it once, and decodes pictures from the
 // program's resources or from memory into a surface.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """End-to-end frame rate: each real program on a virtual X display.
 
 Starts a private Xvfb, runs each native program for a few seconds with

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Runs the speed benchmarks and writes docs/benchmarks.md and docs/benchmarks.png.
 
 Each benchmark program runs with a few repetitions; the median CPU time of

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Configures and builds the given presets (default: native and windows).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Fails when our sources include each other in a circle.
 
 Reads the `#include "..."` lines of graphics/, fumes/, twistview/, platform/,

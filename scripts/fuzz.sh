@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A long fuzz run of picture loading (LoadDIBFromMemory through the binding,
 # the COM stream and the codec module), under ASan and UBSan. The corpus it
 # grows is kept in build/fuzz/corpus and taken up again by the next run;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Does this host execute 32-bit x86 code? Runs a few bytes of static i386
 # ELF that only exits, and prints one line:
 #   "yes"                  it ran;

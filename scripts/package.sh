@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds what the packages need and writes every package into dist/:
 #   lumo-demos_<version>_<arch>.deb   the demos, desktop entries and icons
 #   lumo-dev_<version>_<arch>.deb     headers, static library, CMake config

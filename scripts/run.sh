@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The main job: install what is missing, build natively and for Windows, then
 # show fumes and twistview. Without a display both run on a virtual one for a
 # few seconds and their screenshots are saved instead.

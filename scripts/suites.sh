@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Suite bookkeeping for the test command, sourced by scripts/test.sh: runs
 # each suite, counts it, and skips the i686 ones with the probe's reason where
 # the host executes no 32-bit code. Ends with one line:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Every test: install what is missing, build native, sanitizer and both
 # Windows flavours, run the unit tests of each (Windows ones under Wine),
 # then the end-to-end scripts that drive the real programs under Xvfb, once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a Windows program under Wine with a private prefix, and under a
 # virtual X server when no display is there. The exit code is the program's.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TwistPixels.h"
 
 TRowStarts RowStarts(int32_t W, int32_t H, int32_t SW, int32_t SH, int32_t A, int32_t B) {

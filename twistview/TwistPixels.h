@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pixel work of twistview's rotating zoom as a kernel: where each window
 // row starts in the picture, the wrap of a coordinate, and the plain form of
 // a frame's pixels that the faster forms (TwistRenderFast.h) are compared

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TwistRender.h"
 
 #include <cfenv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // twistview's rotating-zoom renderer: one frame of the picture turned and
 // scaled about the window centre, repeated endlessly through wrap tables.
 // Nothing here knows the window beyond the device context it draws to, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Faster forms of RenderPixels, byte for byte the same as it.
 //
 // Along a row the picture position moves in a straight line, so its integer

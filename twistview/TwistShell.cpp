@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TwistShell.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // twistview's program shell: start-up, the window and its procedure, the
 // idle message loop and the two ways the program ends.
 #pragma once

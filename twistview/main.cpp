@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TwistShell.h"
 
 int main() { return TwistViewMain(); }

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Regenerates twistview.ico: one 32 x 32 image of 16 colours, a turned
 checker pattern in the program's black-to-blue-green-to-white scale.
 Needs only the Python standard library; the build uses the committed file.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Regenerates velro1.jpg and velro2.jpg from the sample photographs of
 scikit-image (Debian package python3-skimage, which also brings PIL as
 python3-pil). Only needed to remake the pictures; the build uses the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes fumes.ico: one 32 x 32, 16-colour image of a plume of smoke rising
 from a hot base, in the colours of the program's start-up scheme.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kernels/LumoBlendWide.h"
 
 #if LUMO_X86

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wider forms of the MMX average row kernel: the same formula on 16, 32 or 64
 // bytes at once, with the shift kept within each 64-bit half and the sum per
 // 32-bit word, so every result is bit for bit what AvgRowMMX gives. With the

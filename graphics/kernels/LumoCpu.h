@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which instruction sets the fast kernels may use on this processor: the
 // availability tests of the family tables (see LumoFastPath.h). MMX and SSE2
 // come from the start-up processor record; AVX2 and AVX-512 need the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The COM stream on global memory. The stream reads and writes the block in
 // place (no copy of memory handed in), grows it on writes past the end, and
 // frees it with the last reference when asked to.

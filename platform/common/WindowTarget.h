@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where GDI copies to a window land. The window half of the layer registers
 // one target per window; GDI's BitBlt/StretchDIBits onto a window DC write
 // into its pixels and then call Presented() with the rectangle they changed,

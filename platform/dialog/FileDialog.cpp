@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GetOpenFileNameA through a desktop file-chooser program (zenity, else
 // kdialog), started without a shell so no part of the request is ever read
 // as a command.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open-file dialog's parts that tests reach directly: the request as the
 // dialog program sees it, the arguments built from it, and the state its test
 // seams queue answers in and read the calls from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bitmaps: DIB sections, bitmaps in the screen's format, colour tables and
 // single pixels.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rectangle copies between DCs and from DIB memory, converting formats a
 // row at a time. Copies onto a window DC land in its target's pixels, and
 // only the rectangle they changed is shown again. An 8-bit copy to a window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device contexts: the screen, windows and memory DCs, object selection and
 // deletion, and the DC's text state.
 #include <mutex>

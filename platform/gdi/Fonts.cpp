@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fonts and text: faces found through fontconfig, drawn with FreeType, sized
 // and placed the way GDI does it.
 #include <fontconfig/fontconfig.h>

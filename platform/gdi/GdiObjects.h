@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GDI object model behind the opaque handles: device contexts, bitmaps
 // and fonts. A handle is the address of its object; every handle that comes
 // in is looked up in the table of live objects first, so a stale or foreign

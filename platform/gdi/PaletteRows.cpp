@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gdi/PaletteRows.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 8-bit palette indices to 0x00RRGGBB: the hot loop of every copy of an
 // 8-bit frame to a window.
 #pragma once

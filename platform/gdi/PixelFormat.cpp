@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gdi/PixelFormat.h"
 
 #include "gdi/PaletteRows.h"

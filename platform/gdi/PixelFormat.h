@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pixel memory as GDI sees it, and row-wise conversion between its formats
 // and 0x00RRGGBB. Conversions work a row at a time with the format decided
 // once per row, so no per-pixel dispatch happens in the copy loops.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows bitmap files, uncompressed (1, 4, 8, 16, 24, 32 bits) and with bit
 // fields (16, 32 bits). Every header field is checked against the file before
 // it is used: a bitmap is either wholly valid or refused.

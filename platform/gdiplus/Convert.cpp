@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rows of any picture format widened to 32-bit blue, green, red, alpha, for
 // drawing and for locks in a format other than the picture's own.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The flat entries of the picture-codec module, with GDI+'s signatures and
 // status codes. Pictures are decoded completely when they are loaded; a lock
 // in the picture's own format hands out the decoded rows themselves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // JPEG through libjpeg-turbo. Its errors leave by longjmp, so everything that
 // runs under setjmp below is plain C data with no destructors; the C++ owner
 // of the picture lives in the caller's frame, which longjmp never crosses.

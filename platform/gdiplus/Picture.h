@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The decoded picture behind a GpImage handle, and the decoders that fill it.
 #pragma once
 

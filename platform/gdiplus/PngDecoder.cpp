@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG through libpng. As with JPEG, libpng leaves by longjmp on errors, so
 // the frames under setjmp hold only plain C data; the picture's owner is in
 // the caller's frame.

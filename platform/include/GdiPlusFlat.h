@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GDI+'s flat interface as the system uses it: records, handles, and one list
 // of the thirty entries with their signatures. The picture loader's table,
 // the codec module's exports and the tests' fake module all expand this list,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One shape for every fast path. A family of kernels (the average blend row,
 // the smoke passes, the rotating zoom, the palette expansion) is one table of
 // forms, widest first, its plain form last. LumoChosen picks the first form

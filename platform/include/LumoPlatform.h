@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system's only door to the platform.
 //
 // On Windows this is the real Win32 API. Everywhere else it declares the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files through POSIX descriptors behind Win32 file handles. Failures set
 // the thread's last error to the Windows code nearest to the host's reason.
 #include <errno.h>

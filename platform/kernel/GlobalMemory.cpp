@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Global memory as memory streams use it. As on Windows, a fixed block's
 // handle is its data pointer, while a moveable block's handle is a record
 // that stays the same when the data moves; unknown handles are refused, not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Modules: LoadLibraryA looks for a bare file name beside the executable,
 // then in the installed layout's private folder ../lib/lumo relative to it
 // (never in the current directory), without regard to case (as a Windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module loader's own record: the modules loaded through it, and the
 // redirections and call counts its test seams set and read.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process-wide kernel calls: the error slot, the clock, the process id and
 // the end of the process.
 #include <time.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Resources of the program's own module. Natively they are compiled into the
 // executable and registered at start-up; names and types match without
 // regard to case, and "#123" names the same resource as MAKEINTRESOURCE(123).

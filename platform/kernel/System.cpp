@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // System information of the host, in Windows' terms.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which backend the process runs on, chosen once.
 #include "user/Backend.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The windowing system behind the layer's windows, as one table of entries.
 // Two backends fill it: SDL (Sdl.cpp) puts the windows on a real display,
 // the headless one (Headless.cpp) keeps them in memory only, the way SDL's

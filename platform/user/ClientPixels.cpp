@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Presenting a window's client pixels through the backend.
 #include "user/ClientPixels.h"
 

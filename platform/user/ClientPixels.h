@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A window's client pixels, shared with GDI through the target registry. On
 // an X display with shared memory they live in the two images of an
 // x11::Presenter, so the X server copies one frame while the next is drawn.

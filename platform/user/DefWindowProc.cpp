@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The default window procedure of the dialog class, and calling a procedure
 // kept from before a subclassing.
 #include "LumoPlatform.h"

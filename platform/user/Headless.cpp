@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The backend without a display: windows exist only as records in memory,
 // GDI draws into their own pixels, and nothing ever arrives from outside
 // (tests inject input through the seams instead).

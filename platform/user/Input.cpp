@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard and mouse input turned into the messages Windows posts to a window
 // of the dialog class: key state for the MK_ flags and Alt combinations,
 // lParam bits of key messages, double clicks (the class has CS_DBLCLKS), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard and mouse reports turned into the messages of a window.
 #pragma once
 

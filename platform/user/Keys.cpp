@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scan codes of virtual keys, for input that arrives as a key code only.
 #include "user/Keys.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keys the layer knows, in one table: each line gives the virtual-key
 // code, SDL's keycode, and the scan code Windows puts in bits 16-23 of a key
 // message's lParam with its extended-key flag (bit 24).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-thread message queue: posting, sending, retrieving in Windows'
 // order (sent, posted and input in arrival order, quit, paint, timer) and
 // dispatching.

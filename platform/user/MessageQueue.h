@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Queueing for the thread that owns a window, and sending to its procedure.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Invalidation and WM_PAINT. The update area is kept as one rectangle, the
 // union of everything invalidated since the last BeginPaint.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SDL backend: the windows on screen, through SDL. It creates and shows
 // them, puts the client pixels on screen, and turns SDL's events into the
 // layer's input and size changes. All of it runs on the thread that started

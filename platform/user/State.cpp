@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared tables of the window half and the lookups into them.
 #include "user/State.h"
 

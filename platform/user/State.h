@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the files of the window half share: the window records, the per-thread
 // message queues and the timers. One mutex guards the tables; it is never
 // held while a window procedure runs, because procedures call back into the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "user/StoreTuner.h"
 
 namespace lumo::user {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a window's frames are best written and put on screen. The X server
 // reads each frame from the shared image right after it is written; when it
 // runs on a processor far from the writer's, ordinary stores pull every line

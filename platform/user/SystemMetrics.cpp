@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GetSystemMetrics: the sizes the programs use to turn the client area they
 // want into an outer window size, and the double-click rectangle.
 #include "user/SystemMetrics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sizes the window half shares with GetSystemMetrics.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message-queue timers and the clock behind message times. A timer is a due
 // time, not a queued message: WM_TIMER is made when the queue is otherwise
 // empty, so a slow program never finds a pile of ticks waiting.

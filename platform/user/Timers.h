@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The clock behind message times, and the timer bookkeeping the queue reads.
 #pragma once
 

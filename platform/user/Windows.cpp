@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows of the predefined dialog class: creation, destruction, the long
 // values, text, rectangles and showing.
 #include "user/Windows.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Size changes and invalidation that the backends and the test seams make
 // happen to a window, as the user or the window manager would.
 #pragma once

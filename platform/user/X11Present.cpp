@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Presenting through MIT-SHM images of our own. SDL's window surface puts
 // its image and then waits for the X server to finish (XSync), so drawing
 // and the server's copy never overlap. Here each window has two images: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A window's client pixels in two shared-memory images of our own on an X
 // display, so that the X server copies one frame while the next is drawn into
 // the other. The only part of the layer that speaks to Xlib directly.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # End-to-end run of the real fumes programs as a user would drive them: the
 # native build under a virtual X server, and the Windows build under Wine on
 # the same server. For each: window title and client size, smoke on screen,

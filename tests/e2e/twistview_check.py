@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Image checks for twistview_e2e.sh (standard library only; images are read
 through ImageMagick's convert as PPM/PGM).
 

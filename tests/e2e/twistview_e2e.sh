@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # End to end: the real twistview natively and twistview.exe under Wine, each
 # on a private virtual display. Checks title and client size, that frames
 # change and use only the window palette, that a key switches the picture,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast smoke passes against the plain ones, byte for byte: every row
 // length from 1 to 40 and some odd larger ones, the smallest heights, every
 // starting noise, and whole steps in free and drawing mode.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Both colour schemes at the entries that define them, and switching back.
 #include <cstdint>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program shell through a real (headless) window: input as the window
 // system reports it, the tick, resizing, minimising, painting, saving and
 // closing.

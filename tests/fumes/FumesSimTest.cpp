@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The smoke step against its rules: where and what it seeds, which random
 // numbers it draws, the two passes, the noise-driven decay and the edges of
 // the flat buffer.

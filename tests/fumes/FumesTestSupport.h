@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared helpers of the fumes tests: a scripted random generator and a field
 // the simulation runs on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to LoadDIBFromMemory, through the binding and the
 // codec module, onto a surface: any crash, leak or undefined behaviour is a
 // finding.

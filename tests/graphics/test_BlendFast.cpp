@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every form of the average kernel that promises the MMX one's bytes (the
 // family table's forms but the plain one) against the MMX one, byte for byte:
 // every row length up to 100 and some long ones, the masks of every layout

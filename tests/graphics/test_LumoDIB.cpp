@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Surface memory model: sizes, masks, row tables, reuse, palettes, caller
 // memory and clearing. Runs natively and against real GDI under Wine.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP files: header values, colour data, pixel bytes and exact lengths, and
 // what a failed save leaves behind.
 #include <gtest/gtest.h>

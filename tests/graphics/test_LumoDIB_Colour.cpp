@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour records, COLORREF conversion and palette ramps.
 #include <gtest/gtest.h>
 

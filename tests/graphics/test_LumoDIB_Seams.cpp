@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What only the native GDI layer can show: other screen formats, live object
 // counts, the calls a surface makes, forced failures and window copies.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Copies to a device context and text drawn into the pixels, through real
 // GDI calls (Wine's under Windows builds, the native layer otherwise).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Row flips: which rows swap, what stays, and that twice is the identity.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures decoded by name from the test program's resources: natively
 // through the project's codec module, on Windows through the system's GDI+.
 #include <gtest/gtest.h>

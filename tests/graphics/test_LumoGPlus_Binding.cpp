@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The binding's state table and the decoding choices, run against a fake
 // codec module that the loader's test seams put in place of GdiPlus.dll.
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Processor detection against fake CPUID answers, and the real processor.
 #include <gtest/gtest.h>
 

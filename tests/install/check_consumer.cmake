@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds and runs the consumer project both ways. Invoked by ctest with
 # -DLUMO_SOURCE_DIR, -DLUMO_BINARY_DIR and -DWORK_DIR.
 file(REMOVE_RECURSE ${WORK_DIR})

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The demos as a user gets them from `cmake --install`: installs the "demos"
 # component into a scratch prefix, moves the prefix elsewhere (nothing may
 # point back at the build tree or the first prefix), checks the layout and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small helpers for GDI tests: a DIB section selected into its own memory
 // DC, built from header values, released in the order the library uses.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The COM stream on global memory as picture loading uses it, natively and
 // against Wine's own.
 #include <gtest/gtest.h>

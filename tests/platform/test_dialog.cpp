@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open-file dialog through a stand-in for the chooser program: the
 // arguments it gets, and how its answer fills the caller's record.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast-path chooser on a family of its own: the first form the processor
 // has, levels turned off by name however they are separated, and the plain
 // form kept whatever the switch says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files through the Win32 calls: creation modes, replacement, reading back,
 // and failures reported through the result and GetLastError.
 #include <gtest/gtest.h>

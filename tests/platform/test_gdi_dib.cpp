@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DIB sections, memory DCs, pixels and copies between memory DCs, through
 // the Win32 calls alone (so they hold against the real GDI as well).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The native GDI layer's own behaviour, read through its test seams: the
 // simulated screen, object accounting, forced failures and font choice.
 #include <gtest/gtest.h>

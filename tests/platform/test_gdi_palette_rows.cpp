@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast palette expansion against the plain loop: every length up to 70
 // and some long ones, misaligned rows, and nothing written past the row;
 // the same through a palette made ready in advance, with ordinary and with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text drawn through a memory DC lands in the section's own pixels, in the
 // cell GDI places it, in palette entries chosen when it is drawn.
 #include <gtest/gtest.h>

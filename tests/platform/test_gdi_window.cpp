@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Copies onto a window DC land in the window's pixels as 0x00RRGGBB, top
 // row first, upright whatever the row order of the source.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Modules found by name beside the executable: natively the project's codec
 // module, under Wine the system's GdiPlus.dll. The search seams are native.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's own resources: found by name and type without regard to
 // case, by number, and refused when either does not match. Runs natively
 // (resources embedded at build time) and under Wine (compiled by windres).

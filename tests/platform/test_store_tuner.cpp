@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The choice of how frames are written, on a simulated clock: it must settle
 // on the fastest way, follow a change of which way is faster within about a
 // second, and keep the first way for a program that is not pushing frames.

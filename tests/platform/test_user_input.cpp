@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard and mouse messages as a window of the dialog class receives them.
 #include "platform/test_user_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message queue: order, the quit message, never blocking, sending,
 // filters, other threads, and dispatching timer procedures.
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window half on SDL itself: SDL's events become the same messages as
 // in headless mode, drawing reaches the SDL window, and without a display the
 // process ends with one line instead of crashing. Runs on SDL's dummy driver;

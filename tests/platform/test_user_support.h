@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the window-layer tests: a headless window whose procedure records
 // every message, on a fake clock, torn down after each test.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Queue timers on the fake clock: about once per interval, only when nothing
 // else waits, never piling up.
 #include "platform/test_user_support.h"

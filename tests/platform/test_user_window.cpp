@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows of the dialog class: creation and its messages, the procedure
 // swap, sizes, showing, closing and destruction, painting, and pixels drawn
 // through GDI arriving in the window.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The include-circle check on small trees of its own: a .cpp and its .h count
 # as one file, so X.cpp -> Y.h and Y.cpp -> X.h is a circle, found across
 # folders too, and one of three files; and then the repository itself.

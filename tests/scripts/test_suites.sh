@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The 32-bit probe and the test command's skip logic: a loader the kernel
 # refuses (ENOEXEC) skips the i686 suites with the reason; anything else,
 # including a probe that cannot run for another reason, skips nothing.

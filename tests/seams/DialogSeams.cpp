@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seams of the open-file dialog (see UserSeams.h).
 #include "dialog/FileDialog.h"
 #include "seams/UserSeams.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seam of the picture-codec binding (see GPlusSeams.h).
 #include "seams/GPlusSeams.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seam of the picture-codec binding: a fresh start, so that tests can
 // walk the whole state table of loading and starting GDI+.
 #pragma once

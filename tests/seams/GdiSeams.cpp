@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seams of the native GDI layer (see GdiSeams.h).
 #include <mutex>
 #include <unordered_set>

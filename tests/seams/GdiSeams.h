@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seams of the native GDI layer: a simulated screen format, counters of
 // live objects and of calls, forced failures and off-screen windows whose
 // pixels tests read back. Native builds only; Windows has the real GDI.

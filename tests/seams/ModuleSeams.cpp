@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seams of the native module loader (see ModuleSeams.h).
 #include "seams/ModuleSeams.h"
 

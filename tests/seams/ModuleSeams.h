@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seams of the native module loader: tests point LoadLibraryA at a
 // directory of their own, swap one module name for another file (or make it
 // missing), and count the loader's calls. Not part of the Win32 surface and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seams of the window half (see UserSeams.h).
 #include "seams/UserSeams.h"
 #include "user/Backend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test seams of the native window layer: windows without a screen, a clock
 // that only moves when told, user actions injected as the windowing system
 // would report them, and canned answers for the file dialog. Native builds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast renderers against RenderPixels, byte for byte: both pictures'
 // sizes and tiny ones, odd windows, phases over the whole animation, the
 // extreme coefficients, both filters, and rows whose positions leave the

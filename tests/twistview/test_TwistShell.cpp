@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program shell on headless windows: start-up, input, timer, resizing,
 // painting and both ways to end, driven through the window layer's seams.
 #include <gtest/gtest.h>

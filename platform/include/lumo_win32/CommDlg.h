@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Common dialog: the open-file dialog, which fumes uses to ask where to save.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The COM stream on global memory that picture decoding reads from. The
 // interfaces keep COM's method order, so the vtables line up with what a
 // codec module compiled against this header expects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kernel: files, system information, modules, resources, process end.
 #pragma once
 

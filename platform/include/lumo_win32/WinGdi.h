@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GDI: DIB sections, memory device contexts, copies to windows, fonts and
 // text, as far as the programs and the surface library use them.
 #pragma once

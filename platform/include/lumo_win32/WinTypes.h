@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32 base types with Windows' widths (LONG and DWORD are 32 bits even
 // where the host's long is 64), handles as distinct opaque pointers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // USER: windows of the predefined dialog class, the message queue, timers,
 // painting and input messages, as far as the programs use them.
 #pragma once

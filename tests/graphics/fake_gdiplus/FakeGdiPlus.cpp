@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stand-in for the picture-codec module: answers as the control block says
 // and records every call, so the binding's state table and the decoding
 // choices can be checked without a real codec.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control block of the fake picture-codec module that the binding tests load
 // in place of GdiPlus.dll. Tests set the answers and read the call record.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the small test pictures of the picture-loading tests and the fuzz
 seed corpus: PNG and BMP files are written byte by byte here, so that every
 colour type, depth and header variant is exactly the one named; JPEG files

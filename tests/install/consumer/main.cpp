@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Allocates a plain-memory surface and checks its layout: enough to prove the
 // headers, the library and the platform layer are all found and linked.
 #include <cstdio>
