@@ -1,0 +1,31 @@
+# SPDX-License-Identifier: MIT
+# The programs as a static site in build/web/site (emscripten builds only):
+# an index page linking both, one page per program with its canvas and its
+# controls (taken from the README), and the programs' .js and .wasm. Any
+# static web host serves it; scripts/web.sh serves it locally.
+set(LUMO_WEB_SITE ${CMAKE_BINARY_DIR}/site)
+set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
+
+foreach(program fumes twistview)
+  if(TARGET ${program})
+    # Loaded by its page, which sets up the canvas holder first.
+    target_link_options(${program} PRIVATE -sENVIRONMENT=web)
+  endif()
+endforeach()
+
+if(TARGET fumes AND TARGET twistview)
+  set(site_files)
+  foreach(file index.html fumes.html twistview.html fumes.js fumes.wasm twistview.js twistview.wasm lumo.js lumo.css)
+    list(APPEND site_files ${LUMO_WEB_SITE}/${file})
+  endforeach()
+  add_custom_command(OUTPUT ${site_files}
+    COMMAND ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md -DPAGES=${LUMO_WEB_PAGES}
+            -DPROGRAMS=$<TARGET_FILE_DIR:fumes> -DSITE=${LUMO_WEB_SITE}
+            -P ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+    DEPENDS fumes twistview ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+            ${LUMO_WEB_PAGES}/program.html.in ${LUMO_WEB_PAGES}/index.html.in ${LUMO_WEB_PAGES}/lumo.js
+            ${LUMO_WEB_PAGES}/lumo.css
+    COMMENT "Writing the static site in ${LUMO_WEB_SITE}"
+    VERBATIM)
+  add_custom_target(lumo_web_site ALL DEPENDS ${site_files})
+endif()

@@ -1,0 +1,3 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+TEST(Web, Placeholder) {}
