@@ -15,21 +15,24 @@
 //   avx2    AVX2
 //   sse41   SSE4.1
 //   sse2    SSE2
+//   simd128 WebAssembly's 128-bit vectors (a build with -msimd128)
 //   mmx     MMX
 //   plain   no extension; the last form of a family is always available and
 //           can never be turned off
 //
 // The families and their levels:
 //
-//   average row        avx512 avx2 sse2 mmx plain  graphics/kernels/LumoBlendWide.h
-//   smoke passes       avx2 sse2 plain             fumes/FumesFast.h
-//   rotating zoom      avx512 (with AVX2) avx2     twistview/TwistRenderFast.h
+//   average row        avx512 avx2 sse2 simd128 mmx plain  graphics/kernels/LumoBlendWide.h
+//   smoke passes       avx2 sse2 simd128 plain             fumes/FumesFast.h
+//   rotating zoom      avx512 (with AVX2) avx2 simd128     twistview/TwistRenderFast.h
 //                      plain (the scalar runs)
-//   palette expansion  avx512 (VBMI) sse41         platform/gdi/PaletteRows.h
+//   palette expansion  avx512 (VBMI) sse41 simd128         platform/gdi/PaletteRows.h
 //                      plain (eight at once)
 //
 // When LUMO_DISABLE is set, each family says once on standard error which
-// form it took, so a test run shows that the switch reached the program.
+// form it took, so a test run shows that the switch reached the program. In
+// the browser the page's address sets it (program.html?disable=simd128) and
+// standard error is the page's console.
 //
 // Header only, on no other part of the system: graphics, the programs and
 // the platform layer all choose through it.
@@ -51,6 +54,16 @@ struct TLumoForm {
 
 // The availability of a family's plain form.
 inline bool LumoAlways() { return true; }
+
+// Whether this build runs WebAssembly's 128-bit vectors: a property of the
+// build, not of the processor (an engine without them refuses the whole
+// module), so the simd128 forms are there exactly when it is compiled in.
+#if defined(__wasm_simd128__)
+#define LUMO_SIMD128 1
+#else
+#define LUMO_SIMD128 0
+#endif
+inline bool LumoHasSIMD128() { return LUMO_SIMD128 != 0; }
 
 // Whether Level is one of the names in List (separated by spaces, tabs or
 // commas; names compared exactly).
@@ -78,7 +91,7 @@ constexpr bool LumoLevelListed(std::string_view List, std::string_view Level) {
 // from wide to plain, and the last form is the plain one.
 template <class TFunction, std::size_t N>
 constexpr bool LumoWellFormed(const TLumoForm<TFunction> (&Forms)[N]) {
-  constexpr std::string_view Levels[] = {"avx512", "avx2", "sse41", "sse2", "mmx", "plain"};
+  constexpr std::string_view Levels[] = {"avx512", "avx2", "sse41", "sse2", "simd128", "mmx", "plain"};
   std::size_t Next = 0;
   for (const TLumoForm<TFunction>& Form : Forms) {
     while (Next < std::size(Levels) && Levels[Next] != Form.Level) {
