@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Every form of the average kernel that promises the MMX one's bytes (the
-// family table's forms but the plain one) against the MMX one, byte for byte:
-// every row length up to 100 and some long ones, the masks of every layout
-// and arbitrary ones, misaligned rows, and rows blended in place.
+// Every form of the average kernel's family table against the kernel whose
+// bytes it promises (the MMX one for the x86 forms, the plain one for the
+// simd128 form), byte for byte: every row length up to 100 and some long
+// ones, the masks of every layout and arbitrary ones, misaligned rows, and
+// rows blended in place.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,15 +23,16 @@ struct TWide {
   bool Runs;
 };
 
+// The forms that are not their own reference, and the chosen one.
 std::vector<TWide> WideKernels() {
   std::vector<TWide> Wide;
   for (const auto& Form : AvgRowForms) {
-    if (Form.Function != AvgRowPlain) {
+    if (Form.Function != AvgRowReference(Form.Function)) {
       Wide.push_back({Form.Level, Form.Function, Form.Available()});
     }
   }
   const TRowKernel Chosen = LumoChosen<AvgRowForms>("average row").Function;
-  Wide.push_back({"chosen", Chosen, Chosen != AvgRowPlain});
+  Wide.push_back({"chosen", Chosen, true});
   return Wide;
 }
 
@@ -50,23 +52,22 @@ std::vector<uint32_t> Lengths() {
 // Where Dest is: a buffer of its own, the first source or the second.
 enum class TPlace { Apart, OnFirst, OnSecond };
 
-void ExpectSameAsMMX(uint32_t Count, uint32_t Mask, uint32_t Misalign, TPlace Place, std::mt19937& Random) {
+void ExpectSameAsReference(uint32_t Count, uint32_t Mask, uint32_t Misalign, TPlace Place, std::mt19937& Random) {
   const uint32_t Guard = 40;
   std::vector<uint8_t> A(Count + 2 * Guard), B(Count + 2 * Guard);
   for (auto& V : A) V = static_cast<uint8_t>(Random());
   for (auto& V : B) V = static_cast<uint8_t>(Random());
   const uint32_t At = Guard - Misalign;
 
-  std::vector<uint8_t> ExpectA = A, ExpectB = B, ExpectD(A.size(), 0x5A);
-  uint8_t* ExpectDest = Place == TPlace::OnFirst    ? ExpectA.data() + At
-                        : Place == TPlace::OnSecond ? ExpectB.data() + At
-                                                    : ExpectD.data() + At;
-  AvgRowMMX(ExpectDest, ExpectA.data() + At, ExpectB.data() + At, Mask, Count);
-
   for (const TWide& Wide : WideKernels()) {
     if (!Wide.Runs) {
       continue;
     }
+    std::vector<uint8_t> ExpectA = A, ExpectB = B, ExpectD(A.size(), 0x5A);
+    uint8_t* ExpectDest = Place == TPlace::OnFirst    ? ExpectA.data() + At
+                          : Place == TPlace::OnSecond ? ExpectB.data() + At
+                                                      : ExpectD.data() + At;
+    AvgRowReference(Wide.Kernel)(ExpectDest, ExpectA.data() + At, ExpectB.data() + At, Mask, Count);
     std::vector<uint8_t> GotA = A, GotB = B, GotD(A.size(), 0x5A);
     uint8_t* Dest = Place == TPlace::OnFirst    ? GotA.data() + At
                     : Place == TPlace::OnSecond ? GotB.data() + At
@@ -79,11 +80,11 @@ void ExpectSameAsMMX(uint32_t Count, uint32_t Mask, uint32_t Misalign, TPlace Pl
   }
 }
 
-TEST(AvgRowWide, SameBytesAsMMXForEveryLengthAndMask) {
+TEST(AvgRowWide, SameBytesAsTheReferenceForEveryLengthAndMask) {
   std::mt19937 Random(21);
   for (uint32_t Count : Lengths()) {
     for (uint32_t Mask : Masks) {
-      ExpectSameAsMMX(Count, Mask, Count % 7, TPlace::Apart, Random);
+      ExpectSameAsReference(Count, Mask, Count % 7, TPlace::Apart, Random);
     }
   }
 }
@@ -92,17 +93,18 @@ TEST(AvgRowWide, InPlaceOnEitherSourceAndMisaligned) {
   std::mt19937 Random(22);
   for (uint32_t Count : {1u, 7u, 15u, 31u, 33u, 64u, 95u, 768u}) {
     for (uint32_t Misalign = 0; Misalign < 8; ++Misalign) {
-      ExpectSameAsMMX(Count, 0x7F7F7F7Fu, Misalign, TPlace::OnFirst, Random);
-      ExpectSameAsMMX(Count, 0xBDEFBDEFu, Misalign, TPlace::OnSecond, Random);
+      ExpectSameAsReference(Count, 0x7F7F7F7Fu, Misalign, TPlace::OnFirst, Random);
+      ExpectSameAsReference(Count, 0xBDEFBDEFu, Misalign, TPlace::OnSecond, Random);
     }
   }
 }
 
-// Each form through the blend: the MMX-exact forms give the MMX kernel's
-// bytes, which differ from the plain kernel's in the last pixel of an
-// odd-width 5-5-5 row; the plain form gives the plain kernel's. AvgBlend
-// gives the bytes of the form the chooser took.
-TEST(AvgBlendWide, FeedbackBlendGivesTheMMXKernelsBytes) {
+// Each form through the blend: the x86 forms give the MMX kernel's bytes,
+// which differ from the plain kernel's in the last pixel of an odd-width
+// 5-5-5 row; the simd128 and plain forms give the plain kernel's, its
+// byte-wise tail included. AvgBlend gives the bytes of the form the chooser
+// took.
+TEST(AvgBlendWide, FeedbackBlendGivesTheReferenceKernelsBytes) {
   auto Make = [](uint32_t Seed) {
     auto Dib = std::make_unique<TLumoDIB>();
     Dib->UseSection = false;
@@ -115,7 +117,7 @@ TEST(AvgBlendWide, FeedbackBlendGivesTheMMXKernelsBytes) {
     if (!Form.Available()) {
       continue;
     }
-    const TRowKernel Reference = Form.Function == AvgRowPlain ? AvgRowPlain : AvgRowMMX;
+    const TRowKernel Reference = AvgRowReference(Form.Function);
     auto Dest = Make(1), Other = Make(2), Expected = Make(1);
     ASSERT_TRUE(AvgBlendWith(Form.Function, *Dest, *Dest, *Other));
     ASSERT_TRUE(BlendRows(*Expected, *Expected, *Other, AvgBlendDepths, AvgBlendMask(*Expected), Reference, Reference));
@@ -131,7 +133,7 @@ TEST(AvgBlendWide, FeedbackBlendGivesTheMMXKernelsBytes) {
 // Whole surfaces: every form through the blend (in one pass where the rows
 // allow it) against its reference kernel run row by row, for every depth and
 // widths whose rows are and are not whole 8-byte blocks.
-TEST(AvgBlendWide, WholeSurfacesMatchTheMMXKernelRowByRow) {
+TEST(AvgBlendWide, WholeSurfacesMatchTheReferenceKernelRowByRow) {
   struct TLayout {
     int Bpp, Red, Green, Blue;
   };
@@ -154,7 +156,7 @@ TEST(AvgBlendWide, WholeSurfacesMatchTheMMXKernelRowByRow) {
           if (!Form.Available()) {
             continue;
           }
-          const TRowKernel Reference = Form.Function == AvgRowPlain ? AvgRowPlain : AvgRowMMX;
+          const TRowKernel Reference = AvgRowReference(Form.Function);
           auto Dest = Make(Seed), Other = Make(Seed + 1000), Expected = Make(Seed);
           ASSERT_TRUE(AvgBlendWith(Form.Function, *Dest, *Dest, *Other));
           ASSERT_TRUE(
