@@ -2,7 +2,9 @@
 // The page around one program: its output goes to the console, the status
 // line says while it loads and once it has ended, and its windows (the
 // canvases the program makes inside #lumo-windows) go with it when it ends,
-// as a program's windows do.
+// as a program's windows do. The address's ?disable= is the LUMO_DISABLE
+// of a native run: the fast-path levels it names are turned off, and each
+// family names on the console the form it took.
 var Module = (function () {
   var name = document.body.dataset.program;
   var status = document.getElementById('lumo-status');
@@ -16,6 +18,11 @@ var Module = (function () {
   }
   return {
     thisProgram: name,
+    preRun: [function () {
+      var disable = new URLSearchParams(location.search).get('disable');
+      // ENV: the runtime's environment, read by getenv.
+      if (disable !== null) ENV.LUMO_DISABLE = disable;
+    }],
     print: function (text) { console.log(text); },
     printErr: function (text) { console.warn(text); },
     onRuntimeInitialized: function () { say(''); },
