@@ -22,6 +22,9 @@ bool CanExpandIndicesSSE41();
 // when CanExpandIndicesVBMI()).
 void ExpandIndicesVBMI(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 bool CanExpandIndicesVBMI();
+// Four at a time into WebAssembly's vectors (only in a build with them).
+void ExpandIndicesSIMD128(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
+bool CanExpandIndicesSIMD128();
 
 using ExpandIndicesForm = void (*)(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 // The family, widest first (VBMI stands under the avx512 level). The plain
@@ -30,6 +33,7 @@ using ExpandIndicesForm = void (*)(const uint8_t* In, uint32_t* Out, int Count, 
 inline constexpr TLumoForm<ExpandIndicesForm> ExpandIndicesForms[] = {
     {"avx512", CanExpandIndicesVBMI, ExpandIndicesVBMI},
     {"sse41", CanExpandIndicesSSE41, ExpandIndicesSSE41},
+    {"simd128", CanExpandIndicesSIMD128, ExpandIndicesSIMD128},
     {"plain", LumoAlways, ExpandIndicesEight},
 };
 // The form of ExpandIndicesForms chosen for this process.
