@@ -3,15 +3,20 @@
 // point and bilinear, over phases spread across the animation: the plain
 // renderer, the run-based forms, and pixman's affine composite of the same
 // picture (a8, normal repeat) with the same transform as an outside anchor.
+// In the browser build (no libjpeg, no pixman) the picture is a synthetic
+// one of the same size, which costs the renderer the same, and the anchors
+// are left out.
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#if LUMO_BENCH_ANCHORS
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 #include <pixman.h>
+#endif
 
 #include "TwistRender.h"
 #include "TwistRenderFast.h"
@@ -26,6 +31,8 @@ namespace {
 constexpr int32_t Width = 768;
 constexpr int32_t Height = 536;
 constexpr int PhaseCount = 16;
+
+#if LUMO_BENCH_ANCHORS
 
 struct TJpegError {
   jpeg_error_mgr Manager;
@@ -65,6 +72,12 @@ bool DecodeGrey(const char* Path, std::vector<uint8_t>& Pixels, int& Width, int&
   std::fclose(File);
   return true;
 }
+
+#else
+
+bool DecodeGrey(const char*, std::vector<uint8_t>&, int&, int&) { return false; }
+
+#endif
 
 // velro1.jpg decoded to an 8-bit grey surface (472 x 585), upright in the
 // bottom-up surface as the program loads it; a synthetic picture of that size
@@ -151,6 +164,8 @@ void BM_TwistFastBilinear(benchmark::State& S) { RenderBench(S, RenderPixelsFast
 BENCHMARK(BM_TwistFastPoint);
 BENCHMARK(BM_TwistFastBilinear);
 
+#if LUMO_BENCH_ANCHORS
+
 // pixman maps each destination pixel centre through the matrix into the
 // source; the matrix here is the renderer's per-pixel steps (B, A) and per-row
 // steps (-A, B) about the same centre, so both show the same view.
@@ -194,5 +209,7 @@ void BM_TwistPixmanNearest(benchmark::State& S) { PixmanBench(S, PIXMAN_FILTER_N
 void BM_TwistPixmanBilinear(benchmark::State& S) { PixmanBench(S, PIXMAN_FILTER_BILINEAR); }
 BENCHMARK(BM_TwistPixmanNearest);
 BENCHMARK(BM_TwistPixmanBilinear);
+
+#endif
 
 }  // namespace
