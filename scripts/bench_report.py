@@ -135,6 +135,23 @@ def run_benchmarks(build_dir, repetitions, min_time):
             "measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M")}
 
 
+# The browser section (scripts/bench_web.py) lives in the same page: kept as
+# it is when this report is written anew.
+BROWSER_BEGIN = "<!-- browser benchmarks: begin (scripts/bench_web.py) -->"
+BROWSER_END = "<!-- browser benchmarks: end -->"
+
+
+def with_browser_section(old, text):
+    """text with the browser section of old (a former report) put before its table of all cases."""
+    if BROWSER_BEGIN not in old or BROWSER_END not in old:
+        return text
+    kept = old[old.index(BROWSER_BEGIN):old.index(BROWSER_END) + len(BROWSER_END)]
+    at = text.find("\n## All cases")
+    if at < 0:
+        return text.rstrip("\n") + "\n\n" + kept + "\n"
+    return text[:at + 1] + kept + "\n\n" + text[at + 1:]
+
+
 def micros(b):
     scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
     return b["cpu_time"] * scale
@@ -408,7 +425,7 @@ def draw_frames_chart(frames, path):
 
 
 def ensure_matplotlib():
-    """Re-runs the script under the system Python when this one lacks matplotlib."""
+    """Re-runs the script (this one or the one importing it) under the system Python when this one lacks matplotlib."""
     try:
         import matplotlib  # noqa: F401
         return
@@ -418,7 +435,7 @@ def ensure_matplotlib():
     if os.path.exists(system) and os.path.realpath(sys.executable) != os.path.realpath(system) \
             and not os.environ.get("LUMO_BENCH_REPORT_REEXEC"):
         os.environ["LUMO_BENCH_REPORT_REEXEC"] = "1"
-        os.execv(system, [system, os.path.abspath(__file__)] + sys.argv[1:])
+        os.execv(system, [system, os.path.abspath(sys.argv[0])] + sys.argv[1:])
 
 
 def main():
@@ -459,6 +476,11 @@ def main():
         with open(args.json_out, "w") as f:
             json.dump(data, f, indent=1)
     text, times = build_report(data)
+    try:
+        with open(args.md) as f:
+            text = with_browser_section(f.read(), text)
+    except OSError:
+        pass
     with open(args.md, "w") as f:
         f.write(text)
     draw_chart(times, args.png)

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+// The browser half of scripts/bench_web.py: serves a web build (its site/
+// and bench/ folders) on 127.0.0.1, opens Debian's Chromium headless through
+// puppeteer-core (from tests/e2e/web), and prints one JSON object:
+//   browser    Chromium's version
+//   benchmarks the kernels' benchmark programs' Google Benchmark JSON, by program
+//   pages      per program page, with and without ?disable=simd128: animation
+//              frames and frames put on the canvas per second, the main
+//              thread's busy time per frame, and the forms the console named
+//
+// node bench/web/browser_bench.mjs --build build/web [--filter REGEX]
+//      [--repetitions 5] [--min-time 0.5] [--page-seconds 5] [--only benchmarks|pages]
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import {createRequire} from 'node:module';
+import {fileURLToPath} from 'node:url';
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+const require = createRequire(path.join(root, 'tests', 'e2e', 'web', 'package.json'));
+const puppeteer = require('puppeteer-core');
+
+function options(argv) {
+  const o = {build: path.join(root, 'build', 'web'), filter: '.', repetitions: 5, minTime: 0.5, pageSeconds: 5,
+    only: ''};
+  for (let i = 2; i < argv.length; i += 2) {
+    const [flag, value] = [argv[i], argv[i + 1]];
+    if (value === undefined) throw new Error(`${flag} needs a value`);
+    if (flag === '--build') o.build = path.resolve(value);
+    else if (flag === '--filter') o.filter = value;
+    else if (flag === '--repetitions') o.repetitions = Number(value);
+    else if (flag === '--min-time') o.minTime = Number(value);
+    else if (flag === '--page-seconds') o.pageSeconds = Number(value);
+    else if (flag === '--only') o.only = value;
+    else throw new Error(`unknown flag ${flag}`);
+  }
+  return o;
+}
+
+const TYPES = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.css': 'text/css'};
+
+// Only files below `folder`. Isolated from other origins, so the page's
+// clock has its finest resolution.
+async function serve(folder) {
+  const top = path.resolve(folder);
+  const server = http.createServer((request, response) => {
+    const wanted = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
+    const file = path.resolve(top, '.' + wanted);
+    if (!file.startsWith(top + path.sep)) {
+      response.writeHead(403).end();
+      return;
+    }
+    fs.readFile(file, (error, data) => {
+      if (error) {
+        response.writeHead(404).end();
+        return;
+      }
+      response.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+        'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp'});
+      response.end(data);
+    });
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return {url: `http://127.0.0.1:${server.address().port}/`, close: () => new Promise((r) => server.close(r))};
+}
+
+async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lumo-bench-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.LUMO_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    protocolTimeout: 0,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--window-size=1400,900'],
+  });
+  return {browser, close: async () => {
+    await browser.close();
+    fs.rmSync(profile, {recursive: true, force: true});
+  }};
+}
+
+async function runBenchmarks(browser, url, o) {
+  const out = {};
+  for (const program of ['lumo_bench_fumes', 'lumo_bench_twistview', 'lumo_bench']) {
+    const page = await browser.newPage();
+    page.on('console', (m) => { if (m.type() === 'error') process.stderr.write(`${program}: ${m.text()}\n`); });
+    const query = new URLSearchParams({program, filter: o.filter, repetitions: String(o.repetitions),
+      min_time: String(o.minTime)});
+    await page.goto(`${url}bench/bench.html?${query}`);
+    await page.waitForSelector('body[data-done]', {timeout: 0});
+    const [done, text] = await page.evaluate(() => [document.body.dataset.done,
+      document.getElementById('results').textContent]);
+    if (done !== 'ok') throw new Error(`${program} in the browser: ${done}`);
+    out[program] = JSON.parse(text);
+    await page.close();
+  }
+  return out;
+}
+
+// One program page for `seconds` after two seconds of start: each animation
+// frame and each put of the program's canvas counted in the page. With
+// `feedback`, a right click on the canvas first turns twistview's feedback
+// on, so the blend runs every frame too.
+async function measurePage(browser, url, program, query, seconds, feedback) {
+  const page = await browser.newPage();
+  await page.setViewport({width: 1400, height: 900});
+  const console = [];
+  page.on('console', (m) => console.push(m.text()));
+  await page.evaluateOnNewDocument(() => {
+    const put = CanvasRenderingContext2D.prototype.putImageData;
+    window.lumoPuts = 0;
+    CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+      window.lumoPuts += 1;
+      return put.apply(this, args);
+    };
+  });
+  const cdp = await page.createCDPSession();
+  await cdp.send('Performance.enable');
+  await page.goto(`${url}site/${program}.html${query}`);
+  const canvas = await page.waitForSelector('#lumo-windows figure:not([hidden]) canvas', {timeout: 60000});
+  if (feedback) {
+    const box = await canvas.boundingBox();
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2, {button: 'right'});
+  }
+  await new Promise((resolve) => setTimeout(resolve, 2000));
+  const busy = async () => {
+    const metrics = (await cdp.send('Performance.getMetrics')).metrics;
+    return metrics.find((m) => m.name === 'TaskDuration').value;
+  };
+  const busyBefore = await busy();
+  const counts = await page.evaluate((ms) => new Promise((resolve) => {
+    const puts = window.lumoPuts;
+    const start = performance.now();
+    let frames = 0;
+    const tick = () => {
+      frames += 1;
+      if (performance.now() - start < ms) requestAnimationFrame(tick);
+      else resolve({frames, puts: window.lumoPuts - puts, seconds: (performance.now() - start) / 1000});
+    };
+    requestAnimationFrame(tick);
+  }), seconds * 1000);
+  const busySeconds = (await busy()) - busyBefore;
+  await page.close();
+  return {program, query, setup: feedback ? 'feedback on' : '', animationFramesPerSecond: counts.frames / counts.seconds,
+    putsPerSecond: counts.puts / counts.seconds, putsPerAnimationFrame: counts.puts / counts.frames,
+    busyMsPerFrame: counts.puts ? busySeconds * 1000 / counts.puts : null,
+    forms: console.filter((line) => line.startsWith('lumo: '))};
+}
+
+async function main() {
+  const o = options(process.argv);
+  const server = await serve(o.build);
+  const {browser, close} = await launch();
+  try {
+    const result = {browser: await browser.version()};
+    if (o.only !== 'pages') result.benchmarks = await runBenchmarks(browser, server.url, o);
+    if (o.only !== 'benchmarks') {
+      result.pages = [];
+      for (const [program, feedback] of [['fumes', false], ['twistview', false], ['twistview', true]]) {
+        for (const query of ['?disable=none', '?disable=simd128']) {
+          result.pages.push(await measurePage(browser, server.url, program, query, o.pageSeconds, feedback));
+        }
+      }
+    }
+    process.stdout.write(JSON.stringify(result, null, 1) + '\n');
+  } finally {
+    await close();
+    await server.close();
+  }
+}
+
+main().catch((error) => {
+  process.stderr.write(`browser benchmark: ${error.stack || error}\n`);
+  process.exit(1);
+});

@@ -1,0 +1,334 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""Times the kernels in headless Chromium beside the native ones, and both pages.
+
+In one run, at raised priority:
+  - the native benchmark programs (Google Benchmark, build/native/bin) time each
+    fast-path family's plain form, its SSE2 form (SSE4.1 for the palette
+    expansion, the 128-bit form there; the rotating zoom has none) and the
+    form the chooser takes, as the program calls it;
+  - the same benchmark sources built for the web (build/web/bench, a page on
+    a stand-in for Google Benchmark) time the plain and simd128 forms in
+    Debian's Chromium, headless, served on 127.0.0.1 (bench/web/browser_bench.mjs,
+    puppeteer-core from tests/e2e/web);
+  - both programs' pages run in the same Chromium with and without
+    ?disable=simd128: animation frames and frames put on the canvas per
+    second, and the page's main-thread time per frame.
+Every figure is wall time (the page has no other clock), the median of the
+repetitions. The browser section of docs/benchmarks.md (between its
+markers, which scripts/bench_report.py keeps) and docs/benchmarks-browser.png
+are written anew.
+
+Usage: scripts/bench_web.py [--web-build build/web] [--native-build build/native]
+                            [--repetitions 5] [--min-time 0.5] [--page-seconds 5]
+                            [--json-in FILE] [--json-out FILE]
+Build first: cmake --build --preset web; cmake --build --preset native.
+"""
+import argparse
+import datetime
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import bench_frames  # noqa: E402
+import bench_report  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BEGIN = bench_report.BROWSER_BEGIN
+END = bench_report.BROWSER_END
+
+# Family: title, then the cases: native plain, native 128-bit x86 form (None:
+# the family has none), native as the program calls it, browser plain,
+# browser simd128, browser as the program calls it.
+FAMILIES = [
+    ("Smoke step, free mode (800 x 500)",
+     "BM_FumesFree/plain", "BM_FumesFree/sse2", "BM_FumesFastFree",
+     "BM_FumesFree/plain", "BM_FumesFree/simd128", "BM_FumesFastFree"),
+    ("Smoke step, drawing mode (800 x 500)",
+     "BM_FumesDrawing/plain", "BM_FumesDrawing/sse2", "BM_FumesFastDrawing",
+     "BM_FumesDrawing/plain", "BM_FumesDrawing/simd128", "BM_FumesFastDrawing"),
+    ("Rotating zoom, point (768 x 536, 16 phases)",
+     "BM_TwistPoint/plain", None, "BM_TwistFastPoint",
+     "BM_TwistPoint/plain", "BM_TwistPoint/simd128", "BM_TwistFastPoint"),
+    ("Rotating zoom, bilinear (768 x 536, 16 phases)",
+     "BM_TwistBilinear/plain", None, "BM_TwistFastBilinear",
+     "BM_TwistBilinear/plain", "BM_TwistBilinear/simd128", "BM_TwistFastBilinear"),
+    ("Average blend in place (768 x 536, 8 bits)",
+     "BM_Blend/plain", "BM_Blend/sse2", "BM_BlendAvgBlend",
+     "BM_Blend/plain", "BM_Blend/simd128", "BM_BlendAvgBlend"),
+    ("Palette expansion (768 x 536)",
+     "BM_Expand/plain", "BM_Expand/sse41", "BM_ExpandTable",
+     "BM_Expand/plain", "BM_Expand/simd128", "BM_ExpandTable"),
+]
+
+# The native programs and what of them to run.
+NATIVE = [
+    ("lumo_bench_fumes", r"BM_Fumes(Free|Drawing)/(plain|sse2)$|BM_FumesFast"),
+    ("lumo_bench_twistview", r"BM_Twist(Point|Bilinear)/plain$|BM_TwistFast"),
+    ("lumo_bench", r"BM_Blend/(plain|sse2)$|BM_BlendAvgBlend|BM_Expand/(plain|sse41)$|BM_ExpandTable"),
+]
+BROWSER_FILTER = r"/(plain|simd128)$|Fast|AvgBlend|ExpandTable"
+
+# Why a family's simd128 form comes where it does against the native forms.
+NOTES = {
+    "Smoke step": "the SSE2 form instruction for instruction (byte averages, saturating subtractions), which V8 "
+                  "compiles to nearly the same SSE code; the AVX2 form the native chooser takes does 32 bytes a "
+                  "step where WebAssembly stops at 16.",
+    "Rotating zoom": "there is no SSE2 form natively: the native chooser takes AVX2 or AVX-512 with hardware "
+                     "gathers of 8 or 16 samples. WebAssembly has no gather, so each sample's offset is taken out "
+                     "of its lane and its bytes loaded into the lane one at a time (one 32-bit load per bilinear "
+                     "sample from the row-paired picture); the interpolation runs four samples a vector.",
+    "Average blend": "the plain kernel four 32-bit words a vector. The plain forms are compiled with the vectors "
+                     "allowed, natively (SSE2 is x86-64's baseline) as in the browser, and the compilers vectorise "
+                     "the plain kernel's four words themselves, so plain and simd128 come out alike; the blend is "
+                     "bound by memory traffic more than by arithmetic.",
+    "Palette expansion": "four colours loaded and stored as one vector, as the SSE4.1 form does; the native "
+                         "chooser takes the AVX-512 VBMI form, 64 pixels a step through byte permutes, which "
+                         "WebAssembly cannot express (its swizzle looks up 16 bytes).",
+}
+
+
+def run_native(build_dir, repetitions, min_time):
+    results = {}
+    forms = {}
+    env = dict(os.environ, LUMO_DISABLE="none")  # no level is called "none": each family only names its form
+    for program, pattern in NATIVE:
+        path = os.path.join(build_dir, "bin", program)
+        if not os.path.exists(path):
+            sys.exit(f"missing {path}: build the native preset first (cmake --build --preset native)")
+        done = subprocess.run(
+            [path, f"--benchmark_filter={pattern}", "--benchmark_format=json",
+             f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true",
+             f"--benchmark_min_time={min_time}"],
+            check=True, capture_output=True, text=True, cwd=ROOT, env=env)
+        for b in json.loads(done.stdout)["benchmarks"]:
+            if b.get("aggregate_name") == "median" and not b.get("error_occurred"):
+                results[b["run_name"]] = b
+        forms.update(dict(re.findall(r"lumo: ([a-z ]+): (\S+) form", done.stderr)))
+    return results, forms
+
+
+def run_browser(web_build, repetitions, min_time, page_seconds):
+    for needed in ("bench/lumo_bench.js", "bench/bench.html", "site/fumes.html", "site/twistview.html"):
+        if not os.path.exists(os.path.join(web_build, needed)):
+            sys.exit(f"missing {os.path.join(web_build, needed)}: build the web preset first "
+                     "(cmake --build --preset web)")
+    if not os.path.isdir(os.path.join(ROOT, "tests", "e2e", "web", "node_modules", "puppeteer-core")):
+        sys.exit("puppeteer-core is not installed: scripts/install-deps.sh installs it into tests/e2e/web")
+    done = subprocess.run(
+        ["node", os.path.join(ROOT, "bench", "web", "browser_bench.mjs"), "--build", web_build,
+         "--filter", BROWSER_FILTER, "--repetitions", str(repetitions), "--min-time", str(min_time),
+         "--page-seconds", str(page_seconds)],
+        check=True, capture_output=True, text=True, cwd=ROOT)
+    data = json.loads(done.stdout)
+    results = {}
+    for program in data["benchmarks"].values():
+        for b in program["benchmarks"]:
+            if b.get("aggregate_name") == "median":
+                results[b["run_name"]] = b
+    return {"browser": data["browser"], "results": results, "pages": data["pages"]}
+
+
+def load_average():
+    try:
+        with open("/proc/loadavg") as f:
+            return float(f.read().split()[0])
+    except OSError:
+        return None
+
+
+def emscripten_version():
+    try:
+        out = subprocess.run(["emcc", "--version"], capture_output=True, text=True).stdout
+        found = re.search(r"\) (\d+\.\d+\.\d+)", out)
+        return found.group(1) if found else out.splitlines()[0]
+    except OSError:
+        return "?"
+
+
+def measure(args):
+    bench_frames.raise_priority()
+    data = {"measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"), "load_before": load_average(),
+            "processor": bench_report.processor_name(), "cpus": os.cpu_count(), "emscripten": emscripten_version(),
+            "repetitions": args.repetitions, "min_time": args.min_time, "page_seconds": args.page_seconds}
+    native, forms = run_native(os.path.abspath(args.native_build), args.repetitions, args.min_time)
+    data.update(run_browser(os.path.abspath(args.web_build), args.repetitions, args.min_time, args.page_seconds))
+    data["native"] = native
+    data["native_forms"] = forms
+    data["load_after"] = load_average()
+    return data
+
+
+def wall_us(results, name):
+    b = results.get(name) if name else None
+    if not b:
+        return None
+    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
+    return b["real_time"] * scale
+
+
+def us(value):
+    return "—" if value is None else f"{value:,.1f}"
+
+
+def times(value):
+    return "—" if value is None else f"{value:.2f}x"
+
+
+FAMILY_FORM = {"Smoke": "smoke passes", "Rotating": "rotating zoom", "Average": "average row",
+               "Palette": "palette expansion"}
+
+
+def rows(data):
+    out = []
+    for title, n_plain, n_sse2, n_chosen, b_plain, b_simd, b_chosen in FAMILIES:
+        family = FAMILY_FORM[title.split()[0]]
+        r = {"title": title, "native_form": data["native_forms"].get(family, "?"),
+             "native_plain": wall_us(data["native"], n_plain), "native_128": wall_us(data["native"], n_sse2),
+             "native_128_name": "SSE4.1" if n_sse2 and "sse41" in n_sse2 else ("SSE2" if n_sse2 else None),
+             "native_chosen": wall_us(data["native"], n_chosen),
+             "browser_plain": wall_us(data["results"], b_plain), "browser_simd": wall_us(data["results"], b_simd),
+             "browser_chosen": wall_us(data["results"], b_chosen)}
+        s = r["browser_simd"]
+        r["vs_128"] = s / r["native_128"] if s and r["native_128"] else None
+        r["vs_chosen"] = s / r["native_chosen"] if s and r["native_chosen"] else None
+        r["speedup"] = r["browser_plain"] / s if s and r["browser_plain"] else None
+        out.append(r)
+    return out
+
+
+def section(data):
+    table = rows(data)
+    load = f"{data['load_before']:.1f} before, {data['load_after']:.1f} after" \
+        if data.get("load_before") is not None and data.get("load_after") is not None else "?"
+    lines = [BEGIN, "## In the browser", "",
+             f"Measured {data['measured']} UTC with `scripts/bench_web.py`: Chromium {data['browser'].split('/')[-1]} "
+             f"(Debian's, headless, `--disable-gpu`), pages served on 127.0.0.1; emscripten {data['emscripten']}, "
+             f"`-O3 -msimd128`. Machine: {data['processor']}, {data['cpus']} logical processors, shared with other "
+             f"work (load average {load}). In the same run, at raised priority, the native benchmark programs time "
+             "the same cases, and the benchmark sources built for the web time them in Chromium (the same work: "
+             "the rotating zoom's picture is a synthetic one of the first picture's size, which costs the renderer "
+             f"the same). Every figure is wall time per frame in µs, the median of {data['repetitions']} "
+             f"repetitions of at least {data['min_time']} s each; the page has no processor-time clock, so the "
+             "native figures are wall time too, and noisier than the processor times above.", "",
+             "| Family | Native plain | Native SSE2 | Native, as the program runs it (form) | Chromium plain | "
+             "Chromium simd128 | Chromium, as the program runs it | simd128 / native SSE2 | "
+             "simd128 / native as run | simd128 speed-up over Chromium plain |",
+             "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"]
+    for r in table:
+        native_128 = us(r["native_128"]) if r["native_128_name"] in (None, "SSE2") else \
+            f"{us(r['native_128'])} ({r['native_128_name']})"
+        lines.append(f"| {r['title']} | {us(r['native_plain'])} | {native_128} | "
+                     f"{us(r['native_chosen'])} ({r['native_form']}) | {us(r['browser_plain'])} | "
+                     f"**{us(r['browser_simd'])}** | {us(r['browser_chosen'])} | **{times(r['vs_128'])}** | "
+                     f"{times(r['vs_chosen'])} | {times(r['speedup'])} |")
+    lines += ["", "![browser benchmarks](benchmarks-browser.png)", "",
+              "Target: each simd128 form within 2x of the native SSE2 form of its family.", ""]
+    for r in table:
+        note = next(text for key, text in NOTES.items() if r["title"].startswith(key))
+        if r["vs_128"] is not None:
+            verdict = "met" if r["vs_128"] <= 2.0 else "missed"
+            against = f"{times(r['vs_128'])} the native {r['native_128_name']} form's time ({verdict})"
+        else:
+            verdict = "met" if r["vs_chosen"] is not None and r["vs_chosen"] <= 2.0 else "missed"
+            against = f"{times(r['vs_chosen'])} the native {r['native_form']} form's time ({verdict} against that)"
+        lines.append(f"- **{r['title']}**: {against}; {note}")
+    lines += ["", "Both programs' pages in the same Chromium, each after two seconds of start, counted over "
+              f"{data['page_seconds']:g} s: the animation frames the page "
+              "got, the frames the program put on its canvas, and the page's main-thread time per frame (all its "
+              "tasks: the program, the canvas, the page's painting), with the forms the console named "
+              "(`?disable=none` names them and turns nothing off).", "",
+              "| Page | Forms | Animation frames/s | Frames put/s | Frames put per animation frame | "
+              "Main thread per frame |",
+              "|---|---|---:|---:|---:|---:|"]
+    for p in data["pages"]:
+        forms = "; ".join(re.sub(r"^lumo: (.*) form.*$", r"\1", f) for f in p["forms"]) or "?"
+        busy = "—" if p["busyMsPerFrame"] is None else f"{p['busyMsPerFrame']:.2f} ms"
+        what = f"`{p['program']}.html{p['query']}`" + (f", {p['setup']}" if p.get("setup") else "")
+        lines.append(f"| {what} | {forms} | {p['animationFramesPerSecond']:.1f} | "
+                     f"{p['putsPerSecond']:.1f} | {p['putsPerAnimationFrame']:.2f} | {busy} |")
+    lines += ["", "Rerun with `scripts/bench_web.py` after building the `web` and `native` presets.", END]
+    return "\n".join(lines)
+
+
+def write_section(md_path, text):
+    try:
+        with open(md_path) as f:
+            old = f.read()
+    except OSError:
+        old = "# Benchmarks\n"
+    if BEGIN in old and END in old:
+        new = old[:old.index(BEGIN)] + text + old[old.index(END) + len(END):]
+    elif "\n## All cases" in old:
+        at = old.index("\n## All cases") + 1
+        new = old[:at] + text + "\n\n" + old[at:]
+    else:
+        new = old.rstrip("\n") + "\n\n" + text + "\n"
+    with open(md_path, "w") as f:
+        f.write(new)
+
+
+def draw_chart(data, path):
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot as plt
+    except ImportError:
+        print("matplotlib is not installed: no chart written", file=sys.stderr)
+        return
+    table = rows(data)
+    series = [("native plain", "native_plain", "#bbbbbb"), ("native SSE2 (SSE4.1)", "native_128", "#6a9fd4"),
+              ("native as run", "native_chosen", "#1f4e8c"), ("Chromium plain", "browser_plain", "#f2b880"),
+              ("Chromium simd128", "browser_simd", "#d9631e")]
+    fig, ax = plt.subplots(figsize=(10, 6.5))
+    height = 0.16
+    for k, (label, key, colour) in enumerate(series):
+        ys = [i + (k - 2) * height for i in range(len(table))]
+        values = [r[key] or 0 for r in table]
+        ax.barh(ys, values, height=height, label=label, color=colour)
+    ax.set_yticks(range(len(table)))
+    ax.set_yticklabels([r["title"] for r in table], fontsize=8)
+    ax.invert_yaxis()
+    ax.set_xscale("log")
+    ax.set_xlabel("wall time per frame (µs, log scale; shorter is faster)")
+    ax.set_title(f"Kernels natively and in Chromium {data['browser'].split('/')[-1]} ({data['processor']})")
+    ax.legend(fontsize=8, loc="lower right")
+    fig.tight_layout()
+    fig.savefig(path, dpi=100)
+
+
+def main():
+    bench_report.ensure_matplotlib()
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--web-build", default=os.path.join(ROOT, "build", "web"))
+    parser.add_argument("--native-build", default=os.path.join(ROOT, "build", "native"))
+    parser.add_argument("--repetitions", type=int, default=5)
+    parser.add_argument("--min-time", default="0.5")
+    parser.add_argument("--page-seconds", type=float, default=5.0)
+    parser.add_argument("--json-in", help="use saved results instead of measuring")
+    parser.add_argument("--json-out", help="also save the results here")
+    parser.add_argument("--md", default=os.path.join(ROOT, "docs", "benchmarks.md"))
+    parser.add_argument("--png", default=os.path.join(ROOT, "docs", "benchmarks-browser.png"))
+    args = parser.parse_args()
+    if args.json_in:
+        with open(args.json_in) as f:
+            data = json.load(f)
+    else:
+        if not shutil.which("node"):
+            sys.exit("node is not installed: scripts/install-deps.sh installs it")
+        data = measure(args)
+    if args.json_out:
+        with open(args.json_out, "w") as f:
+            json.dump(data, f, indent=1)
+    text = section(data)
+    write_section(args.md, text)
+    draw_chart(data, args.png)
+    print(text)
+
+
+if __name__ == "__main__":
+    main()
