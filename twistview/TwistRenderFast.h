@@ -6,7 +6,8 @@
 // inside which both wrapped coordinates equal the plain ones plus a constant;
 // a run then needs no compares and no table, only the position steps and the
 // sampling, which the AVX2 and AVX-512 forms do eight or sixteen pixels at a
-// time, and the simd128 form four (WebAssembly has no gather).
+// time with gathers, and the SSE2 and simd128 forms (which have none) eight
+// or four, loading each sample by itself.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +21,8 @@
 // bilinear wide forms fetch all four neighbours of a sample with one gather
 // from it. Building it costs about two picture sizes of memory traffic, so
 // the program builds it when the picture changes, not per frame. Returns
-// false, leaving Pairs empty, where no form can use it (neither AVX2 nor
-// WebAssembly's vectors, rows too long for the fast offsets, no memory).
+// false, leaving Pairs empty, where no form can use it (none of SSE2, AVX2
+// or WebAssembly's vectors, rows too long for the fast offsets, no memory).
 bool BuildPairedPicture(const TLumoDIB& Picture, std::vector<uint8_t>& Pairs);
 
 // Same contract as RenderPixels: 8-bit surfaces, tables built for Picture's
@@ -52,6 +53,10 @@ void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t
 void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                         int32_t A, int32_t B, bool Filter);
 bool CanRenderPixelsAVX512();
+// Without Pairs the bilinear SSE2 form loads the two rows per sample.
+void RenderPixelsSSE2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
+bool CanRenderPixelsSSE2();
 // WebAssembly's vectors; without Pairs the bilinear form loads the two rows
 // per sample.
 void RenderPixelsSIMD128(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
@@ -62,6 +67,7 @@ bool CanRenderPixelsSIMD128();
 inline constexpr TLumoForm<TRenderPixels> RenderPixelsForms[] = {
     {"avx512", CanRenderPixelsAVX512, RenderPixelsAVX512},
     {"avx2", CanRenderPixelsAVX2, RenderPixelsAVX2},
+    {"sse2", CanRenderPixelsSSE2, RenderPixelsSSE2},
     {"simd128", CanRenderPixelsSIMD128, RenderPixelsSIMD128},
     {"plain", LumoAlways, RenderPixelsRuns},
 };

@@ -24,8 +24,8 @@
 //
 //   average row        avx512 avx2 sse2 simd128 mmx plain  graphics/kernels/LumoBlendWide.h
 //   smoke passes       avx2 sse2 simd128 plain             fumes/FumesFast.h
-//   rotating zoom      avx512 (with AVX2) avx2 simd128     twistview/TwistRenderFast.h
-//                      plain (the scalar runs)
+//   rotating zoom      avx512 (with AVX2) avx2 sse2        twistview/TwistRenderFast.h
+//                      simd128 plain (the scalar runs)
 //   palette expansion  avx512 (VBMI) sse41 simd128         platform/gdi/PaletteRows.h
 //                      plain (eight at once)
 //
