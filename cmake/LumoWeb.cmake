@@ -8,8 +8,11 @@ set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
 
 foreach(program fumes twistview)
   if(TARGET ${program})
-    # Loaded by its page, which sets up the canvas holder first.
-    target_link_options(${program} PRIVATE -sENVIRONMENT=web)
+    # Started by its page (lumo.js): main runs through ccall, whose promise
+    # gives main's result even after its loop has waited for the browser, and
+    # exit() then ends the program as the end of main does natively.
+    target_link_options(${program} PRIVATE -sENVIRONMENT=web -sINVOKE_RUN=0
+      "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]")
   endif()
 endforeach()
 

@@ -40,11 +40,17 @@ EM_ASYNC_JS(int, LumoDecodePicture, (const uint8_t* data, int size, int* width, 
 });
 // clang-format on
 
+// Whether the browser decodes pictures at all: asked first, so that where it
+// cannot (under node) the load fails at once instead of waiting for nothing.
 // clang-format off
-EM_JS(void, LumoTakeDecoded, (uint8_t * out, int count), {
+EM_JS(int, LumoCanDecode, (), {
+  return typeof createImageBitmap == "function" ? 1 : 0;
+});
+
+EM_JS(void, LumoTakeDecoded, (uint8_t* out, int count), {
   var pixels = Module.lumoDecoded;
   Module.lumoDecoded = null;
-  if (pixels&& pixels.length == count) HEAPU8.set(pixels, out);
+  if (pixels && pixels.length == count) HEAPU8.set(pixels, out);
 });
 // clang-format on
 
@@ -54,6 +60,7 @@ lumo::gdiplus::Status Decode(const uint8_t* data, size_t size, const lumo::web::
   // Refused before the browser is asked, as natively before anything is allocated.
   if (!SizeAcceptable(layout.width, layout.height)) return OutOfMemory;
   if (size > 0x7FFFFFFF) return OutOfMemory;
+  if (!LumoCanDecode()) return GenericError;
   int width = 0, height = 0;
   if (!LumoDecodePicture(data, static_cast<int>(size), &width, &height)) return GenericError;
   if (uint32_t(width) != layout.width || uint32_t(height) != layout.height) {
