@@ -6,6 +6,8 @@
 #   lumo-demos-<version>-windows-i686.zip     from the preset "windows"
 #   lumo-demos-<version>-windows-x86_64.zip   from "windows64", where the
 #                                             project has that preset
+#   lumo-demos-<version>-web.zip              the static site of the preset
+#                                             "web", for any static web host
 # The Debian packages come from a release build of their own (build/package,
 # no tests), checked with lintian when it is installed; each zip holds
 # fumes.exe, twistview.exe and README.txt, and its programs must import
@@ -83,6 +85,18 @@ if cmake --list-presets 2>/dev/null | grep -q '"windows64"'; then
 else
   echo "== Windows zip: x86_64 skipped (the project has no preset \"windows64\")"
 fi
+
+echo "== web site zip (preset web)"
+cmake --preset web >/dev/null
+cmake --build --preset web -j "$jobs" --target lumo_web_site
+web_name="lumo-demos-$version-web"
+web_stage="$root/build/web/zip/$web_name"
+rm -rf "$web_stage"
+mkdir -p "$web_stage"
+cp -R "$root/build/web/site/." "$web_stage/"
+rm -f "$dist/$web_name.zip"
+(cd "$web_stage/.." && zip -q -X -r "$dist/$web_name.zip" "$web_name")
+echo "package: $dist/$web_name.zip"
 
 echo "package: done; dist/ holds:"
 ls -l "$dist"

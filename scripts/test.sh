@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Every test: install what is missing, build native, sanitizer and both
-# Windows flavours, run the unit tests of each (Windows ones under Wine),
-# then the end-to-end scripts that drive the real programs under Xvfb, once
-# natively and once for each Windows flavour.
+# Every test: install what is missing, build native, sanitizer, both
+# Windows flavours and the web, run the unit tests of each (Windows ones
+# under Wine, the web's under node), then the end-to-end scripts that drive
+# the real programs under Xvfb, once natively and once for each Windows
+# flavour, and the web pages in headless Chromium.
 #
 # The i686 Windows runs need a host that executes 32-bit x86 code. Where the
 # kernel refuses it, they are reported as skipped with the reason and the
@@ -12,7 +13,7 @@ set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 "$root/scripts/install-deps.sh" || exit 1
-"$root/scripts/build.sh" native sanitize windows windows64 || exit 1
+"$root/scripts/build.sh" native sanitize windows windows64 web || exit 1
 # shellcheck source=suites.sh
 source "$root/scripts/suites.sh"
 suites_probe_i386
@@ -44,12 +45,17 @@ suite "unit tests (native)" ctest --preset native
 suite "unit tests (ASan+UBSan)" ctest --preset sanitize
 suite_i386 "unit tests (Windows i686, under Wine)" ctest --preset windows
 suite "unit tests (Windows x86-64, under Wine)" ctest --preset windows64
+suite "unit tests (WebAssembly, under node)" ctest --preset web
 for e2e in "$root"/tests/e2e/*_e2e.sh; do
   [ -f "$e2e" ] || continue
   name="$(basename "$e2e" .sh)"
   suite "end to end: $name, native" bash "$e2e" "$root/build/native" - "$artefacts/$name/native"
   suite_i386 "end to end: $name, Windows i686" bash "$e2e" - "$root/build/windows" "$artefacts/$name/i686"
   suite "end to end: $name, Windows x86-64" bash "$e2e" - "$root/build/windows64" "$artefacts/$name/x86_64"
+done
+for program in twistview fumes; do
+  suite "end to end: $program, web in Chromium" \
+    node "$root/tests/e2e/web/$program.mjs" "$root/build/web/site" "$artefacts/web/$program"
 done
 
 suites_summary

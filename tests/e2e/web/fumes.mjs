@@ -139,6 +139,7 @@ process.exitCode = await session('fumes in Chromium', site, artefacts, async ({p
 
   await sleep(2000);
   await shot(page, artefacts, '01_start');
+  await page.screenshot({path: path.join(artefacts, 'page.png')});
   let pixels = await frame();
   const rising = brightness(pixels, WIDTH, {x: 0, y: 250, width: 800, height: 250});
   report.check(rising > 0.05, `smoke rises from the bottom (mean brightness ${rising.toFixed(3)})`);

@@ -171,6 +171,7 @@ process.exitCode = await session('twistview in Chromium', site, artefacts, async
     digitsAfterASecond = zeroWidth > 0 ? Math.round(laterWidth / zeroWidth) : 0;
   }
   await shot(page, artefacts, '01_start');
+  await page.screenshot({path: path.join(artefacts, 'page.png')});
   const first = await paletteOk('01_start');
   await expectCentre(samples[0][1], 'first picture, bilinear filter');
   await sleep(700);
