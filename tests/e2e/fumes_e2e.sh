@@ -17,8 +17,9 @@
 #
 # The failing saves need a read-only folder and a full disk of their own:
 # small file systems mounted in a private mount namespace, which ends with
-# this script. That takes root (CI runs as root); where it cannot be had,
-# those checks are reported as skipped, with the reason, in the summary.
+# this script. That takes root (CI runs as root); without it the folder is
+# made read-only by its permissions and the full disk is reported as skipped,
+# with the reason, in the summary.
 set -uo pipefail
 if [ -z "${FUMES_E2E_NAMESPACE:-}" ]; then
   export FUMES_E2E_NAMESPACE=none
@@ -55,6 +56,7 @@ cleanup() {
     wait "$xvfb_pid" 2>/dev/null
   fi
   umount "$work/read-only" "$work/full" 2>/dev/null
+  chmod -R u+w "$work" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -87,14 +89,22 @@ start_xvfb() {
 
 readonly_dir="$work/read-only"
 full_dir="$work/full"
-failure_skip=""
+readonly_skip=""
+full_skip=""
 prepare_failure_folders() {
   mkdir -p "$readonly_dir" "$full_dir"
-  if [ "$FUMES_E2E_NAMESPACE" != private ]; then
-    failure_skip="no private mount namespace (needs root and unshare)"
-  elif ! mount -t tmpfs -o ro,size=64k,mode=0755 lumo-read-only "$readonly_dir" ||
-    ! mount -t tmpfs -o size=512k,mode=0755 lumo-full "$full_dir"; then
-    failure_skip="the small file systems could not be mounted"
+  if [ "$FUMES_E2E_NAMESPACE" = private ]; then
+    mount -t tmpfs -o ro,size=64k,mode=0755 lumo-read-only "$readonly_dir" ||
+      readonly_skip="a read-only file system could not be mounted"
+    mount -t tmpfs -o size=512k,mode=0755 lumo-full "$full_dir" ||
+      full_skip="a small file system could not be mounted"
+  elif [ "$(id -u)" -ne 0 ]; then
+    # Permissions hold for everyone but root.
+    chmod a-w "$readonly_dir"
+    full_skip="a full disk needs a private mount namespace, which needs root"
+  else
+    readonly_skip="no private mount namespace (unshare refused)"
+    full_skip="$readonly_skip"
   fi
 }
 
@@ -112,9 +122,11 @@ fill_disk() {
 half=""
 half_failures=0
 half_skips=0
+half_skip_reasons=()
 skip() {
   log "[$half] SKIPPED: $1 ($2)"
   half_skips=$((half_skips + 1))
+  half_skip_reasons+=("$1: $2")
 }
 check() {
   local what="$1"
@@ -413,9 +425,10 @@ told_texts() {
 # a message box owned by the window names the path and the system's reason,
 # the file there stays as it was, and nothing else is left behind.
 fail_to_save() {
-  local what="$1" name="$2" path="$3" old="$4"
-  if [ -n "$failure_skip" ]; then
-    skip "a save into $what is told" "$failure_skip"
+  local what="$1" name="$2" path="$3" old="$4" reason_to_skip="$readonly_skip"
+  [ "$path" = "$full_dir/picture.bmp" ] && reason_to_skip="$full_skip"
+  if [ -n "$reason_to_skip" ]; then
+    skip "a save into $what is told" "$reason_to_skip"
     return
   fi
   if [ "$path" = "$full_dir/picture.bmp" ]; then
@@ -608,9 +621,10 @@ for which in native wine; do
     continue
   fi
   half_skips=0
+  half_skip_reasons=()
   "run_$which"
   skipped=""
-  [ "$half_skips" -eq 0 ] || skipped=" ($half_skips checks SKIPPED: $failure_skip)"
+  [ "$half_skips" -eq 0 ] || skipped=" ($half_skips checks SKIPPED: $(IFS=';'; echo "${half_skip_reasons[*]}"))"
   if [ "$half_failures" -eq 0 ]; then
     summary+=("$which passed$skipped")
   else
