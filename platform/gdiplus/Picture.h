@@ -2,6 +2,7 @@
 // The decoded picture behind a GpImage handle, and the decoders that fill it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -92,10 +93,14 @@ struct Picture {
     Stride = StrideFor(width, format);
     Pixels.clear();
   }
-  // Storage row y (and every row before it), zeroed when new.
+  // Storage row y (and every row before it), zeroed when new. Storage
+  // doubles as it grows, but never beyond the whole picture.
   uint8_t* RowForWriting(uint32_t y) {
     const size_t end = (size_t(y) + 1) * Stride;
-    if (Pixels.size() < end) Pixels.resize(end);
+    if (Pixels.size() < end) {
+      if (Pixels.capacity() < end) Pixels.reserve(std::min(std::max(end, Pixels.capacity() * 2), Stride * Height));
+      Pixels.resize(end);
+    }
     return Pixels.data() + size_t(y) * Stride;
   }
   void GreyPalette() {

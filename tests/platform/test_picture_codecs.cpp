@@ -26,6 +26,7 @@ struct Outcome {
   Status status;
   uint32_t rows;
   size_t stored;
+  size_t held;  // the storage's capacity
 };
 
 Outcome Decode(const std::string& name) {
@@ -36,7 +37,7 @@ Outcome Decode(const std::string& name) {
   const bool jpeg = IsJpeg(data.data(), data.size());
   const Status status =
       jpeg ? DecodeJpeg(data.data(), data.size(), picture, &rows) : DecodePng(data.data(), data.size(), picture, &rows);
-  return {status, rows, picture.Pixels.size()};
+  return {status, rows, picture.Pixels.size(), picture.Pixels.capacity()};
 }
 
 TEST(PictureCodecs, DataThatEndsEarlyFailsAfterTheRowsItHolds) {
@@ -75,6 +76,7 @@ TEST(PictureCodecs, CompletePicturesAreDecodedWhole) {
     EXPECT_EQ(o.status, Ok);
     EXPECT_EQ(o.rows, 16u);
     EXPECT_EQ(o.stored, StrideFor(24, format) * 16);
+    EXPECT_EQ(o.held, o.stored);  // grown row by row, never beyond the picture
   }
   // Seven passes over the seven rows of an interlaced picture.
   const Outcome o = Decode("interlaced.png");
