@@ -30,7 +30,8 @@ struct JpegContext {
 // Huffman-coded data spends at least one bit on each 8x8 block of each
 // component, so no complete picture holds more than 512 pixels a byte. One
 // declaring twice that is missing its data, and is refused before anything
-// is allocated or decoded.
+// is allocated or decoded. (Arithmetic coding can pack a flat picture
+// tighter; such rare pictures beyond the limit are refused as well.)
 constexpr uint64_t kMaxPixelsPerByte = 1024;
 
 [[noreturn]] void ErrorExit(j_common_ptr info) { longjmp(reinterpret_cast<JpegError*>(info->err)->Jump, 1); }
