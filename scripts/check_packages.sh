@@ -176,13 +176,13 @@ check_windows_zip() { # <package file>
   local unpacked="$scratch/$name"
   python3 -m zipfile -e "$zip" "$scratch"
   local program exe rc bad_imports numbers
-  numbers="$(echo "$version" | sed 's/\./, /g'), 0"
+  numbers="${version//./, }, 0"
   for program in fumes twistview; do
     exe="$unpacked/$program.exe"
     [ -f "$exe" ] || continue
     bad_imports=$(foreign_imports "$triple-objdump" "$exe")
     [ -z "$bad_imports" ] && ok "$program.exe imports system DLLs only" ||
-      bad "$program.exe imports non-system DLLs:" $bad_imports
+      bad "$program.exe imports non-system DLLs: $(echo $bad_imports)"
 
     rc="$scratch/$name-$program.rc"
     "$triple-windres" --input "$exe" --output "$rc" --output-format rc 2>/dev/null
