@@ -67,7 +67,7 @@ int AnswerArguments(int argc, const char* const* argv, const ProgramText& Text, 
   } else {
     PrintHelp(Text, Out);
   }
-  // A full disk or a closed pipe is a failure, not an answer.
+  // An answer lost to a full disk or a closed output is a failure.
   if (std::fflush(Out) != 0 || std::ferror(Out)) {
     std::fprintf(Err, "%s: cannot write the answer: %s\n", Text.Name, std::strerror(errno));
     return 1;
