@@ -57,5 +57,7 @@ for program in twistview fumes; do
   suite "end to end: $program, web in Chromium" \
     node "$root/tests/e2e/web/$program.mjs" "$root/build/web/site" "$artefacts/web/$program"
 done
+# The packages, built from the builds above and checked (scripts/check_packages.sh).
+suite "packages: build, lintian, contents, checksums, unpacked programs" "$root/scripts/package.sh"
 
 suites_summary

@@ -60,6 +60,7 @@ lumo::gdiplus::Status Decode(const uint8_t* data, size_t size, const lumo::web::
   // Refused before the browser is asked, as natively before anything is allocated.
   if (!SizeAcceptable(layout.width, layout.height)) return OutOfMemory;
   if (size > 0x7FFFFFFF) return OutOfMemory;
+  if (!layout.holdsItsPixels) return GenericError;
   if (!LumoCanDecode()) return GenericError;
   int width = 0, height = 0;
   if (!LumoDecodePicture(data, static_cast<int>(size), &width, &height)) return GenericError;
@@ -82,19 +83,25 @@ bool IsJpeg(const uint8_t* data, size_t size) {
 
 bool IsPng(const uint8_t* data, size_t size) { return size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0; }
 
-Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture) {
+Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
+  if (rowsRead) *rowsRead = 0;
   web::PictureLayout layout;
   if (!web::ReadJpegLayout(data, size, &layout)) return GenericError;
   const Status status = Decode(data, size, layout, picture);
   if (status != Ok) picture = Picture();
+  // The browser decodes the whole picture or none of it.
+  if (status == Ok && rowsRead) *rowsRead = layout.height;
   return status;
 }
 
-Status DecodePng(const uint8_t* data, size_t size, Picture& picture) {
+Status DecodePng(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
+  if (rowsRead) *rowsRead = 0;
   web::PictureLayout layout;
   if (!web::ReadPngLayout(data, size, &layout)) return GenericError;
   const Status status = Decode(data, size, layout, picture);
   if (status != Ok) picture = Picture();
+  // The browser decodes the whole picture or none of it.
+  if (status == Ok && rowsRead) *rowsRead = layout.height;
   return status;
 }
 

@@ -2,10 +2,10 @@
 // The page around one program: its output goes to the console, the status
 // line says while it loads and once it has ended, and its windows (the
 // canvases the program makes inside #lumo-windows) go with it when it ends,
-// as a program's windows do. main is started here, not by the runtime:
-// asked through ccall, its promise settles with main's result even though
-// main's loop waits for the browser on the way, and exit() then ends the
-// program as the end of main does.
+// as a program's windows do. main is started here, with no arguments, not
+// by the runtime: asked through ccall, its promise settles with main's
+// result even though main's loop waits for the browser on the way, and
+// exit() then ends the program as the end of main does.
 var Module = (function () {
   var name = document.body.dataset.program;
   var status = document.getElementById('lumo-status');
@@ -34,7 +34,7 @@ var Module = (function () {
     printErr: function (text) { console.warn(text); },
     onRuntimeInitialized: function () {
       say('');
-      module.ccall('main', 'number', [], [], {async: true}).then(function (code) {
+      module.ccall('main', 'number', ['number', 'number'], [0, 0], {async: true}).then(function (code) {
         module._exit(code);
       });
     },
