@@ -179,10 +179,13 @@ TEST(PictureLayout, FormatsAndPalettesAsTheNativeDecodersGiveThem) {
   ASSERT_EQ(l.palette.size(), 256u);
   EXPECT_EQ(l.palette[200], 0xFFC8C8C8u);
   EXPECT_EQ(l.paletteFlags, PaletteFlagsGrayScale);
+  // A few bytes cannot hold that many pixels: the data is missing.
+  EXPECT_FALSE(l.holdsItsPixels);
   std::vector<uint8_t> colour = Jpeg(3, 2, 2);
   ASSERT_TRUE(lumo::web::ReadJpegLayout(colour.data(), colour.size(), &l));
   EXPECT_EQ(l.format, Format24bppRGB);
   EXPECT_TRUE(l.palette.empty());
+  EXPECT_TRUE(l.holdsItsPixels);
 
   std::vector<uint8_t> indexed = Png(4, 3, {{"PLTE", {255, 0, 0, 0, 255, 0, 0, 0, 255}}, {"tRNS", {0}}});
   ASSERT_TRUE(lumo::web::ReadPngLayout(indexed.data(), indexed.size(), &l));
