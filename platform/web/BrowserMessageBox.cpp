@@ -11,8 +11,8 @@
 
 namespace {
 
-// 0 without a page to show it on.
 // clang-format off
+// 0 without a page to show it on.
 EM_JS(int, LumoAlert, (const char* text), {
   if (typeof window == "undefined" || typeof window.alert != "function") return 0;
   window.alert(UTF8ToString(text));

@@ -14,9 +14,9 @@
 
 namespace {
 
+// clang-format off
 // Decodes the file and keeps its pixels (RGBA, not premultiplied, without
 // colour conversion) for LumoTakeDecoded; 0 when the browser cannot.
-// clang-format off
 EM_ASYNC_JS(int, LumoDecodePicture, (const uint8_t* data, int size, int* width, int* height), {
   Module.lumoDecoded = null;
   if (typeof createImageBitmap != "function") return 0;
@@ -38,11 +38,9 @@ EM_ASYNC_JS(int, LumoDecodePicture, (const uint8_t* data, int size, int* width, 
     return 0;
   }
 });
-// clang-format on
 
 // Whether the browser decodes pictures at all: asked first, so that where it
 // cannot (under node) the load fails at once instead of waiting for nothing.
-// clang-format off
 EM_JS(int, LumoCanDecode, (), {
   return typeof createImageBitmap == "function" ? 1 : 0;
 });

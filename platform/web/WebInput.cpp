@@ -19,9 +19,9 @@
 
 namespace {
 
+// clang-format off
 // Canvas pixel coordinates of a point of the page (client coordinates),
 // also when the canvas is shown scaled; 1 when the point is on the canvas.
-// clang-format off
 EM_JS(int, LumoCanvasPoint, (int canvas, double clientX, double clientY, int* x, int* y), {
   var element = document.getElementById("lumo-canvas-" + canvas);
   if (!element) return 0;
