@@ -179,7 +179,11 @@ void ListenTo(HWND window, int canvas) {
 
 void StopListening(HWND window) {
   Listening& in = Input();
-  in.canvases.erase(window);
+  auto it = in.canvases.find(window);
+  if (it == in.canvases.end()) return;
+  const std::string selector = "#lumo-canvas-" + std::to_string(it->second);
+  emscripten_set_wheel_callback(selector.c_str(), nullptr, EM_TRUE, nullptr);
+  in.canvases.erase(it);
   if (in.keyWindow == window) in.keyWindow = in.canvases.empty() ? nullptr : in.canvases.rbegin()->first;
   if (in.pressWindow == window) in.pressWindow = nullptr;
 }
