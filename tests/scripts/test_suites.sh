@@ -6,6 +6,8 @@
 # models are skipped with the reason wherever qemu is missing. Anything else,
 # including a probe that cannot run for another reason, skips nothing.
 set -u
+# The routes are chosen here, whatever the calling test run forces.
+unset LUMO_I386_VIA_QEMU
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/suites-test.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
