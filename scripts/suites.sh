@@ -36,14 +36,16 @@ suites_probe_i386() {
 
 # suite <name> <command...>
 suite() {
-  local name="$1"
+  local name="$1" start=$SECONDS
   shift
   echo "== $name"
   if "$@"; then
     suites_passed=$((suites_passed + 1))
+    echo "-- $name: passed in $((SECONDS - start)) s"
   else
     suites_failed=$((suites_failed + 1))
     suites_failures+=("$name")
+    echo "-- $name: FAILED in $((SECONDS - start)) s"
   fi
 }
 
