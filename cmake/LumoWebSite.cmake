@@ -75,11 +75,17 @@ function(lumo_controls program out_var)
   set(${out_var} "${items}" PARENT_SCOPE)
 endfunction()
 
+# What the page does differently from the README's controls.
+set(WEB_NOTE_fumes "In the browser S asks on the page for a file name, and the browser downloads the picture \
+under it; Escape ends the program (reload the page to start it again).")
+set(WEB_NOTE_twistview "In the browser Escape ends the program (reload the page to start it again).")
+
 file(MAKE_DIRECTORY ${SITE})
 foreach(program fumes twistview)
   set(PROGRAM ${program})
   lumo_summary(${program} SUMMARY)
   lumo_controls(${program} CONTROLS)
+  set(WEB_NOTE "${WEB_NOTE_${program}}")
   string(TOUPPER ${program} upper)
   set(${upper}_SUMMARY "${SUMMARY}")
   configure_file(${PAGES}/program.html.in ${SITE}/${program}.html @ONLY)

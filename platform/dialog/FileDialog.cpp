@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // GetOpenFileNameA: the request read from the record, the platform's own
-// chooser asked (ChooseFile), and the answer written back as Windows does.
+// chooser asked (ChooseFile: the desktop's dialog program natively, see
+// ChooserProgram.cpp), and the answer written back as Windows does.
 #include "dialog/FileDialog.h"
 
 #include <sys/stat.h>

@@ -37,16 +37,11 @@ std::vector<std::string> KdialogArguments(const Request& r);
 // Appends ".ext" when the file name part has no extension at all.
 std::string WithDefaultExtension(const std::string& path, const char* defExt);
 
-// The user's answer from the platform's own chooser: a chooser program
-// natively (ChooserProgram.cpp), the page's own prompt on the web. Failed
-// when none could be shown, after saying why on standard error.
+// The user's answer from the platform's own chooser: the desktop's dialog
+// program natively (ChooserProgram.cpp), the page's own prompt on the web.
+// Failed when none could be shown, after saying why on standard error.
 enum class Choice { Chosen, Cancelled, Failed };
 Choice ChooseFile(const Request& r, std::string* path);
-
-// Runs `program` (searched on PATH, no shell) with `args`, collecting its
-// standard output while the windows stay responsive. Exit status, or -1 when
-// the program could not be started, -2 when it did not exit normally.
-int RunDialogProgram(const std::string& program, const std::vector<std::string>& args, std::string* output);
 
 // What a GetOpenFileNameA call asked for.
 struct Call {

@@ -14,9 +14,9 @@
 
 namespace {
 
+// clang-format off
 // Decodes the file and keeps its pixels (RGBA, not premultiplied, without
 // colour conversion) for LumoTakeDecoded; 0 when the browser cannot.
-// clang-format off
 EM_ASYNC_JS(int, LumoDecodePicture, (const uint8_t* data, int size, int* width, int* height), {
   Module.lumoDecoded = null;
   if (typeof createImageBitmap != "function") return 0;
@@ -38,13 +38,17 @@ EM_ASYNC_JS(int, LumoDecodePicture, (const uint8_t* data, int size, int* width, 
     return 0;
   }
 });
-// clang-format on
 
-// clang-format off
-EM_JS(void, LumoTakeDecoded, (uint8_t * out, int count), {
+// Whether the browser decodes pictures at all: asked first, so that where it
+// cannot (under node) the load fails at once instead of waiting for nothing.
+EM_JS(int, LumoCanDecode, (), {
+  return typeof createImageBitmap == "function" ? 1 : 0;
+});
+
+EM_JS(void, LumoTakeDecoded, (uint8_t* out, int count), {
   var pixels = Module.lumoDecoded;
   Module.lumoDecoded = null;
-  if (pixels&& pixels.length == count) HEAPU8.set(pixels, out);
+  if (pixels && pixels.length == count) HEAPU8.set(pixels, out);
 });
 // clang-format on
 
@@ -54,6 +58,8 @@ lumo::gdiplus::Status Decode(const uint8_t* data, size_t size, const lumo::web::
   // Refused before the browser is asked, as natively before anything is allocated.
   if (!SizeAcceptable(layout.width, layout.height)) return OutOfMemory;
   if (size > 0x7FFFFFFF) return OutOfMemory;
+  if (!layout.holdsItsPixels) return GenericError;
+  if (!LumoCanDecode()) return GenericError;
   int width = 0, height = 0;
   if (!LumoDecodePicture(data, static_cast<int>(size), &width, &height)) return GenericError;
   if (uint32_t(width) != layout.width || uint32_t(height) != layout.height) {
@@ -75,19 +81,25 @@ bool IsJpeg(const uint8_t* data, size_t size) {
 
 bool IsPng(const uint8_t* data, size_t size) { return size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0; }
 
-Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture) {
+Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
+  if (rowsRead) *rowsRead = 0;
   web::PictureLayout layout;
   if (!web::ReadJpegLayout(data, size, &layout)) return GenericError;
   const Status status = Decode(data, size, layout, picture);
   if (status != Ok) picture = Picture();
+  // The browser decodes the whole picture or none of it.
+  if (status == Ok && rowsRead) *rowsRead = layout.height;
   return status;
 }
 
-Status DecodePng(const uint8_t* data, size_t size, Picture& picture) {
+Status DecodePng(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
+  if (rowsRead) *rowsRead = 0;
   web::PictureLayout layout;
   if (!web::ReadPngLayout(data, size, &layout)) return GenericError;
   const Status status = Decode(data, size, layout, picture);
   if (status != Ok) picture = Picture();
+  // The browser decodes the whole picture or none of it.
+  if (status == Ok && rowsRead) *rowsRead = layout.height;
   return status;
 }
 

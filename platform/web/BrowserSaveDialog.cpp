@@ -14,8 +14,8 @@
 
 namespace {
 
-// 1 with the answer in `out`, 0 for Cancel, -1 without a page to ask on.
 // clang-format off
+// 1 with the answer in `out`, 0 for Cancel, -1 without a page to ask on.
 EM_JS(int, LumoPromptName, (const char* question, const char* proposed, char* out, int capacity), {
   if (typeof window == "undefined" || typeof window.prompt != "function") return -1;
   var answer = window.prompt(UTF8ToString(question), UTF8ToString(proposed));

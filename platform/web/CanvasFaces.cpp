@@ -14,10 +14,10 @@
 
 namespace {
 
+// clang-format off
 // The face's proportions per em, measured at 100 px: ascent and descent of
 // the font's own box, and the advances of 'a' to 'z' and the space. Keeps
 // the canvas for the glyphs. 0 when there is no canvas.
-// clang-format off
 EM_JS(int, LumoFaceMeasure, (const char* font, double* proportions), {
   var text = Module.lumoText;
   if (!text) {
@@ -45,12 +45,10 @@ EM_JS(int, LumoFaceMeasure, (const char* font, double* proportions), {
   HEAPF64[out + 28] = g.measureText(" ").width / 100;
   return 1;
 });
-// clang-format on
 
 // Draws one character (a code point of Latin-1, as the layer reads text
 // natively) and keeps its coverage; shape gets its box's left and top
 // (from the pen on the baseline), width, height and the advance.
-// clang-format off
 EM_JS(void, LumoGlyphDraw, (const char* font, double scaleX, int character, int* shape), {
   var g = Module.lumoText.context;
   var canvas = Module.lumoText.canvas;
@@ -83,11 +81,9 @@ EM_JS(void, LumoGlyphDraw, (const char* font, double scaleX, int character, int*
   g.fillText(c, 0, 0);
   Module.lumoText.last = g.getImageData(0, 0, width, height).data;
 });
-// clang-format on
 
 // The coverage of the glyph just drawn: its alpha, width x height bytes.
-// clang-format off
-EM_JS(void, LumoGlyphCoverage, (uint8_t * out, int count), {
+EM_JS(void, LumoGlyphCoverage, (uint8_t* out, int count), {
   var pixels = Module.lumoText.last;
   for (var i = 0; i < count; ++i) HEAPU8[out + i] = pixels ? pixels[4 * i + 3] : 0;
 });

@@ -90,6 +90,7 @@ bool ReadJpegLayout(const uint8_t* data, size_t size, PictureLayout* out) {
         GreyLayout(out);
       else
         out->format = Format24bppRGB;  // colour and CMYK alike
+      out->holdsItsPixels = uint64_t(width) * height <= 1024 * uint64_t(size);
       return true;
     }
     at += length;
@@ -137,6 +138,8 @@ bool ReadPngLayout(const uint8_t* data, size_t size, PictureLayout* out) {
   *out = PictureLayout{};
   out->width = width;
   out->height = height;
+  const uint64_t channels = colour == 2 ? 3 : colour == 6 ? 4 : colour == 4 ? 2 : 1;
+  out->holdsItsPixels = uint64_t(width) * height * channels * depth / 8 <= 1032 * uint64_t(size);
   if (colour == 3) {
     if (palette.empty()) return false;
     out->format = depth == 1 ? Format1bppIndexed : depth == 4 ? Format4bppIndexed : Format8bppIndexed;

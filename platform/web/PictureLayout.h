@@ -20,6 +20,11 @@ struct PictureLayout {
   std::vector<uint32_t> palette;  // 0xAARRGGBB: the file's own, or 256 greys
   uint32_t paletteFlags = 0;
   bool grey = false;  // 8-bit indexed grey: the pixels are the grey levels
+  // Whether the file is large enough to hold its declared pixels at all,
+  // by the native decoders' bounds (a compressed byte gives at most 1024
+  // JPEG pixels, 1032 bytes of PNG rows): one that is not is missing its
+  // data, and is refused before the browser decodes it.
+  bool holdsItsPixels = true;
 };
 
 // False when the headers are not those of a picture the decoders take.

@@ -20,10 +20,10 @@
 
 namespace {
 
+// clang-format off
 // The page's side of a window: a captioned canvas in #lumo-windows (or the
 // body of a page without one), hidden until shown. Right clicks belong to
 // the program, not to the browser's menu.
-// clang-format off
 EM_JS(int, LumoCanvasOpen, (int canvas, const char* title, int width, int height), {
   if (typeof document == "undefined") return 0;
   var figure = document.createElement("figure");
@@ -36,23 +36,18 @@ EM_JS(int, LumoCanvasOpen, (int canvas, const char* title, int width, int height
   element.id = "lumo-canvas-" + canvas;
   element.width = width;
   element.height = height;
-  element.addEventListener(
-      "contextmenu", function(event) { event.preventDefault(); });
+  element.addEventListener("contextmenu", function(event) { event.preventDefault(); });
   figure.appendChild(caption);
   figure.appendChild(element);
   (document.getElementById("lumo-windows") || document.body).appendChild(figure);
   return 1;
 });
-// clang-format on
 
-// clang-format off
 EM_JS(void, LumoCanvasClose, (int canvas), {
   var figure = document.getElementById("lumo-window-" + canvas);
   if (figure) figure.remove();
 });
-// clang-format on
 
-// clang-format off
 EM_JS(void, LumoCanvasSize, (int canvas, int width, int height), {
   var element = document.getElementById("lumo-canvas-" + canvas);
   if (element && (element.width != width || element.height != height)) {
@@ -60,56 +55,43 @@ EM_JS(void, LumoCanvasSize, (int canvas, int width, int height), {
     element.height = height;
   }
 });
-// clang-format on
 
-// clang-format off
 EM_JS(void, LumoCanvasTitle, (int canvas, const char* title), {
   var figure = document.getElementById("lumo-window-" + canvas);
   if (figure) figure.firstChild.textContent = UTF8ToString(title);
 });
-// clang-format on
 
-// clang-format off
 EM_JS(void, LumoCanvasShow, (int canvas, int visible), {
   var figure = document.getElementById("lumo-window-" + canvas);
   if (figure) figure.hidden = !visible;
 });
-// clang-format on
 
 // `rgba` is width x height pixels in the program's memory, put at (x, y).
-// clang-format off
 EM_JS(void, LumoCanvasPut, (int canvas, const uint8_t* rgba, int x, int y, int width, int height), {
   var element = document.getElementById("lumo-canvas-" + canvas);
   if (!element) return;
   var pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
   element.getContext("2d", {alpha: false}).putImageData(new ImageData(pixels, width, height), x, y);
 });
-// clang-format on
 
-// clang-format off
 EM_JS(int, LumoScreenSize, (int* width, int* height), {
   if (typeof screen == "undefined" || !screen.width) return 0;
   HEAP32[width >> 2] = screen.width;
   HEAP32[height >> 2] = screen.height;
   return 1;
 });
-// clang-format on
-
-// clang-format off
-EM_JS(int, LumoHavePage, (), { return typeof document != "undefined" ? 1 : 0; });
 
 // Sets the program's stack aside until the browser's next animation frame:
 // the page draws what was put and delivers the input that came meanwhile.
-// clang-format off
 EM_ASYNC_JS(void, LumoNextFrame, (), {
   await new Promise(function(resolve) {
     if (typeof requestAnimationFrame == "function")
       requestAnimationFrame(function() { resolve(); });
+    // clang-format on
     else
       setTimeout(resolve, 16);
   });
 });
-// clang-format on
 
 struct Canvas {
   int id = 0;
@@ -140,12 +122,6 @@ void Yield() {
 constexpr double kLongestWithoutYield = 50;  // ms
 
 }  // namespace
-
-namespace lumo::web {
-
-bool HavePage() { return LumoHavePage() != 0; }
-
-}  // namespace lumo::web
 
 namespace lumo::user {
 

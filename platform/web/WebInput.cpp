@@ -19,9 +19,9 @@
 
 namespace {
 
+// clang-format off
 // Canvas pixel coordinates of a point of the page (client coordinates),
 // also when the canvas is shown scaled; 1 when the point is on the canvas.
-// clang-format off
 EM_JS(int, LumoCanvasPoint, (int canvas, double clientX, double clientY, int* x, int* y), {
   var element = document.getElementById("lumo-canvas-" + canvas);
   if (!element) return 0;
@@ -179,7 +179,11 @@ void ListenTo(HWND window, int canvas) {
 
 void StopListening(HWND window) {
   Listening& in = Input();
-  in.canvases.erase(window);
+  auto it = in.canvases.find(window);
+  if (it == in.canvases.end()) return;
+  const std::string selector = "#lumo-canvas-" + std::to_string(it->second);
+  emscripten_set_wheel_callback(selector.c_str(), nullptr, EM_TRUE, nullptr);
+  in.canvases.erase(it);
   if (in.keyWindow == window) in.keyWindow = in.canvases.empty() ? nullptr : in.canvases.rbegin()->first;
   if (in.pressWindow == window) in.pressWindow = nullptr;
 }

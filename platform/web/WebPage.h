@@ -10,9 +10,6 @@
 
 namespace lumo::web {
 
-// Whether there is a page to put windows on (not under node, say).
-bool HavePage();
-
 // Input of a new window's canvas, and the end of it.
 void ListenTo(HWND window, int canvas);
 void StopListening(HWND window);

@@ -150,6 +150,7 @@ void ResetWindows() {
   ResetInput();
   UseRealClock();
   ResetFileDialog();
+  ResetMessageBoxes();
 }
 
 }  // namespace lumo::test

@@ -2,9 +2,13 @@
 // The page around one program: its output goes to the console, the status
 // line says while it loads and once it has ended, and its windows (the
 // canvases the program makes inside #lumo-windows) go with it when it ends,
-// as a program's windows do. The address's ?disable= is the LUMO_DISABLE
-// of a native run: the fast-path levels it names are turned off, and each
-// family names on the console the form it took.
+// as a program's windows do. main is started here, with no arguments, not
+// by the runtime: asked through ccall, its promise settles with main's
+// result even though main's loop waits for the browser on the way, and
+// exit() then ends the program as the end of main does. The address's
+// ?disable= is the LUMO_DISABLE of a native run: the fast-path levels it
+// names are turned off, and each family names on the console the form it
+// took.
 var Module = (function () {
   var name = document.body.dataset.program;
   var status = document.getElementById('lumo-status');
@@ -16,7 +20,18 @@ var Module = (function () {
     var holder = document.getElementById('lumo-windows');
     while (holder.firstChild) holder.removeChild(holder.firstChild);
   }
-  return {
+  // The runtime ends a program by throwing its ExitStatus through the
+  // program's frames; it is the end, not an error.
+  function isExit(error) {
+    return error && error.name === 'ExitStatus';
+  }
+  window.addEventListener('error', function (event) {
+    if (isExit(event.error)) event.preventDefault();
+  });
+  window.addEventListener('unhandledrejection', function (event) {
+    if (isExit(event.reason)) event.preventDefault();
+  });
+  var module = {
     thisProgram: name,
     preRun: [function () {
       var disable = new URLSearchParams(location.search).get('disable');
@@ -25,7 +40,12 @@ var Module = (function () {
     }],
     print: function (text) { console.log(text); },
     printErr: function (text) { console.warn(text); },
-    onRuntimeInitialized: function () { say(''); },
+    onRuntimeInitialized: function () {
+      say('');
+      module.ccall('main', 'number', ['number', 'number'], [0, 0], {async: true}).then(function (code) {
+        module._exit(code);
+      });
+    },
     onExit: function (code) {
       closeWindows();
       document.body.dataset.exitCode = String(code);
@@ -36,4 +56,5 @@ var Module = (function () {
       say(name + ' stopped: ' + what);
     }
   };
+  return module;
 })();
