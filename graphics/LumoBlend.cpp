@@ -89,8 +89,11 @@ bool AvgBlendWith(TRowKernel Kernel, TLumoDIB& Dest, const TLumoDIB& Src1, const
 
 bool AvgBlend(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2) {
   // The family's form is chosen once per process, but pfMMX is read on every
-  // call, as BlendRows does: without it the plain kernel runs, whose last
-  // pixel of an odd-width 16-bit row differs from the MMX-exact forms'.
-  const TRowKernel Fastest = LumoChosen<AvgRowForms>("average row").Function;
-  return AvgBlendWith(ProcessorInfo.Has(pfMMX) ? Fastest : AvgRowPlain, Dest, Src1, Src2);
+  // call, as BlendRows does: without it the plain kernel's bytes are owed,
+  // whose last pixel of an odd-width 16-bit row differs from the MMX-exact
+  // forms'. The chosen form gives them where it is plain-exact (WebAssembly's
+  // simd128 form, or the plain form itself); else the plain kernel runs.
+  const TRowKernel Chosen = LumoChosen<AvgRowForms>("average row").Function;
+  const bool Owed = ProcessorInfo.Has(pfMMX) || AvgRowReference(Chosen) == AvgRowPlain;
+  return AvgBlendWith(Owed ? Chosen : AvgRowPlain, Dest, Src1, Src2);
 }

@@ -3,8 +3,9 @@
 // runs the form of its row kernel that LumoFastPath.h chooses from the family
 // table in kernels/LumoBlendWide.h: AVX-512, AVX2, SSE2 or MMX where the
 // processor has them, each byte for byte what the MMX kernel gives, else the
-// plain integer kernel. Surfaces whose rows follow each other without gaps
-// go through the kernel in one call.
+// plain integer kernel (in WebAssembly four words a vector, byte for byte
+// the same). Surfaces whose rows follow each other without gaps go through
+// the kernel in one call.
 #pragma once
 
 #include <cstdint>
@@ -32,9 +33,10 @@ inline constexpr TDepthSet AvgBlendDepths{8, 16, 24, 32};
 
 // Dest := the channel-wise floor of the mean of Src1 and Src2. Dest may be
 // the same surface as either source. Runs the chosen form of the family when
-// the processor record has pfMMX at the time of the call, else AvgRowPlain. Returns false, changing nothing, when
-// the depths differ or are not 8, 16, 24 or 32, or when the surfaces differ
-// in width or row count.
+// the processor record has pfMMX at the time of the call; else the plain
+// kernel's bytes: the chosen form where it gives them (simd128), else
+// AvgRowPlain. Returns false, changing nothing, when the depths differ or are
+// not 8, 16, 24 or 32, or when the surfaces differ in width or row count.
 bool AvgBlend(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2);
 // AvgBlend through the given form of the row kernel rather than the chosen
 // one: tests and benchmarks run every form of the family this way.
