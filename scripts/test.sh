@@ -58,7 +58,8 @@ for e2e in "$root"/tests/e2e/*_e2e.sh; do
     bash "$e2e" - "$root/build/windows" "$artefacts/$name/i686"
   suite "end to end: $name, Windows x86-64" bash "$e2e" - "$root/build/windows64" "$artefacts/$name/x86_64"
 done
-for program in twistview fumes; do
+# fast_paths: the page's ?disable= switch and the forms each family names.
+for program in twistview fumes fast_paths; do
   suite "end to end: $program, web in Chromium" \
     node "$root/tests/e2e/web/$program.mjs" "$root/build/web/site" "$artefacts/web/$program"
 done
