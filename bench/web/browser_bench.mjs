@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The browser half of scripts/bench_web.py: serves a web build (its site/
 // and bench/ folders) on 127.0.0.1, opens Debian's Chromium headless through
-// puppeteer-core (from tests/e2e/web), and prints one JSON object:
+// puppeteer-core (through the browser tests' tests/e2e/web/lib.mjs), and
+// prints one JSON object:
 //   browser    Chromium's version
 //   benchmarks the kernels' benchmark programs' Google Benchmark JSON, by program
 //   pages      per program page, with and without ?disable=simd128: animation
@@ -11,15 +12,13 @@
 // node bench/web/browser_bench.mjs --build build/web [--filter REGEX]
 //      [--repetitions 5] [--min-time 0.5] [--page-seconds 5] [--only benchmarks|pages]
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import {createRequire} from 'node:module';
 import {fileURLToPath} from 'node:url';
 
+import {launch, serve} from '../../tests/e2e/web/lib.mjs';
+
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
-const require = createRequire(path.join(root, 'tests', 'e2e', 'web', 'package.json'));
-const puppeteer = require('puppeteer-core');
 
 function options(argv) {
   const o = {build: path.join(root, 'build', 'web'), filter: '.', repetitions: 5, minTime: 0.5, pageSeconds: 5,
@@ -36,50 +35,6 @@ function options(argv) {
     else throw new Error(`unknown flag ${flag}`);
   }
   return o;
-}
-
-const TYPES = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
-  '.css': 'text/css'};
-
-// Only files below `folder`. Isolated from other origins, so the page's
-// clock has its finest resolution.
-async function serve(folder) {
-  const top = path.resolve(folder);
-  const server = http.createServer((request, response) => {
-    const wanted = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
-    const file = path.resolve(top, '.' + wanted);
-    if (!file.startsWith(top + path.sep)) {
-      response.writeHead(403).end();
-      return;
-    }
-    fs.readFile(file, (error, data) => {
-      if (error) {
-        response.writeHead(404).end();
-        return;
-      }
-      response.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
-        'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp'});
-      response.end(data);
-    });
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return {url: `http://127.0.0.1:${server.address().port}/`, close: () => new Promise((r) => server.close(r))};
-}
-
-async function launch() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lumo-bench-chromium-'));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.LUMO_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    protocolTimeout: 0,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--window-size=1400,900'],
-  });
-  return {browser, close: async () => {
-    await browser.close();
-    fs.rmSync(profile, {recursive: true, force: true});
-  }};
 }
 
 async function runBenchmarks(browser, url, o) {
@@ -153,7 +108,8 @@ async function measurePage(browser, url, program, query, seconds, feedback) {
 async function main() {
   const o = options(process.argv);
   const server = await serve(o.build);
-  const {browser, close} = await launch();
+  const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'lumo-bench-downloads-'));
+  const {browser, close} = await launch(downloads);
   try {
     const result = {browser: await browser.version()};
     if (o.only !== 'pages') result.benchmarks = await runBenchmarks(browser, server.url, o);
@@ -169,6 +125,7 @@ async function main() {
   } finally {
     await close();
     await server.close();
+    fs.rmSync(downloads, {recursive: true, force: true});
   }
 }
 
