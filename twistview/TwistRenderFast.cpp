@@ -747,6 +747,18 @@ void Render(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, co
   }
 }
 
+// A form's frame: its bilinear kernel on the paired copy where there is one,
+// else the kernel that reads the two rows.
+[[maybe_unused]] void RenderForm(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX,
+                                 const int32_t* TableY, int32_t A, int32_t B, bool Filter, const uint8_t* Pairs,
+                                 TRunKernel Point, TRunKernel TwoRows, TRunKernel Paired) {
+  if (Filter && Pairs != nullptr) {
+    Render(Window, Picture, TableX, TableY, A, B, Filter, Point, Paired, Pairs);
+    return;
+  }
+  Render(Window, Picture, TableX, TableY, A, B, Filter, Point, TwoRows);
+}
+
 }  // namespace
 
 bool CanRenderPixelsAVX2() { return LumoHasAVX2(); }
@@ -800,11 +812,7 @@ void RenderPixelsAVX512(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t
 void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter, const uint8_t* Pairs) {
 #if LUMO_X86
-  if (Filter && Pairs != nullptr && Picture.RowBytes <= 16384) {
-    Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX2, RunPairsAVX2, Pairs);
-    return;
-  }
-  Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointAVX2, RunBilinearAVX2);
+  RenderForm(Window, Picture, TableX, TableY, A, B, Filter, Pairs, RunPointAVX2, RunBilinearAVX2, RunPairsAVX2);
 #else
   (void)Pairs;
   RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
@@ -816,11 +824,7 @@ bool CanRenderPixelsSSE2() { return LumoHasSSE2(); }
 void RenderPixelsSSE2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                       int32_t A, int32_t B, bool Filter, const uint8_t* Pairs) {
 #if LUMO_X86
-  if (Filter && Pairs != nullptr) {
-    Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointSSE2, RunPairsSSE2, Pairs);
-    return;
-  }
-  Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointSSE2, RunTwoRowsSSE2);
+  RenderForm(Window, Picture, TableX, TableY, A, B, Filter, Pairs, RunPointSSE2, RunTwoRowsSSE2, RunPairsSSE2);
 #else
   (void)Pairs;
   RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
@@ -832,11 +836,7 @@ bool CanRenderPixelsSIMD128() { return LumoHasSIMD128(); }
 void RenderPixelsSIMD128(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                          int32_t A, int32_t B, bool Filter, const uint8_t* Pairs) {
 #if LUMO_SIMD128
-  if (Filter && Pairs != nullptr) {
-    Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointSIMD128, RunPairsSIMD128, Pairs);
-    return;
-  }
-  Render(Window, Picture, TableX, TableY, A, B, Filter, RunPointSIMD128, RunTwoRowsSIMD128);
+  RenderForm(Window, Picture, TableX, TableY, A, B, Filter, Pairs, RunPointSIMD128, RunTwoRowsSIMD128, RunPairsSIMD128);
 #else
   (void)Pairs;
   RenderPixelsRuns(Window, Picture, TableX, TableY, A, B, Filter);
