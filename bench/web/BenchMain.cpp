@@ -3,7 +3,8 @@
 // the flags our report script passes (--benchmark_filter, a regular
 // expression; --benchmark_repetitions; --benchmark_min_time in seconds), and
 // prints the results as its JSON, each repetition and the median of each
-// case. Between cases it gives the browser a turn, so the page stays alive.
+// case, after a run of each that is not counted. Between runs it gives the
+// browser a turn, so the page stays alive.
 #include <emscripten.h>
 
 #include <algorithm>
@@ -140,6 +141,14 @@ int main(int argc, char** argv) {
         Name += "/" + (Case->ArgumentName.empty() ? "" : Case->ArgumentName + ":") + std::to_string(Args[0]);
       }
       if (!std::regex_search(Name, Filter)) {
+        continue;
+      }
+      // One run first, not counted: the engine compiles hot code again, better,
+      // while it runs (WebAssembly's tiers), and the case's first run would
+      // time some of the first compilation.
+      TRun WarmUp;
+      WarmUp.Name = Name;
+      if (!Measure(*Case, Args, Options.MinTime, WarmUp)) {
         continue;
       }
       std::vector<TRun> Runs;
