@@ -13,7 +13,7 @@ In one run, at raised priority:
     puppeteer-core from tests/e2e/web);
   - both programs' pages run in the same Chromium with and without
     ?disable=simd128: animation frames and frames put on the canvas per
-    second, and the page's main-thread time per frame.
+    second, and the processor time of the page's main thread per frame.
 Every figure is wall time (the page has no other clock), the median of the
 repetitions. The browser section of docs/benchmarks.md (between its
 markers, which scripts/bench_report.py keeps) and docs/benchmarks-browser.png
@@ -240,15 +240,15 @@ def section(data):
         lines.append(f"- **{r['title']}**: {against}; {note}")
     lines += ["", "Both programs' pages in the same Chromium, each after two seconds of start, counted over "
               f"{data['page_seconds']:g} s: the animation frames the page "
-              "got, the frames the program put on its canvas, and the page's main-thread time per frame (all its "
-              "tasks: the program, the canvas, the page's painting), with the forms the console named "
+              "got, the frames the program put on its canvas, and the processor time of the page's main thread per "
+              "frame put (the program, the canvas, the page's painting), with the forms the console named "
               "(`?disable=none` names them and turns nothing off).", "",
               "| Page | Forms | Animation frames/s | Frames put/s | Frames put per animation frame | "
-              "Main thread per frame |",
+              "Main thread's processor time per frame |",
               "|---|---|---:|---:|---:|---:|"]
     for p in data["pages"]:
         forms = "; ".join(re.sub(r"^lumo: (.*) form.*$", r"\1", f) for f in p["forms"]) or "?"
-        busy = "—" if p["busyMsPerFrame"] is None else f"{p['busyMsPerFrame']:.2f} ms"
+        busy = "—" if p["threadMsPerFrame"] is None else f"{p['threadMsPerFrame']:.2f} ms"
         what = f"`{p['program']}.html{p['query']}`" + (f", {p['setup']}" if p.get("setup") else "")
         lines.append(f"| {what} | {forms} | {p['animationFramesPerSecond']:.1f} | "
                      f"{p['putsPerSecond']:.1f} | {p['putsPerAnimationFrame']:.2f} | {busy} |")

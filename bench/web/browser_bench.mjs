@@ -6,8 +6,9 @@
 //   browser    Chromium's version
 //   benchmarks the kernels' benchmark programs' Google Benchmark JSON, by program
 //   pages      per program page, with and without ?disable=simd128: animation
-//              frames and frames put on the canvas per second, the main
-//              thread's busy time per frame, and the forms the console named
+//              frames and frames put on the canvas per second, the page's
+//              main thread's processor time per frame, and the forms the
+//              console named
 //
 // node bench/web/browser_bench.mjs --build build/web [--filter REGEX]
 //      [--repetitions 5] [--min-time 0.5] [--page-seconds 5] [--only benchmarks|pages]
@@ -81,11 +82,11 @@ async function measurePage(browser, url, program, query, seconds, feedback) {
     await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2, {button: 'right'});
   }
   await new Promise((resolve) => setTimeout(resolve, 2000));
-  const busy = async () => {
+  const threadTime = async () => {
     const metrics = (await cdp.send('Performance.getMetrics')).metrics;
-    return metrics.find((m) => m.name === 'TaskDuration').value;
+    return metrics.find((m) => m.name === 'ThreadTime').value;
   };
-  const busyBefore = await busy();
+  const threadBefore = await threadTime();
   const counts = await page.evaluate((ms) => new Promise((resolve) => {
     const puts = window.lumoPuts;
     const start = performance.now();
@@ -97,11 +98,11 @@ async function measurePage(browser, url, program, query, seconds, feedback) {
     };
     requestAnimationFrame(tick);
   }), seconds * 1000);
-  const busySeconds = (await busy()) - busyBefore;
+  const threadSeconds = (await threadTime()) - threadBefore;
   await page.close();
   return {program, query, setup: feedback ? 'feedback on' : '', animationFramesPerSecond: counts.frames / counts.seconds,
     putsPerSecond: counts.puts / counts.seconds, putsPerAnimationFrame: counts.puts / counts.frames,
-    busyMsPerFrame: counts.puts ? busySeconds * 1000 / counts.puts : null,
+    threadMsPerFrame: counts.puts ? threadSeconds * 1000 / counts.puts : null,
     forms: console.filter((line) => line.startsWith('lumo: '))};
 }
 
