@@ -14,13 +14,14 @@ In one run, at raised priority:
   - both programs' pages run in the same Chromium with and without
     ?disable=simd128: animation frames and frames put on the canvas per
     second, and the processor time of the page's main thread per frame.
-Every figure is wall time (the page has no other clock), the median of the
-repetitions. The browser section of docs/benchmarks.md (between its
+The cases run in rounds, every case natively and in Chromium in each, so
+that bursts of other work on a shared machine fall on both alike; every
+figure is wall time (the page has no other clock), the median of the rounds. The browser section of docs/benchmarks.md (between its
 markers, which scripts/bench_report.py keeps) and docs/benchmarks-browser.png
 are written anew.
 
 Usage: scripts/bench_web.py [--web-build build/web] [--native-build build/native]
-                            [--repetitions 5] [--min-time 0.5] [--page-seconds 5]
+                            [--rounds 7] [--min-time 0.5] [--page-seconds 5]
                             [--json-in FILE] [--json-out FILE]
 Build first: cmake --build --preset web; cmake --build --preset native.
 """
@@ -30,6 +31,7 @@ import json
 import os
 import re
 import shutil
+import statistics
 import subprocess
 import sys
 
@@ -93,7 +95,12 @@ NOTES = {
 }
 
 
-def run_native(build_dir, repetitions, min_time):
+def micros(b):
+    return b["real_time"] * {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
+
+
+def run_native(build_dir, min_time):
+    """One round of the native cases: wall µs per frame by case, and the form each family took."""
     results = {}
     forms = {}
     env = dict(os.environ, LUMO_DISABLE="none")  # no level is called "none": each family only names its form
@@ -102,18 +109,17 @@ def run_native(build_dir, repetitions, min_time):
         if not os.path.exists(path):
             sys.exit(f"missing {path}: build the native preset first (cmake --build --preset native)")
         done = subprocess.run(
-            [path, f"--benchmark_filter={pattern}", "--benchmark_format=json",
-             f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true",
-             f"--benchmark_min_time={min_time}"],
+            [path, f"--benchmark_filter={pattern}", "--benchmark_format=json", f"--benchmark_min_time={min_time}"],
             check=True, capture_output=True, text=True, cwd=ROOT, env=env)
         for b in json.loads(done.stdout)["benchmarks"]:
-            if b.get("aggregate_name") == "median" and not b.get("error_occurred"):
-                results[b["run_name"]] = b
+            if not b.get("error_occurred"):
+                results[b["run_name"]] = micros(b)
         forms.update(dict(re.findall(r"lumo: ([a-z ]+): (\S+) form", done.stderr)))
     return results, forms
 
 
-def run_browser(web_build, repetitions, min_time, page_seconds):
+def run_browser(web_build, min_time, only, page_seconds=0):
+    """bench/web/browser_bench.mjs's JSON: one round of the cases in Chromium, or the pages."""
     for needed in ("bench/lumo_bench.js", "bench/bench.html", "site/fumes.html", "site/twistview.html"):
         if not os.path.exists(os.path.join(web_build, needed)):
             sys.exit(f"missing {os.path.join(web_build, needed)}: build the web preset first "
@@ -121,17 +127,11 @@ def run_browser(web_build, repetitions, min_time, page_seconds):
     if not os.path.isdir(os.path.join(ROOT, "tests", "e2e", "web", "node_modules", "puppeteer-core")):
         sys.exit("puppeteer-core is not installed: scripts/install-deps.sh installs it into tests/e2e/web")
     done = subprocess.run(
-        ["node", os.path.join(ROOT, "bench", "web", "browser_bench.mjs"), "--build", web_build,
-         "--filter", BROWSER_FILTER, "--repetitions", str(repetitions), "--min-time", str(min_time),
+        ["node", os.path.join(ROOT, "bench", "web", "browser_bench.mjs"), "--build", web_build, "--only", only,
+         "--filter", BROWSER_FILTER, "--repetitions", "1", "--min-time", str(min_time),
          "--page-seconds", str(page_seconds)],
         check=True, capture_output=True, text=True, cwd=ROOT)
-    data = json.loads(done.stdout)
-    results = {}
-    for program in data["benchmarks"].values():
-        for b in program["benchmarks"]:
-            if b.get("aggregate_name") == "median":
-                results[b["run_name"]] = b
-    return {"browser": data["browser"], "results": results, "pages": data["pages"]}
+    return json.loads(done.stdout)
 
 
 def load_average():
@@ -152,24 +152,32 @@ def emscripten_version():
 
 
 def measure(args):
+    """Rounds of every case natively and in Chromium in turn, so that a burst of other work on the machine
+    falls on both alike and on few rounds of each case; then the pages."""
     bench_frames.raise_priority()
-    data = {"measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"), "load_before": load_average(),
+    data = {"measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"), "load": [load_average()],
             "processor": bench_report.processor_name(), "cpus": os.cpu_count(), "emscripten": emscripten_version(),
-            "repetitions": args.repetitions, "min_time": args.min_time, "page_seconds": args.page_seconds}
-    native, forms = run_native(os.path.abspath(args.native_build), args.repetitions, args.min_time)
-    data.update(run_browser(os.path.abspath(args.web_build), args.repetitions, args.min_time, args.page_seconds))
-    data["native"] = native
-    data["native_forms"] = forms
-    data["load_after"] = load_average()
+            "rounds": args.rounds, "min_time": args.min_time, "page_seconds": args.page_seconds,
+            "native": {}, "results": {}}
+    web_build = os.path.abspath(args.web_build)
+    for _ in range(args.rounds):
+        native, data["native_forms"] = run_native(os.path.abspath(args.native_build), args.min_time)
+        browser = run_browser(web_build, args.min_time, "benchmarks")
+        data["browser"] = browser["browser"]
+        for name, value in native.items():
+            data["native"].setdefault(name, []).append(value)
+        for program in browser["benchmarks"].values():
+            for b in program["benchmarks"]:
+                data["results"].setdefault(b["run_name"], []).append(micros(b))
+        data["load"].append(load_average())
+    data["pages"] = run_browser(web_build, args.min_time, "pages", args.page_seconds)["pages"]
+    data["load"].append(load_average())
     return data
 
 
 def wall_us(results, name):
-    b = results.get(name) if name else None
-    if not b:
-        return None
-    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
-    return b["real_time"] * scale
+    values = results.get(name) if name else None
+    return statistics.median(values) if values else None
 
 
 def us(value):
@@ -204,8 +212,8 @@ def rows(data):
 
 def section(data):
     table = rows(data)
-    load = f"{data['load_before']:.1f} before, {data['load_after']:.1f} after" \
-        if data.get("load_before") is not None and data.get("load_after") is not None else "?"
+    loads = [x for x in data.get("load", []) if x is not None]
+    load = f"{min(loads):.1f} to {max(loads):.1f} over the run" if loads else "?"
     lines = [BEGIN, "## In the browser", "",
              f"Measured {data['measured']} UTC with `scripts/bench_web.py`: Chromium {data['browser'].split('/')[-1]} "
              f"(Debian's, headless, `--disable-gpu`), pages served on 127.0.0.1; emscripten {data['emscripten']}, "
@@ -213,9 +221,11 @@ def section(data):
              f"work (load average {load}). In the same run, at raised priority, the native benchmark programs time "
              "the same cases, and the benchmark sources built for the web time them in Chromium (the same work: "
              "the rotating zoom's picture is a synthetic one of the first picture's size, which costs the renderer "
-             f"the same). Every figure is wall time per frame in µs, the median of {data['repetitions']} "
-             f"repetitions of at least {data['min_time']} s each; the page has no processor-time clock, so the "
-             "native figures are wall time too, and noisier than the processor times above.", "",
+             f"the same). The cases run in {data['rounds']} rounds, each round every case once natively and once in "
+             "Chromium (after a run that is not counted, while the engine compiles the hot code again), so that "
+             "bursts of other work fall on both alike. Every figure is wall time per frame in µs, the median of "
+             f"the rounds, each at least {data['min_time']} s of frames; the page has no processor-time clock, so "
+             "the native figures are wall time too, and noisier than the processor times above.", "",
              "| Family | Native plain | Native SSE2 | Native, as the program runs it (form) | Chromium plain | "
              "Chromium simd128 | Chromium, as the program runs it | simd128 / native SSE2 | "
              "simd128 / native as run | simd128 speed-up over Chromium plain |",
@@ -307,7 +317,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--web-build", default=os.path.join(ROOT, "build", "web"))
     parser.add_argument("--native-build", default=os.path.join(ROOT, "build", "native"))
-    parser.add_argument("--repetitions", type=int, default=5)
+    parser.add_argument("--rounds", type=int, default=7)
     parser.add_argument("--min-time", default="0.5")
     parser.add_argument("--page-seconds", type=float, default=5.0)
     parser.add_argument("--json-in", help="use saved results instead of measuring")
