@@ -255,7 +255,7 @@ TEST_F(OnSdl, EightBitCopiesReachTheScreenSurfaceAcrossResizes) {
   };
   draw(200, 100, 7);
   EXPECT_EQ(screenPixel(150, 60), 0x123456u);
-  EXPECT_EQ(lumo::test::WindowPixels(window_, nullptr, nullptr), SDL_GetWindowSurface(sdl_)->pixels)
+  EXPECT_EQ(lumo::test::WindowDrawingPixels(window_), SDL_GetWindowSurface(sdl_)->pixels)
       << "the window's pixels should be SDL's surface";
 
   SDL_SetWindowSize(sdl_, 260, 140);
@@ -381,10 +381,10 @@ TEST_F(OnX11, WhatIsDrawnIsExactlyWhatTheScreenShows) {
   const char* setting = std::getenv("LUMO_X11_SHM");
   const bool alternating = setting != nullptr && std::strcmp(setting, "alternate") == 0;
   draw(0, 0, 200, 100, 7);
-  const uint32_t* first = lumo::test::WindowPixels(window_, nullptr, nullptr);
+  const uint32_t* first = lumo::test::WindowDrawingPixels(window_);
   draw(0, 0, 200, 100, 7);
   if (alternating) {
-    EXPECT_NE(lumo::test::WindowPixels(window_, nullptr, nullptr), first) << "frames should alternate between images";
+    EXPECT_NE(lumo::test::WindowDrawingPixels(window_), first) << "frames should alternate between images";
   }
   draw(20, 10, 60, 50, 9);
   SetPixel(dc, 150, 50, RGB(0xAB, 0xCD, 0xEF));

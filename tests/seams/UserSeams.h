@@ -46,10 +46,28 @@ DWORD ClockNow();
 // ---- What a window shows -------------------------------------------------
 
 // The client area as GDI last drew it: *width x *height pixels 0x00RRGGBB,
-// top row first (either out pointer may be null). nullptr when `window` is
-// not a window of this layer or its client area is empty (minimised). The
-// pointer is valid until the next resize or destruction of the window.
+// top row first (either out pointer may be null), read without touching
+// where the next drawing goes. nullptr when `window` is not a window of this
+// layer or its client area is empty (minimised). The pointer is valid until
+// the next resize or destruction of the window; the pixels are those of the
+// call.
 const uint32_t* WindowPixels(HWND window, int* width, int* height);
+
+// Where GDI's next drawing into the window goes (one of the shared-memory
+// images, SDL's window surface, memory), as GDI asks for it: this picks the
+// image to draw into and brings it up to date. Valid until the next
+// presentation.
+const uint32_t* WindowDrawingPixels(HWND window);
+
+// Where the window's frames go: "shared memory", "window surface" or
+// "memory"; empty for a handle that is no window.
+std::string WindowSink(HWND window);
+
+// A failure the shared-memory presenter meets once, at its next occasion, as
+// a display might: an image cannot be made, a put fails, or the presenter's
+// thread cannot show the next frame it is handed.
+enum class PresentFault { ImageCreation, Put, ThreadFrame };
+void InjectPresentFault(PresentFault fault);
 
 // How often GDI has finished drawing into the window (BitBlt/StretchDIBits).
 int PresentCount(HWND window);
