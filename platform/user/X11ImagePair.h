@@ -47,6 +47,7 @@ class X11ImagePair {
   // if it could not be shown.
   void CopyOut(uint32_t* out) const;
   bool Failed() const { return connection_.Failed(); }
+  void Fail() { connection_.Fail(); }
 
  private:
   struct Image {

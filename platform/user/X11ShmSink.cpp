@@ -54,10 +54,12 @@ struct Presenter {
     return true;
   }
 
-  // A frame handed to the thread.
+  // A frame handed to the thread. One it cannot show fails the images,
+  // whatever the reason, so the caller's next call finds the failure.
   static bool ShowHanded(Presenter& p, const platform::IndexedFrame& frame) {
-    if (Strikes(Faults().threadFrame)) return false;
-    return p.ShowIndexed(frame);
+    if (!Strikes(Faults().threadFrame) && p.ShowIndexed(frame)) return true;
+    p.images.Fail();
+    return false;
   }
 
   X11ImagePair images;
