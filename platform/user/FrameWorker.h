@@ -39,7 +39,11 @@ class FrameWorker {
       stopping_ = true;
     }
     changed_.notify_all();
-    if (thread_.joinable()) thread_.join();  // after the frame it holds
+    if (!thread_.joinable()) return;
+    if (abandoned_)
+      thread_.detach();  // it never comes back
+    else
+      thread_.join();  // after the frame it holds
   }
   FrameWorker(const FrameWorker&) = delete;
   FrameWorker& operator=(const FrameWorker&) = delete;
@@ -50,6 +54,9 @@ class FrameWorker {
    public:
     State& operator*() const { return worker_->state_; }
     State* operator->() const { return &worker_->state_; }
+    // The thread was abandoned holding a frame (see Abandon): the state is
+    // still in its hands and must not be touched.
+    bool Abandoned() const { return worker_->abandoned_; }
     // The last frame handed over, when the thread could not show it (its
     // rows packed, Width() apart); else null.
     const platform::IndexedFrame* Lost() const { return worker_->lost_ ? &worker_->held_ : nullptr; }
@@ -72,11 +79,22 @@ class FrameWorker {
     std::unique_lock<std::mutex> lock_;
   };
 
-  // Waits until the thread holds no frame.
+  // Waits until the thread holds no frame, or has been abandoned.
   Idle Wait() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !pending_; });
+    changed_.wait(lock, [this] { return !pending_ || abandoned_; });
     return Idle(this, std::move(lock));
+  }
+
+  // Called from the thread, inside showing a frame, when it will never
+  // finish (the display went away under it): Wait() returns from now on,
+  // with Abandoned() set.
+  void Abandon() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      abandoned_ = true;
+    }
+    changed_.notify_all();
   }
 
  private:
@@ -125,6 +143,7 @@ class FrameWorker {
   bool stopping_ = false;
   bool lost_ = false;      // it could not show the last one
   bool noThread_ = false;  // none could be started
+  bool abandoned_ = false;
   std::thread thread_;
   std::vector<uint8_t> indices_;
   platform::PaletteTable table_{};

@@ -7,6 +7,7 @@
 #include <SDL_syswm.h>
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <vector>
 
@@ -37,8 +38,7 @@ int OnXError(Display* display, XErrorEvent* event) {
 // exit handler says and does what the loss means.
 int OnLostServer(Display*) { return 0; }
 
-void OnOwnConnectionLost(Display*, void* connection) { static_cast<X11Connection*>(connection)->Lose(); }
-
+// SDL uses its connection on the windows' thread only.
 void OnSdlConnectionLost(Display*, void*) { EndForLostDisplay(); }
 
 void InstallHandlers() {
@@ -71,6 +71,15 @@ bool X11Of(SDL_Window* window, Display** display, ::Window* x11Window) {
 
 }  // namespace
 
+void OnOwnConnectionLost(Display*, void* data) {
+  X11Connection* connection = static_cast<X11Connection*>(data);
+  if (std::this_thread::get_id() == connection->opener_) EndForLostDisplay();
+  connection->lost_.store(true);
+  connection->failed_.store(true);
+  if (connection->tell_) connection->tell_();
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
 void WatchDisplayOf(SDL_Window* window) {
   Display* display = nullptr;
   ::Window x11Window = 0;
@@ -85,6 +94,7 @@ std::unique_ptr<X11Connection> X11Connection::Open(SDL_Window* window) {
   if (!X11Of(window, &sdlDisplay, &x11Window) || !XShmQueryExtension(sdlDisplay)) return nullptr;
   InstallHandlers();
   std::unique_ptr<X11Connection> c(new X11Connection);
+  c->opener_ = std::this_thread::get_id();
   c->display_ = XOpenDisplay(DisplayString(sdlDisplay));
   if (c->display_ == nullptr) return nullptr;
   XSetIOErrorExitHandler(c->display_, OnOwnConnectionLost, c.get());

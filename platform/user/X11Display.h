@@ -5,13 +5,21 @@
 //
 // X errors reach one handler for the whole process. Those on these
 // connections fail that connection instead of ending the process; others go
-// on to the handler that was there before (SDL's). Losing the server fails
-// the connection too and marks it lost, from whichever thread met it; Xlib's
-// own handling would print and call exit() there.
+// on to the handler that was there before (SDL's).
+//
+// Losing the server is met inside an Xlib call, on whichever thread made it;
+// Xlib's own handling would print and call exit() there, and its state is not
+// fit to go on if the handler returns. On the thread that opened the
+// connection (the windows' thread) the program ends at once
+// (DisplayLoss.h); on any other (the presenter's) the connection is marked
+// lost, whoever waits for that thread is told, and the thread stays inside
+// the call until the windows' thread ends the program.
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
 
 // The layer's headers first: Xlib's macros (None, Bool, ...) must not reach them.
 #include "LumoPlatform.h"
@@ -23,6 +31,9 @@
 struct SDL_Window;
 
 namespace lumo::user {
+
+// The exit handler of the layer's own connections (see above).
+[[noreturn]] void OnOwnConnectionLost(Display* display, void* connection);
 
 class X11Connection {
  public:
@@ -47,13 +58,13 @@ class X11Connection {
   void Fail() { failed_.store(true); }
   // The server is gone.
   bool Lost() const { return lost_.load(); }
-  void Lose() {
-    lost_.store(true);
-    failed_.store(true);
-  }
+  // Called on another thread than the opener's when the server is gone,
+  // before that thread stops for good.
+  void OnLost(std::function<void()> tell) { tell_ = std::move(tell); }
 
  private:
   X11Connection() = default;
+  friend void OnOwnConnectionLost(Display*, void*);
 
   Display* display_ = nullptr;
   ::Window window_ = 0;
@@ -63,6 +74,8 @@ class X11Connection {
   int completionType_ = 0;
   std::atomic<bool> failed_{false};
   std::atomic<bool> lost_{false};
+  std::thread::id opener_;
+  std::function<void()> tell_;
 };
 
 }  // namespace lumo::user

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 
+#include "user/DisplayLoss.h"
 #include "user/FrameSink.h"
 #include "user/FrameWorker.h"
 #include "user/PresentFaults.h"
@@ -70,30 +71,32 @@ struct Presenter {
 class X11ShmSink final : public FrameSink {
  public:
   explicit X11ShmSink(std::unique_ptr<X11Connection> connection)
-      : connection_(std::move(connection)), worker_(Presenter::ShowHanded, *connection_, Options(), streamed_) {}
+      : connection_(std::move(connection)), worker_(Presenter::ShowHanded, *connection_, Options(), streamed_) {
+    connection_->OnLost([this] { worker_.Abandon(); });
+  }
 
   const char* Name() const override { return "shared memory"; }
 
   bool Start(int width, int height, const uint32_t* picture) override {
-    auto p = worker_.Wait();
+    auto p = Use();
     width_ = width;
     height_ = height;
     return p->images.SetSize(width, height, picture);
   }
 
-  uint32_t* Pixels(const RECT* overwrite) override { return worker_.Wait()->images.Pixels(overwrite); }
-  void Changed(const RECT& changed) override { worker_.Wait()->images.Changed(changed); }
-  bool Show(const RECT& changed) override { return worker_.Wait()->Show(changed); }
+  uint32_t* Pixels(const RECT* overwrite) override { return Use()->images.Pixels(overwrite); }
+  void Changed(const RECT& changed) override { Use()->images.Changed(changed); }
+  bool Show(const RECT& changed) override { return Use()->Show(changed); }
 
   bool ShowIndexed(const platform::IndexedFrame& frame) override {
-    auto p = worker_.Wait();
+    auto p = Use();
     if (p->images.Failed()) return false;
     if (p->tuner.Thread() && p.Hand(frame)) return true;
     return p->ShowIndexed(frame);
   }
 
   void Read(uint32_t* out) override {
-    auto p = worker_.Wait();
+    auto p = Use();
     p->images.CopyOut(out);
     // A frame the thread could not show is part of the picture all the same.
     if (const platform::IndexedFrame* lost = p.Lost())
@@ -104,6 +107,15 @@ class X11ShmSink final : public FrameSink {
   int Streamed() const override { return streamed_.load(); }
 
  private:
+  // The presenter once the thread is done with it.
+  FrameWorker<Presenter>::Idle Use() {
+    auto p = worker_.Wait();
+    // The display went away under the thread, which keeps its frame: the
+    // program ends here, on the windows' thread.
+    if (p.Abandoned()) EndForLostDisplay();
+    return p;
+  }
+
   // Declared first: the images go back before their connection closes.
   std::unique_ptr<X11Connection> connection_;
   std::atomic<int> streamed_{0};
