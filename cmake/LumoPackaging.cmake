@@ -10,7 +10,7 @@ if(WIN32 OR NOT PROJECT_IS_TOP_LEVEL)
 endif()
 
 set(LUMO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
-set(LUMO_DEB_MAINTAINER "Lumo maintainers <maintainers@lumo.example.org>" CACHE STRING
+set(LUMO_DEB_MAINTAINER "Lumo developers <developers@lumo.example.org>" CACHE STRING
   "Maintainer named in the Debian packages")
 
 # Documents are installed compressed, as Debian wants them; these are the
@@ -60,8 +60,8 @@ if(TARGET twistview AND TARGET fumes)
   endforeach()
 endif()
 
-# Each package carries its copyright notes (the pictures' licences) and a
-# changelog.
+# Each package carries the same machine-readable copyright file (our MIT
+# licence, the pictures' terms) and a changelog.
 string(TIMESTAMP LUMO_DEB_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 set(LUMO_DEB_VERSION ${PROJECT_VERSION})
 foreach(component_package demos:lumo-demos lumo_dev:lumo-dev)
@@ -95,6 +95,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Dependencies come from the ELF files; the platform library is found in
 # the build tree, as it is private to the package.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
+# No maintainer scripts: CPack's would only run ldconfig for the private
+# libraries.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/LumoDebMaintainerScripts.cmake)
 
 set(CPACK_DEBIAN_DEMOS_PACKAGE_NAME lumo-demos)
 set(CPACK_DEBIAN_DEMOS_PACKAGE_SECTION graphics)

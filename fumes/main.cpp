@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Program entry: hand over to FumesMain and end the process with its result.
+// On Windows the program reads no command line; natively it answers
+// --version and --help first.
 #include "Fumes.h"
 
 #if defined(_WIN32)
@@ -7,7 +9,34 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE PrevInstance, LPSTR CmdLine, in
   ExitProcess(static_cast<UINT>(FumesMain(Instance, PrevInstance, CmdLine, CmdShow)));
 }
 #else
-int main() {
+#include "ProgramArguments.h"
+
+namespace {
+
+// The controls as the README and the manual page give them.
+constexpr lumo::platform::ProgramText Text = {
+    "fumes",
+    "Rising, fading smoke; draw into it with the mouse.",
+    "  Left button press or drag: draw smoke sources. The first press clears the\n"
+    "    picture; drawn points keep burning.\n"
+    "  Left double-click: forget all drawn points; smoke rises from the bottom again.\n"
+    "  Moving the mouse without the left button, or dragging with Shift or Ctrl\n"
+    "    held: sparks at the cursor.\n"
+    "  Right click: switch between the two colour schemes.\n"
+    "  Space (hold): smother all sources. Shift (hold): all sources at full heat.\n"
+    "  F: show or hide the frames-per-second figure.\n"
+    "  S: save the picture as a BMP file (a file dialog asks where).\n"
+    "  Escape: quit.\n",
+    nullptr,
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int Answer = lumo::platform::AnswerArguments(argc, argv, Text, stdout, stderr);
+  if (Answer != lumo::platform::StartProgram) {
+    return Answer;
+  }
   char NoCommandLine[] = "";
   ExitProcess(static_cast<UINT>(FumesMain(GetModuleHandleA(nullptr), nullptr, NoCommandLine, SW_SHOWNORMAL)));
 }

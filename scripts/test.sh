@@ -63,5 +63,7 @@ for e2e in "$root"/tests/e2e/*_e2e.sh; do
   suite_i386 "end to end: $name, Windows i686" bash "$e2e" - "$root/build/windows" "$artefacts/$name/i686"
   suite "end to end: $name, Windows x86-64" bash "$e2e" - "$root/build/windows64" "$artefacts/$name/x86_64"
 done
+# The packages, built from the builds above and checked (scripts/check_packages.sh).
+suite "packages: build, lintian, contents, checksums, unpacked programs" "$root/scripts/package.sh"
 
 suites_summary

@@ -1,0 +1,242 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Checks the packages that scripts/package.sh wrote, as dist/SHA256SUMS lists
+# them (package.sh runs this last):
+#   - the checksums hold, and the two Debian packages and the i686 zip are
+#     among the packages, all of the project's version;
+#   - each .deb: lintian without errors or warnings, exactly the files of
+#     packaging/debian/<package>.contents, no maintainer scripts and no
+#     conffiles (so that removing it leaves nothing in dpkg), and the
+#     copyright file of the tree;
+#   - the copyright file passes lintian's machine-readable (DEP-5) checks
+#     against the files of the tree;
+#   - lumo-demos, unpacked with dpkg-deb -x into a scratch folder: its
+#     programs say their version, and show their pictures under Xvfb;
+#   - each Windows zip: exactly the files of packaging/windows/zip.contents,
+#     programs that import system DLLs only and carry a version resource
+#     naming the product, the program, the project's version and the
+#     copyright, and the licence with Windows line ends.
+#
+#   check_packages.sh [dist-dir]
+# A new kind of package gets its own check_<kind> and a line in the case
+# below; a package no check knows fails.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+dist="$(cd "${1:-$root/dist}" && pwd)"
+scratch="$root/build/package-check"
+rm -rf "$scratch"
+mkdir -p "$scratch"
+version=$(sed -n 's/^project(Lumo VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+arch=$(dpkg --print-architecture)
+
+failures=0
+ok() { echo "  ok: $*"; }
+bad() {
+  echo "  FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# same_files <what> <expected list> <actual list>: lists are one path a
+# line; '#' lines and blank lines of the expected list are comments.
+same_files() {
+  if diff <(grep -v '^#' "$2" | sed '/^$/d' | sort) <(sort "$3") >"$scratch/diff"; then
+    ok "$1: exactly the files of ${2#"$root"/}"
+  else
+    bad "$1: files differ from ${2#"$root"/} (< missing, > stray):"
+    grep '^[<>]' "$scratch/diff" | sed 's/^/      /'
+  fi
+}
+
+check_deb() { # <package file>
+  local deb="$1" name status
+  name=$(dpkg-deb --field "$deb" Package)
+  echo "== $name ($(basename "$deb"))"
+  [ "$(dpkg-deb --field "$deb" Version)" = "$version" ] && ok "version $version" ||
+    bad "version $(dpkg-deb --field "$deb" Version), not $version"
+
+  lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1
+  status=$?
+  grep -v 'running with root privileges' "$scratch/lintian.log" >"$scratch/lintian.tags"
+  if [ "$status" -eq 0 ] && ! grep -q '^[EW]:' "$scratch/lintian.tags"; then
+    ok "lintian: no errors, no warnings"
+  else
+    bad "lintian (status $status):"
+    sed 's/^/      /' "$scratch/lintian.tags"
+  fi
+
+  dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ { print $6 }' >"$scratch/files"
+  if [ -f "$root/packaging/debian/$name.contents" ]; then
+    same_files "contents" "$root/packaging/debian/$name.contents" "$scratch/files"
+  else
+    bad "no list packaging/debian/$name.contents"
+  fi
+  local dir empty=""
+  for dir in $(dpkg-deb --contents "$deb" | awk '$1 ~ /^d/ { print $6 }'); do
+    grep -qF -- "$dir" "$scratch/files" || empty+=" $dir"
+  done
+  [ -z "$empty" ] && ok "no empty directories" || bad "empty directories:$empty"
+
+  local control
+  control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -vxE '\./|\./(control|md5sums)' | tr '\n' ' ')
+  [ -z "$control" ] && ok "no maintainer scripts, no conffiles" || bad "control area holds $control"
+
+  if dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright" 2>/dev/null |
+    cmp -s - "$root/packaging/debian/copyright"; then
+    ok "copyright file of the tree"
+  else
+    bad "usr/share/doc/$name/copyright is not packaging/debian/copyright"
+  fi
+
+  if [ "$name" = lumo-demos ]; then
+    local unpacked="$scratch/$name"
+    dpkg-deb -x "$deb" "$unpacked"
+    local program first
+    for program in twistview fumes; do
+      first=$("$unpacked/usr/bin/$program" --version 2>&1 | head -n1)
+      [ "$first" = "$program $version" ] && ok "$program --version: $first" ||
+        bad "$program --version says '$first'"
+    done
+    bash "$root/tests/install/run_installed.sh" "$unpacked/usr" "$scratch/run" | sed 's/^/  /'
+    status=${PIPESTATUS[0]}
+    [ "$status" -eq 0 ] && ok "the unpacked programs show their pictures" ||
+      bad "the unpacked programs do not run as they should (status $status)"
+  fi
+}
+
+# The machine-readable copyright checks of lintian read a source package:
+# one is made of the tree's files with the copyright file as its own.
+check_dep5() {
+  echo "== copyright file (DEP-5)"
+  local source="$scratch/source/lumo-$version"
+  mkdir -p "$source/debian/source"
+  (cd "$root" && git ls-files -z | xargs -0 cp --parents -t "$source" 2>/dev/null)
+  cp "$root/packaging/debian/copyright" "$source/debian/copyright"
+  echo "3.0 (native)" >"$source/debian/source/format"
+  cat >"$source/debian/control" <<EOF
+Source: lumo
+Maintainer: Lumo developers <developers@lumo.example.org>
+Section: graphics
+Priority: optional
+Standards-Version: 4.6.2
+
+Package: lumo-demos
+Architecture: any
+Description: software-rendered graphics demos
+ Only here to check the copyright file.
+EOF
+  printf 'lumo (%s) unstable; urgency=medium\n\n  * Copyright check.\n\n -- %s  %s\n' "$version" \
+    "Lumo developers <developers@lumo.example.org>" "$(date -R)" >"$source/debian/changelog"
+  printf '#!/usr/bin/make -f\n%%:\n\tdh $@\n' >"$source/debian/rules"
+  chmod +x "$source/debian/rules"
+  if ! (cd "$scratch/source" && dpkg-source --build "lumo-$version" >"$scratch/dpkg-source.log" 2>&1); then
+    bad "no source package to check it in:"
+    sed 's/^/      /' "$scratch/dpkg-source.log"
+    return
+  fi
+  lintian --check-part debian/copyright/dep5 --pedantic --info --display-experimental \
+    "$scratch/source/lumo_$version.dsc" 2>&1 | grep -v 'running with root privileges' >"$scratch/dep5.tags"
+  if [ -s "$scratch/dep5.tags" ]; then
+    bad "lintian's DEP-5 checks:"
+    sed 's/^/      /' "$scratch/dep5.tags"
+  else
+    ok "lintian's DEP-5 checks: nothing to say"
+  fi
+}
+
+# Imports of a PE file that are not system DLLs (the runtime is static).
+foreign_imports() { # <objdump> <program>
+  "$1" -p "$2" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+    grep -viE '^(kernel32|user32|gdi32|comdlg32|ole32|oleaut32|advapi32|shell32|msvcrt|gdiplus|ws2_32|winmm)\.dll$|^api-ms-win-' || true
+}
+
+# version_value <rc text> <name>: a string of the version resource.
+version_value() { sed -n "s/^ *VALUE \"$2\", \"\\(.*\\)\"\$/\\1/p" "$1"; }
+
+check_windows_zip() { # <package file>
+  local zip="$1" name flavour triple
+  name=$(basename "$zip" .zip)
+  flavour=${name##*-windows-}
+  echo "== $name.zip"
+  [ "$name" = "lumo-demos-$version-windows-$flavour" ] && ok "version $version" || bad "not of version $version"
+  case "$flavour" in
+    i686) triple=i686-w64-mingw32 ;;
+    x86_64) triple=x86_64-w64-mingw32 ;;
+    *)
+      bad "no Windows flavour $flavour"
+      return
+      ;;
+  esac
+
+  python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip" |
+    grep -v '/$' >"$scratch/entries"
+  sed -n "s|^$name/||p" "$scratch/entries" >"$scratch/files"
+  grep -v "^$name/" "$scratch/entries" | sed 's/^/outside the top folder: /' >>"$scratch/files"
+  same_files "contents" "$root/packaging/windows/zip.contents" "$scratch/files"
+
+  local unpacked="$scratch/$name"
+  python3 -m zipfile -e "$zip" "$scratch"
+  local program exe rc bad_imports numbers
+  numbers="${version//./, }, 0"
+  for program in fumes twistview; do
+    exe="$unpacked/$program.exe"
+    [ -f "$exe" ] || continue
+    bad_imports=$(foreign_imports "$triple-objdump" "$exe")
+    [ -z "$bad_imports" ] && ok "$program.exe imports system DLLs only" ||
+      bad "$program.exe imports non-system DLLs: $(echo $bad_imports)"
+
+    rc="$scratch/$name-$program.rc"
+    "$triple-windres" --input "$exe" --output "$rc" --output-format rc 2>/dev/null
+    local found
+    found="$(version_value "$rc" ProductName) | $(version_value "$rc" FileDescription) |"
+    found+=" $(version_value "$rc" FileVersion) | $(version_value "$rc" ProductVersion) |"
+    found+=" $(version_value "$rc" OriginalFilename) | $(version_value "$rc" LegalCopyright) |"
+    found+=" $(sed -n 's/^ *FILEVERSION //p' "$rc")"
+    # shellcheck disable=SC2053
+    if [[ "$found" == "Lumo demos | $program: "?*" | $version | $version | $program.exe | Copyright (c) "*"the Lumo developers; MIT licence | $numbers" ]]; then
+      ok "$program.exe version resource: $found"
+    else
+      bad "$program.exe version resource: '$found'"
+    fi
+  done
+
+  if tr -d '\r' <"$unpacked/LICENSE.txt" | cmp -s - "$root/LICENSE" && grep -q $'\r$' "$unpacked/LICENSE.txt"; then
+    ok "LICENSE.txt is the licence, with Windows line ends"
+  else
+    bad "LICENSE.txt is not the licence with Windows line ends"
+  fi
+  grep -q "^Version $version, $flavour\." "$unpacked/README.txt" && ok "README.txt names version and flavour" ||
+    bad "README.txt does not name version $version, $flavour"
+}
+
+echo "== checksums"
+packages=()
+if [ -s "$dist/SHA256SUMS" ]; then
+  mapfile -t packages < <(sed 's/^[0-9a-f]* [ *]//' "$dist/SHA256SUMS")
+  if (cd "$dist" && sha256sum --check --strict --quiet SHA256SUMS); then
+    ok "SHA256SUMS holds for ${#packages[@]} packages"
+  else
+    bad "SHA256SUMS does not hold"
+  fi
+else
+  bad "no dist/SHA256SUMS"
+fi
+for required in "lumo-demos_${version}_$arch.deb" "lumo-dev_${version}_$arch.deb" \
+  "lumo-demos-$version-windows-i686.zip"; do
+  printf '%s\n' "${packages[@]}" | grep -qxF "$required" || bad "$required is not among the packages"
+done
+
+for package in "${packages[@]}"; do
+  case "$package" in
+    *.deb) check_deb "$dist/$package" ;;
+    lumo-demos-*-windows-*.zip) check_windows_zip "$dist/$package" ;;
+    *) bad "$package: no check knows this kind of package" ;;
+  esac
+done
+check_dep5
+
+if [ "$failures" -eq 0 ]; then
+  echo "check_packages: all checks passed"
+  exit 0
+fi
+echo "check_packages: $failures checks failed; details in $scratch"
+exit 1
