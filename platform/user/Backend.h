@@ -6,8 +6,8 @@
 // calls the table and never asks which backend it has.
 //
 // The backend is chosen once, the first time it is asked for: headless when
-// LUMO_HEADLESS is set to anything but "0", else SDL. Each backend keeps its
-// own data for a window, keyed by the window's handle.
+// the environment asks for it (LUMO_HEADLESS, see the README), else SDL.
+// Each backend keeps its own data for a window, keyed by the window's handle.
 #pragma once
 
 #include <cstdint>

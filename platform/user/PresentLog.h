@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// With LUMO_PRESENT_LOG set, a line on stderr about once a second gives a
-// window's presentations so far and how many of them were written around the
-// caches, for the frame-rate benchmark (scripts/bench_frames.py).
+// The presentation log the environment can ask for (LUMO_PRESENT_LOG, see
+// the README), read by the frame-rate benchmark (scripts/bench_frames.py).
 #pragma once
 
 #include "user/FrameSink.h"

@@ -26,8 +26,8 @@ namespace lumo::test {
 
 // ---- Mode ----------------------------------------------------------------
 
-// Windows exist only in memory: no SDL, no display needed. Same as running
-// with LUMO_HEADLESS=1 in the environment. Call before the first
+// Windows exist only in memory: no SDL, no display needed. Same as the
+// environment's LUMO_HEADLESS (see the README). Call before the first
 // CreateWindowExA of the process; later calls have no effect on windows that
 // already exist.
 void UseHeadlessWindows();
@@ -147,9 +147,8 @@ void SetIdleHook(std::function<void()> hook);
 
 // ---- File dialog -----------------------------------------------------------
 // Without answers queued, GetOpenFileNameA runs the dialog program: the
-// command in LUMO_FILE_DIALOG if set (called with zenity's arguments, the
-// chosen path on standard output, exit status 0 for OK), else zenity, else
-// kdialog.
+// stand-in the environment names (LUMO_FILE_DIALOG, see the README), else
+// zenity, else kdialog.
 
 // The next GetOpenFileNameA takes `path` as the user's choice (the default
 // extension and buffer checks still apply) without running any program.
