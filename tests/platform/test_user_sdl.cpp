@@ -2,7 +2,7 @@
 // The window half on SDL itself: SDL's events become the same messages as
 // in headless mode, drawing reaches the SDL window, and without a display the
 // process ends with one line instead of crashing. Runs on SDL's dummy driver;
-// the OnX11 cases run under Xvfb.
+// the OnX11 and PresentFailure cases run under Xvfb.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
