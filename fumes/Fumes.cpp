@@ -7,7 +7,6 @@
 #include "FumesPalette.h"
 #include "FumesSim.h"
 #include "LumoDIB.h"
-#include "LumoFX.h"
 
 HWND WindowHandle = nullptr;
 HDC WindowDC = nullptr;
@@ -20,10 +19,6 @@ constexpr DWORD kWindowStyle = WS_VISIBLE | WS_SYSMENU | WS_THICKFRAME | WS_MINI
 static_assert(kWindowStyle == 0x100F0000);
 constexpr UINT_PTR kTimerId = 0;
 constexpr char kCaption[] = "fumes - tovak; click and drag to draw fumes";
-
-#if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(OPENFILENAMEA) == 88, "the dialog record includes the reserved fields and FlagsEx");
-#endif
 
 // The font and colour live in the field's device context, which is new after
 // every reallocation, so both are set again then.
@@ -70,42 +65,6 @@ void UpdateFumes() {
   }
   FumeDib->DrawTo(WindowDC, 0, 0);
   ++FrameCount;
-}
-
-void SaveBitmap() {
-  char FileName[256];
-  FileName[0] = '\0';
-
-  OPENFILENAMEA Dialog;
-  std::memset(&Dialog, 0, sizeof(Dialog));
-  Dialog.lStructSize = sizeof(OPENFILENAMEA);
-  Dialog.hwndOwner = WindowHandle;
-  Dialog.hInstance = nullptr;
-  Dialog.lpstrFilter = "Bitmap Files (*.bmp)\0*.bmp\0\0";
-  Dialog.lpstrFile = FileName;
-  Dialog.nMaxFile = sizeof(FileName);
-  Dialog.lpstrInitialDir = "c:\\";
-  Dialog.lpstrTitle = "Save Bitmap";
-  Dialog.Flags = 0;
-  Dialog.lpstrDefExt = ".bmp";
-  if (GetOpenFileNameA(&Dialog) == 0) {
-    return;
-  }
-  // Never trust the dialog to have terminated the text inside the buffer.
-  FileName[sizeof(FileName) - 1] = '\0';
-
-  TLumoDIB& Dib = *FumeDib;
-  if (Dib.Header.biHeight < 0) {
-    // The field is top-down; an ordinary BMP is bottom-up. The flip back and
-    // the height are restored whatever the write made of it.
-    Dib.Header.biHeight = -Dib.Header.biHeight;
-    FlipRows(Dib);
-    Dib.WriteBitmapFile(FileName);
-    FlipRows(Dib);
-    Dib.Header.biHeight = -Dib.Header.biHeight;
-  } else {
-    Dib.WriteBitmapFile(FileName);
-  }
 }
 
 LRESULT CALLBACK WndProc(HWND Window, UINT Message, WPARAM wParam, LPARAM lParam) {

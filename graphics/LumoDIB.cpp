@@ -517,12 +517,14 @@ HANDLE CreateSiblingFile(const std::string& Target, std::string& Name) {
 
 bool TLumoDIB::WriteBitmapFile(std::string_view FileName) const {
   if (FileName.empty() || FileName.find('\0') != std::string_view::npos) {
+    SetLastError(ERROR_INVALID_NAME);
     return false;
   }
   uint32_t T;
   if (Header.biClrUsed != 0) {
     // The colour data comes from the 256-entry Palette.
     if (Header.biClrUsed > 256) {
+      SetLastError(ERROR_INVALID_PARAMETER);
       return false;
     }
     T = Header.biClrUsed * 4;
@@ -534,6 +536,7 @@ bool TLumoDIB::WriteBitmapFile(std::string_view FileName) const {
     T = 0;
   }
   if (Header.biSizeImage != 0 && Pixels == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
 
@@ -560,25 +563,38 @@ bool TLumoDIB::WriteBitmapFile(std::string_view FileName) const {
   if (Handle == nullptr) {
     return false;
   }
-  auto Put = [Handle](const void* Data, DWORD Size) {
+  // The first failure's reason is the one the caller gets; the clean-up
+  // after it must not replace it.
+  DWORD Error = ERROR_SUCCESS;
+  auto Check = [&Error](bool Done) {
+    if (!Done && Error == ERROR_SUCCESS) {
+      Error = GetLastError() != ERROR_SUCCESS ? GetLastError() : DWORD(ERROR_DISK_FULL);
+    }
+    return Done;
+  };
+  auto Put = [Handle, &Check](const void* Data, DWORD Size) {
     DWORD Written = 0;
-    return WriteFile(Handle, Data, Size, &Written, nullptr) != 0 && Written == Size;
+    SetLastError(ERROR_SUCCESS);
+    // A short write that reports success is a full disk all the same.
+    return Check(WriteFile(Handle, Data, Size, &Written, nullptr) != 0 && Written == Size);
   };
   bool Ok = Put(&File, sizeof(File));
   Ok = Ok && Put(&Header, sizeof(BITMAPINFOHEADER));
   Ok = Ok && (T == 0 || Put(Colours, T));
   Ok = Ok && (Header.biSizeImage == 0 || Put(Pixels, Header.biSizeImage));
-  Ok = CloseHandle(Handle) != 0 && Ok;
+  Ok = Check(CloseHandle(Handle) != 0) && Ok;
 #if !defined(_WIN32)
   // A replaced file keeps its permission bits; a new one gets the usual ones.
   struct stat Old;
-  if (Ok && stat(Target.c_str(), &Old) == 0) {
-    Ok = chmod(Temporary.c_str(), Old.st_mode & 07777) == 0;
+  if (Ok && stat(Target.c_str(), &Old) == 0 && chmod(Temporary.c_str(), Old.st_mode & 07777) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    Ok = Check(false);
   }
 #endif
-  Ok = Ok && MoveFileExA(Temporary.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  Ok = Ok && Check(MoveFileExA(Temporary.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0);
   if (!Ok) {
     DeleteFileA(Temporary.c_str());
+    SetLastError(Error);
   }
   return Ok;
 }

@@ -102,7 +102,8 @@ class TLumoDIB {
   // Writes the surface as a BMP file. The file appears under FileName only
   // when it was written completely; an existing file is replaced then (and,
   // where files have permission bits, its bits carry over), and left alone
-  // otherwise.
+  // otherwise. On false, GetLastError tells why (the system's code of the
+  // first step that failed, ERROR_INVALID_NAME for an empty name).
   bool WriteBitmapFile(std::string_view FileName) const;
 
  private:

@@ -1,24 +1,16 @@
 // SPDX-License-Identifier: MIT
 // GetOpenFileNameA through a desktop file-chooser program (zenity, else
-// kdialog), started without a shell so no part of the request is ever read
-// as a command.
+// kdialog; see DialogProgram.h).
 #include "dialog/FileDialog.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "dialog/DialogProgram.h"
 #include "user/Backend.h"
-
-extern char** environ;
 
 namespace lumo::dialog {
 
@@ -127,70 +119,6 @@ std::string WithDefaultExtension(const std::string& path, const char* defExt) {
   return path + "." + ext;
 }
 
-int RunDialogProgram(const std::string& program, const std::vector<std::string>& args, std::string* output) {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  // The chooser's own chatter (toolkit warnings) would look like ours.
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-
-  pid_t pid = 0;
-  int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  if (rc != 0) {
-    close(fds[0]);
-    return -1;
-  }
-
-  // Modal: this thread waits, but the windows keep answering the window
-  // manager and showing their last picture.
-  bool open = true;
-  int status = 0;
-  for (;;) {
-    if (open) {
-      pollfd pfd{fds[0], POLLIN, 0};
-      if (poll(&pfd, 1, 30) > 0) {
-        char buffer[4096];
-        ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n > 0) {
-          if (output->size() < (1u << 20)) output->append(buffer, static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-          open = false;
-        }
-      }
-    } else {
-      usleep(20000);
-    }
-    user::PumpWhileModal();
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-    if (done < 0 && errno != EINTR) {
-      status = -1;
-      break;
-    }
-  }
-  // Whatever the program wrote before it ended.
-  for (;;) {
-    char buffer[4096];
-    ssize_t n = read(fds[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    if (output->size() < (1u << 20)) output->append(buffer, static_cast<size_t>(n));
-  }
-  close(fds[0]);
-  if (status == -1 || !WIFEXITED(status)) return -2;
-  if (WEXITSTATUS(status) == 127 && output->empty()) return -1;  // exec failed in the child
-  return WEXITSTATUS(status);
-}
-
 }  // namespace lumo::dialog
 
 using namespace lumo::dialog;
@@ -228,18 +156,11 @@ BOOL GetOpenFileNameA(LPOPENFILENAMEA lpofn) {
     if (!*canned) return FALSE;  // cancelled
     path = **canned;
   } else {
-    const char* custom = std::getenv("LUMO_FILE_DIALOG");
-    int status = -1;
     std::string output;
-    if (custom != nullptr && *custom) {
-      status = RunDialogProgram(custom, ZenityArguments(r), &output);
-    } else {
-      status = RunDialogProgram("zenity", ZenityArguments(r), &output);
-      if (status == -1) status = RunDialogProgram("kdialog", KdialogArguments(r), &output);
-    }
+    std::string tried;
+    const int status = RunDesktopDialog("LUMO_FILE_DIALOG", ZenityArguments(r), KdialogArguments(r), &output, &tried);
     if (status == -1) {
-      std::fprintf(stderr, "cannot show the file dialog: %s could not be started\n",
-                   custom != nullptr && *custom ? custom : "neither zenity nor kdialog");
+      std::fprintf(stderr, "cannot show the file dialog: %s could not be started\n", tried.c_str());
       return Fail(CDERR_INITIALIZATION);
     }
     // Both choosers answer 1 for Cancel; anything else is their own failure

@@ -37,11 +37,6 @@ std::vector<std::string> KdialogArguments(const Request& r);
 // Appends ".ext" when the file name part has no extension at all.
 std::string WithDefaultExtension(const std::string& path, const char* defExt);
 
-// Runs `program` (searched on PATH, no shell) with `args`, collecting its
-// standard output while the windows stay responsive. Exit status, or -1 when
-// the program could not be started, -2 when it did not exit normally.
-int RunDialogProgram(const std::string& program, const std::vector<std::string>& args, std::string* output);
-
 // What a GetOpenFileNameA call asked for.
 struct Call {
   HWND owner = nullptr;

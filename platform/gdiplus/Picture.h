@@ -2,6 +2,7 @@
 // The decoded picture behind a GpImage handle, and the decoders that fill it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -80,11 +81,27 @@ struct Picture {
     return Pixels.data() + (BottomUp ? size_t(Height - 1 - y) : size_t(y)) * Stride;
   }
   void Allocate(uint32_t width, uint32_t height, int32_t format) {
+    Begin(width, height, format);
+    Pixels.assign(Stride * height, 0);
+  }
+  // Size and format without storage: rows are stored as they are decoded
+  // (RowForWriting), so data that ends early never costs the declared size.
+  void Begin(uint32_t width, uint32_t height, int32_t format) {
     Width = width;
     Height = height;
     Format = format;
     Stride = StrideFor(width, format);
-    Pixels.assign(Stride * height, 0);
+    Pixels.clear();
+  }
+  // Storage row y (and every row before it), zeroed when new. Storage
+  // doubles as it grows, but never beyond the whole picture.
+  uint8_t* RowForWriting(uint32_t y) {
+    const size_t end = (size_t(y) + 1) * Stride;
+    if (Pixels.size() < end) {
+      if (Pixels.capacity() < end) Pixels.reserve(std::min(std::max(end, Pixels.capacity() * 2), Stride * Height));
+      Pixels.resize(end);
+    }
+    return Pixels.data() + size_t(y) * Stride;
   }
   void GreyPalette() {
     Palette.resize(256);
@@ -94,9 +111,12 @@ struct Picture {
 };
 
 // Each decoder answers Ok with the picture filled, or an error status with
-// the picture left empty. Sizes beyond the limits answer OutOfMemory.
-Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture);
-Status DecodePng(const uint8_t* data, size_t size, Picture& picture);
+// the picture left empty. Sizes beyond the limits answer OutOfMemory. Data
+// that ends before the declared rows are complete is an error, found before
+// the missing rows cost anything; `rowsRead` (when given) counts the rows
+// decoded, including passes over interlaced rows.
+Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead = nullptr);
+Status DecodePng(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead = nullptr);
 Status DecodeBmp(const uint8_t* data, size_t size, Picture& picture);
 
 bool IsJpeg(const uint8_t* data, size_t size);

@@ -24,6 +24,7 @@ struct PngContext {
   int BitDepth;
   int ColourType;
   int32_t Format;
+  int Passes;
   size_t RowBytes;
   uint32_t Palette[256];
   int PaletteCount;
@@ -35,6 +36,19 @@ void ReadData(png_structp png, png_bytep out, size_t count) {
   if (count > context->Size - context->Position) png_error(png, "truncated");
   std::memcpy(out, context->Data + context->Position, count);
   context->Position += count;
+}
+
+// Deflate turns a byte into at most 1032, so a picture whose rows need more
+// than that many bytes per byte of the file is missing its data, and is
+// refused before anything is allocated or decoded.
+constexpr uint64_t kMaxRawBytesPerByte = 1032;
+
+uint64_t RawBytes(png_uint_32 width, png_uint_32 height, int bitDepth, int colourType) {
+  const int channels = colourType == PNG_COLOR_TYPE_RGB          ? 3
+                       : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                       : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                 : 1;
+  return uint64_t(width) * height * uint64_t(channels * bitDepth) / 8;
 }
 
 [[noreturn]] void Error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -83,15 +97,22 @@ bool ReadHeader(PngContext* c) {
     if (wide) png_set_swap(c->Png);
     c->Format = alpha ? (wide ? Format64bppARGB : Format32bppARGB) : (wide ? Format48bppRGB : Format24bppRGB);
   }
-  if (interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(c->Png);
+  c->Passes = interlace != PNG_INTERLACE_NONE ? png_set_interlace_handling(c->Png) : 1;
   png_read_update_info(c->Png, c->Info);
   c->RowBytes = png_get_rowbytes(c->Png, c->Info);
   return true;
 }
 
-bool ReadRows(PngContext* c, png_bytepp rows) {
+// Rows are stored as the passes reach them: every pass visits the rows top
+// to bottom, so storage grows with the data actually read.
+bool ReadRows(PngContext* c, Picture* picture, uint32_t* rowsRead) {
   if (setjmp(png_jmpbuf(c->Png))) return false;
-  png_read_image(c->Png, rows);
+  for (int pass = 0; pass < c->Passes; ++pass) {
+    for (png_uint_32 y = 0; y < c->Height; ++y) {
+      png_read_row(c->Png, picture->RowForWriting(y), nullptr);
+      ++*rowsRead;
+    }
+  }
   return true;
 }
 
@@ -102,7 +123,8 @@ bool IsPng(const uint8_t* data, size_t size) {
   return size >= 8 && std::memcmp(data, signature, 8) == 0;
 }
 
-Status DecodePng(const uint8_t* data, size_t size, Picture& picture) {
+Status DecodePng(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
+  uint32_t rows = 0;
   PngContext context;
   std::memset(&context, 0, sizeof(context));
   context.Data = data;
@@ -116,25 +138,23 @@ Status DecodePng(const uint8_t* data, size_t size, Picture& picture) {
   }
 
   Status status = GenericError;
-  std::vector<png_bytep> rows;
   if (ReadHeader(&context)) {
     if (!SizeAcceptable(context.Width, context.Height)) {
       status = OutOfMemory;
+    } else if (RawBytes(context.Width, context.Height, context.BitDepth, context.ColourType) >
+               kMaxRawBytesPerByte * size) {
+      status = GenericError;
     } else {
       try {
-        picture.Allocate(context.Width, context.Height, context.Format);
+        picture.Begin(context.Width, context.Height, context.Format);
         // The transforms must give exactly the row the format describes.
-        if (context.RowBytes <= picture.Stride) {
-          rows.resize(context.Height);
-          for (png_uint_32 y = 0; y < context.Height; ++y) rows[y] = picture.Pixels.data() + y * picture.Stride;
-          if (ReadRows(&context, rows.data())) {
-            status = Ok;
-            if (context.ColourType == PNG_COLOR_TYPE_PALETTE) {
-              picture.Palette.assign(context.Palette, context.Palette + context.PaletteCount);
-              picture.PaletteFlags = context.PaletteHasAlpha ? PaletteFlagsHasAlpha : 0;
-            } else if (context.Format == Format8bppIndexed) {
-              picture.GreyPalette();
-            }
+        if (context.RowBytes <= picture.Stride && ReadRows(&context, &picture, &rows)) {
+          status = Ok;
+          if (context.ColourType == PNG_COLOR_TYPE_PALETTE) {
+            picture.Palette.assign(context.Palette, context.Palette + context.PaletteCount);
+            picture.PaletteFlags = context.PaletteHasAlpha ? PaletteFlagsHasAlpha : 0;
+          } else if (context.Format == Format8bppIndexed) {
+            picture.GreyPalette();
           }
         }
       } catch (const std::bad_alloc&) {
@@ -144,6 +164,7 @@ Status DecodePng(const uint8_t* data, size_t size, Picture& picture) {
   }
   png_destroy_read_struct(&context.Png, &context.Info, nullptr);
   if (status != Ok) picture = Picture();
+  if (rowsRead) *rowsRead = rows;
   return status;
 }
 

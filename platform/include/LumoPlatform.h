@@ -16,6 +16,7 @@
 #endif
 #include <windows.h>
 #include <commdlg.h>
+#include <cderr.h>
 #include <objidl.h>
 
 #else

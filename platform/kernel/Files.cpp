@@ -57,6 +57,8 @@ DWORD ErrorFromErrno(int error, bool creating) {
       return ERROR_INVALID_PARAMETER;
     case EBADF:
       return ERROR_INVALID_HANDLE;
+    case EROFS:
+      return ERROR_WRITE_PROTECT;
     default:
       return ERROR_ACCESS_DENIED;
   }

@@ -463,6 +463,7 @@ TEST_F(FumesSave, WritesAnOrdinaryBottomUpBmpAndLeavesTheFieldAsItWas) {
 
   EXPECT_EQ(FumeDib->Header.biHeight, -500);
   EXPECT_EQ(PixelBytes(), Before);
+  EXPECT_EQ(lt::MessageBoxCallCount(), 0);
 }
 
 TEST_F(FumesSave, SavingTwiceToOnePathLeavesTheSecondPicture) {
@@ -484,22 +485,49 @@ TEST_F(FumesSave, ACancelledDialogWritesNothingAndChangesNothing) {
   lt::QueueFileDialogCancel();
   Key('S', true);
   EXPECT_EQ(lt::FileDialogCallCount(), 1);
+  EXPECT_EQ(lt::MessageBoxCallCount(), 0);  // cancel says nothing
   EXPECT_TRUE(fs::is_empty(Dir));
   EXPECT_EQ(PixelBytes(), Before);
   EXPECT_EQ(FumeDib->Header.biHeight, -500);
 }
 
-TEST_F(FumesSave, AFailedWriteLeavesTheFieldIntactAndTheProgramRunning) {
+TEST_F(FumesSave, AFailedWriteIsToldAndLeavesTheFieldIntactAndTheProgramRunning) {
   FillPattern(5);
   const std::vector<uint8_t> Before = PixelBytes();
-  lt::QueueFileDialogAnswer((Dir / "no such folder" / "x.bmp").string());
+  const std::string Path = (Dir / "no such folder" / "x.bmp").string();
+  lt::QueueFileDialogAnswer(Path);
+  lt::QueueMessageBoxAnswer();
   Key('S', true);
   EXPECT_FALSE(fs::exists(Dir / "no such folder"));
   EXPECT_EQ(FumeDib->Header.biHeight, -500);
   EXPECT_EQ(PixelBytes(), Before);
+  ASSERT_EQ(lt::MessageBoxCallCount(), 1);
+  const lt::MessageBoxCall Box = lt::LastMessageBox();
+  EXPECT_EQ(Box.owner, Window);
+  EXPECT_EQ(Box.type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  EXPECT_EQ(Box.text, "Could not save the picture to " + Path + ": The system cannot find the path specified.");
   const int Frames = FrameCount;
   RunFrames(2);
   EXPECT_EQ(FrameCount, Frames + 2);
+}
+
+// A dialog that fails is told too: a path too long for the 256-character
+// buffer, and a chooser that cannot be started.
+TEST_F(FumesSave, AFailedDialogIsToldAndWritesNothing) {
+  lt::QueueFileDialogAnswer((Dir / std::string(260, 'n')).string() + ".bmp");
+  lt::QueueMessageBoxAnswer();
+  Key('S', true);
+  EXPECT_EQ(lt::LastMessageBox().text, "Could not save the picture: the chosen path is longer than 255 characters.");
+
+  ::setenv("LUMO_FILE_DIALOG", (Dir / "no such chooser").c_str(), 1);
+  lt::QueueMessageBoxAnswer();
+  testing::internal::CaptureStderr();
+  Key('S', true);
+  testing::internal::GetCapturedStderr();
+  ::unsetenv("LUMO_FILE_DIALOG");
+  EXPECT_EQ(lt::MessageBoxCallCount(), 2);
+  EXPECT_EQ(lt::LastMessageBox().text, "Could not save the picture: the file dialog failed (error 0x0002).");
+  EXPECT_TRUE(fs::is_empty(Dir));
 }
 
 }  // namespace

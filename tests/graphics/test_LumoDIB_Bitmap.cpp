@@ -180,8 +180,10 @@ TEST_F(BitmapFile, UnwritablePathFailsWithoutAFile) {
   ASSERT_TRUE(D.Allocate(4, 4, 8));
   const std::string Path = (Dir / "no-such-folder" / "x.bmp").string();
   EXPECT_FALSE(D.WriteBitmapFile(Path));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));  // the reason a caller can tell
   EXPECT_FALSE(fs::exists(Path));
   EXPECT_FALSE(D.WriteBitmapFile(""));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
 }
 
 TEST_F(BitmapFile, FailedSaveKeepsTheExistingFile) {
@@ -198,9 +200,11 @@ TEST_F(BitmapFile, FailedSaveKeepsTheExistingFile) {
   EXPECT_EQ(Read(Path), Original);
   D.Header.biClrUsed = 0;
 
-  // A folder of that name cannot be replaced by a file: nothing is left.
+  // A folder of that name cannot be replaced by a file: nothing is left, and
+  // removing the temporary file does not hide why.
   fs::create_directories(PathOf("folder.bmp"));
   EXPECT_FALSE(D.WriteBitmapFile(PathOf("folder.bmp")));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(Read(Path), Original);
   int Entries = 0;
   for (const auto& Entry : fs::directory_iterator(Dir)) {

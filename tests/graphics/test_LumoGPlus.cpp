@@ -324,8 +324,10 @@ TEST(LumoGPlusCodec, FailedLoadsLeaveTheSurfaceUntouched) {
   // broken files are given to the system's GDI+.
   const char* const names[] = {"notapicture", "no_such_resource", "truncated_png"};
 #else
-  const char* const names[] = {"notapicture", "no_such_resource", "truncated_png",
-                               "badcrc_png",  "truncated_bmp",    "badoffset_bmp"};
+  // Data that ends before the declared rows are complete fails too.
+  const char* const names[] = {"notapicture",    "no_such_resource",    "truncated_png",     "badcrc_png",
+                               "truncated_bmp",  "badoffset_bmp",       "cmyk_wide_cut_jpg", "cmyk_tall_cut_jpg",
+                               "cmyk_short_jpg", "progressive_cut_jpg", "grey8_short_png",   "rgb8_huge_cut_png"};
 #endif
   for (const char* name : names) {
     SCOPED_TRACE(name);

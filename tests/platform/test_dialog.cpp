@@ -201,4 +201,47 @@ TEST_F(FileDialog, NamesEndingInADotOrWithAnExtensionKeepThem) {
   EXPECT_EQ(ofn_.nFileExtension, 0);
 }
 
+// ---- Message box: the same stand-in, in LUMO_MESSAGE_BOX ----
+
+class MessageBox : public FileDialog {
+ protected:
+  void SetUp() override {
+    FileDialog::SetUp();
+    unsetenv("LUMO_FILE_DIALOG");
+    setenv("LUMO_MESSAGE_BOX", script_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("LUMO_MESSAGE_BOX");
+    FileDialog::TearDown();
+  }
+};
+
+TEST_F(MessageBox, TextIsShownAsItIsAndEveryCloseIsOk) {
+  const char text[] = "Could not save to /tmp/<b>a&b\\tc.bmp: Access is denied.";
+  EXPECT_EQ(MessageBoxA(nullptr, text, "fumes", MB_OK | MB_ICONERROR), IDOK);
+  EXPECT_EQ(Args(),
+            (std::vector<std::string>{"--error", "--title=fumes", std::string("--text=") + text, "--no-markup"}));
+  // Closed otherwise than by OK (Escape, the close box).
+  Answer("", 1);
+  EXPECT_EQ(MessageBoxA(nullptr, "x", nullptr, MB_ICONWARNING), IDOK);
+  EXPECT_EQ(Args()[0], "--warning");
+  EXPECT_EQ(Args()[1], "--title=Error");
+  EXPECT_EQ(lumo::test::MessageBoxCallCount(), 2);
+  EXPECT_EQ(lumo::test::LastMessageBox().type, static_cast<UINT>(MB_ICONWARNING));
+}
+
+TEST_F(MessageBox, ABoxThatCannotBeShownFailsAndOnlyOkIsOffered) {
+  setenv("LUMO_MESSAGE_BOX", (dir_ + "/no-such-program").c_str(), 1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(MessageBoxA(nullptr, "the lost words", "fumes", MB_OK), 0);
+  // Not lost: said on standard error instead.
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("fumes: the lost words\n"), std::string::npos);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(MessageBoxA(nullptr, "Go on?", "fumes", 4 /* MB_YESNO */), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  lumo::test::QueueMessageBoxAnswer();
+  EXPECT_EQ(MessageBoxA(nullptr, "queued", "fumes", MB_OK), IDOK);
+  EXPECT_TRUE(Args().empty());  // no program ran
+}
+
 }  // namespace

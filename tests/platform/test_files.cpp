@@ -125,6 +125,31 @@ TEST_F(Files, FailuresAreReportedNotHidden) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+// A failure's code and the system's words for it, as a program shows them.
+TEST(SystemMessages, AFullDiskIsToldInTheSystemsWords) {
+  const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  char text[256];
+  const DWORD n = FormatMessageA(flags, nullptr, ERROR_DISK_FULL, 0, text, sizeof text, nullptr);
+  ASSERT_GT(n, 2u);
+  EXPECT_STREQ(text + n - 2, "\r\n");
+  SetLastError(0);
+  EXPECT_EQ(FormatMessageA(flags, nullptr, 0x2000ABCD, 0, text, sizeof text, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
+#if !defined(_WIN32)
+  EXPECT_STREQ(text, "There is not enough space on the disk.\r\n");
+  EXPECT_EQ(FormatMessageA(flags, nullptr, ERROR_DISK_FULL, 0, text, 10, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  // The host's full device: the write fails and says so.
+  HANDLE h = CreateFileA("/dev/full", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD written = 99;
+  EXPECT_FALSE(WriteFile(h, "x", 1, &written, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+  EXPECT_EQ(written, 0u);
+  CloseHandle(h);
+#endif
+}
+
 TEST_F(Files, ReadingStopsAtTheEnd) {
   ASSERT_TRUE(Write(path_, "abc"));
   HANDLE h = Open(path_, GENERIC_READ, OPEN_EXISTING);

@@ -176,6 +176,7 @@ void ResetWindows() {
   ResetInput();
   UseRealClock();
   ResetFileDialog();
+  ResetMessageBoxes();
 }
 
 }  // namespace lumo::test

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Test seams of the native window layer: windows without a screen, a clock
 // that only moves when told, user actions injected as the windowing system
-// would report them, and canned answers for the file dialog. Native builds
-// only; on Windows the real USER and common dialogs run.
+// would report them, and canned answers for the file dialog and message
+// boxes. Native builds only; on Windows the real USER and common dialogs run.
 //
 // Typical program test:
 //   lumo::test::UseHeadlessWindows();          // before the first window
@@ -170,12 +170,31 @@ FileDialogCall LastFileDialogCall();
 // Drops queued answers and the record of calls (ResetWindows does this too).
 void ResetFileDialog();
 
+// ---- Message box -----------------------------------------------------------
+// Without answers queued, MessageBoxA runs the dialog program: the stand-in
+// the environment names (LUMO_MESSAGE_BOX, see the README), else zenity, else
+// kdialog.
+
+// The next MessageBoxA answers `answer` without running any program.
+void QueueMessageBoxAnswer(int answer = IDOK);
+
+struct MessageBoxCall {
+  HWND owner = nullptr;
+  std::string text;
+  std::string caption;
+  UINT type = 0;
+};
+int MessageBoxCallCount();
+MessageBoxCall LastMessageBox();
+// Drops queued answers and the record of calls (ResetWindows does this too).
+void ResetMessageBoxes();
+
 // ---- Reset -----------------------------------------------------------------
 
 // Destroys every window (their procedures get WM_DESTROY), drops queued
-// messages, timers, the quit flag, keyboard and mouse state, the idle hook and
-// file-dialog answers, and returns to the real clock: a clean slate between
-// tests. Headless mode stays as it was.
+// messages, timers, the quit flag, keyboard and mouse state, the idle hook,
+// file-dialog and message-box answers, and returns to the real clock: a clean
+// slate between tests. Headless mode stays as it was.
 void ResetWindows();
 
 }  // namespace lumo::test

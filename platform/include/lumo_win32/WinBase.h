@@ -2,6 +2,8 @@
 // Kernel: files, system information, modules, resources, process end.
 #pragma once
 
+#include <cstdarg>
+
 #include "WinTypes.h"
 
 #define GENERIC_READ 0x80000000L
@@ -20,6 +22,7 @@
 #define ERROR_FILE_NOT_FOUND 2L
 #define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_ACCESS_DENIED 5L
+#define ERROR_WRITE_PROTECT 19L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_FILE_EXISTS 80L
@@ -30,6 +33,8 @@
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_MR_MID_NOT_FOUND 317L
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
@@ -84,6 +89,16 @@ BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);
+
+// The system's text for an error code (FORMAT_MESSAGE_FROM_SYSTEM, with
+// FORMAT_MESSAGE_IGNORE_INSERTS), Windows' own English wording ended by
+// "\r\n", into the caller's buffer. Characters written without the NUL, or 0
+// (ERROR_MR_MID_NOT_FOUND for a code it has no text for,
+// ERROR_INSUFFICIENT_BUFFER when the buffer is too small).
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
+                     DWORD nSize, va_list* Arguments);
 
 // System
 void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);

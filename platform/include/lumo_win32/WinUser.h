@@ -208,6 +208,20 @@ typedef struct tagCREATESTRUCTA {
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
+// MessageBoxA: the OK box with any of the icons; other buttons are refused.
+#define MB_OK 0x00000000L
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONASTERISK 0x00000040L
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONSTOP MB_ICONHAND
+#define MB_ICONWARNING MB_ICONEXCLAMATION
+#define MB_ICONINFORMATION MB_ICONASTERISK
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONMASK 0x000000F0L
+#define IDOK 1
+
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y, int nWidth,
                      int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
 BOOL DestroyWindow(HWND hWnd);
@@ -246,3 +260,7 @@ BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL ValidateRect(HWND hWnd, const RECT* lpRect);
 BOOL UpdateWindow(HWND hWnd);
+
+// Shown by the desktop's dialog program above the owner's window; blocks
+// until the user closes it. IDOK, or 0 when it could not be shown.
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);

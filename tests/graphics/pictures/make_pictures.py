@@ -235,4 +235,45 @@ write("truncated.bmp", read("rgb24.bmp")[:100])
 bad_offset = bytearray(read("rgb24.bmp"))
 struct.pack_into("<I", bad_offset, 10, 0x7FFFFFF0)
 write("badoffset.bmp", bytes(bad_offset))
+# Data that ends before the declared rows are complete.
+def segments(data):
+    """The marker segments before the scan data, and the scan data with what follows."""
+    out, i = [], 2
+    while data[i + 1] != 0xDA:
+        length = struct.unpack(">H", data[i + 2:i + 4])[0]
+        out.append(data[i:i + 2 + length])
+        i += 2 + length
+    return out, data[i:]
+
+
+def cmyk_cut(w, h, keep):
+    """cmyk.jpg as a baseline CMYK picture of w x h, cut `keep` bytes into its
+    scan: one quantisation table and no Adobe marker, 204 to 267 bytes, like
+    those a fuzzer found to cost seconds."""
+    heads, scan = segments(read("cmyk.jpg"))
+    body = b""
+    for seg in heads:
+        if seg[1] == 0xEE or (seg[1] == 0xDB and seg[4] & 15 == 1):
+            continue
+        if seg[1] == 0xC0:
+            seg = bytearray(seg)
+            struct.pack_into(">HH", seg, 5, h, w)
+            for c in range(seg[9]):
+                seg[12 + 3 * c] = 0
+            seg = bytes(seg)
+        body += seg
+    sos_length = struct.unpack(">H", scan[2:4])[0]
+    return b"\xff\xd8" + body + scan[:2 + sos_length + keep]
+
+
+write("cmyk_wide_cut.jpg", cmyk_cut(65304, 233, 20))
+write("cmyk_tall_cut.jpg", cmyk_cut(4353, 2050, 30))
+# Whole data for 24 x 16 pixels under a header of 24 x 400: two rows of
+# blocks, then the end marker.
+write("cmyk_short.jpg", claim_size_jpeg(read("cmyk.jpg"), 24, 400))
+write("progressive_cut.jpg", read("progressive.jpg")[:400])
+# Seven rows of data under a header of 700.
+write("grey8_short.png", claim_size_png(read("grey8.png"), W, 700))
+write("rgb8_huge_cut.png", claim_size_png(read("rgb8.png"), 8000, 4000)[:60])
+
 write("notapicture.bin", b"This is plain text and no picture at all.\n" * 3)
