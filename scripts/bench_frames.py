@@ -348,12 +348,14 @@ def main():
                      "--rounds at least 1")
     if not args.no_priority:
         raise_priority()
+    load = {"start": os.getloadavg()[0]}
     rows = measure(os.path.abspath(args.build_dir), args.seconds, args.rounds,
                    os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
     placement = [] if args.no_placement else measure_placement(os.path.abspath(args.build_dir), args.seconds,
                                                                 args.rounds, rows)
+    load["end"] = os.getloadavg()[0]
     data = {"rows": rows, "placement": placement, "measured": time.strftime("%Y-%m-%d %H:%M", time.gmtime()),
-            "seconds": args.seconds, "rounds": args.rounds}
+            "seconds": args.seconds, "rounds": args.rounds, "load": load}
     if args.json_out:
         with open(args.json_out, "w") as f:
             json.dump(data, f, indent=1)

@@ -264,7 +264,10 @@ def build_report(data):
                      f"({frames.get('rounds', '?')} rounds of {frames.get('seconds', '?')} s each; each row is the "
                      "program's median round, the round whose ratio is the median, with all its figures from that "
                      "round; every round's ratio is listed below the table, since the machine is shared; run at "
-                     "raised priority so that other work on the machine sets the pace less). Each program runs "
+                     "raised priority so that other work on the machine sets the pace less" +
+                     (f"; load average {frames['load']['start']:.1f} when they began, "
+                      f"{frames['load']['end']:.1f} when they ended" if frames.get("load") else "") +
+                     "). Each program runs "
                      "on a private Xvfb (1280 x 1024, 24 bits) with `LUMO_PRESENT_LOG=1`, which makes the native "
                      "layer print its presentation count about once a second; the first second is left out. The "
                      "programs present through the layer's two shared-memory images, the server copying one frame "
@@ -499,11 +502,13 @@ def main():
             data["frames"] = json.load(f)
     elif not args.no_frames and shutil.which("Xvfb") and not (args.json_in and "frames" in data):
         bench_frames.raise_priority()
+        load = {"start": os.getloadavg()[0]}
         rows = bench_frames.measure(os.path.abspath(args.build_dir), args.frames_seconds, args.frames_rounds,
                                     os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
         placement = bench_frames.measure_placement(os.path.abspath(args.build_dir), args.frames_seconds,
                                                    args.frames_rounds, rows)
-        data["frames"] = {"rows": rows, "placement": placement,
+        load["end"] = os.getloadavg()[0]
+        data["frames"] = {"rows": rows, "placement": placement, "load": load,
                           "measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"),
                           "seconds": args.frames_seconds, "rounds": args.frames_rounds}
     if args.json_out:

@@ -34,16 +34,18 @@ class FrameWorker {
   template <class... Args>
   explicit FrameWorker(ShowFrame show, Args&&... args) : state_(std::forward<Args>(args)...), show_(show) {}
   ~FrameWorker() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    stopping_ = true;
     changed_.notify_all();
+    // After the frame it holds, unless it was abandoned with it.
+    changed_.wait(lock, [this] { return !pending_ || abandoned_; });
+    const bool abandoned = abandoned_;
+    lock.unlock();
     if (!thread_.joinable()) return;
-    if (abandoned_)
+    if (abandoned)
       thread_.detach();  // it never comes back
     else
-      thread_.join();  // after the frame it holds
+      thread_.join();
   }
   FrameWorker(const FrameWorker&) = delete;
   FrameWorker& operator=(const FrameWorker&) = delete;
@@ -90,10 +92,10 @@ class FrameWorker {
   // finish (the display went away under it): Wait() returns from now on,
   // with Abandoned() set.
   void Abandon() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      abandoned_ = true;
-    }
+    // Told under the lock: once a waiter sees abandoned_ it may destroy the
+    // worker, and this thread must be done with it by then.
+    std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
     changed_.notify_all();
   }
 

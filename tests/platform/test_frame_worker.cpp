@@ -2,12 +2,16 @@
 // The presenter's one-frame worker: each frame handed over is shown from its
 // own copy while the caller changes its rows and palette, in order (and,
 // under ThreadSanitizer, never while the caller holds the state); a frame the
-// thread could not show is kept for the caller to read. And the streamed copy
-// of the indices it takes.
+// thread could not show is kept for the caller to read; one abandoned with its
+// frame releases whoever waits. And the streamed copy of the indices it
+// takes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <thread>
 #include <random>
 #include <vector>
 
@@ -29,10 +33,15 @@ void WriteRows(const uint8_t* In, ptrdiff_t InStep, uint32_t* Out, ptrdiff_t Out
 struct TScreen {
   std::vector<uint32_t> Pixels = std::vector<uint32_t>(Width * Height, 0);
   int Shown = 0;
-  int FailAt = -1;  // the frame it cannot show
+  int FailAt = -1;                // the frame it cannot show
+  std::function<void()> Abandon;  // set: the next frame never finishes, as when the display goes
 };
 
 bool ShowOnScreen(TScreen& Screen, const IndexedFrame& Frame) {
+  if (Screen.Abandon) {
+    Screen.Abandon();
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+  }
   if (Screen.Shown++ == Screen.FailAt) return false;
   Frame.WriteTo(Screen.Pixels.data() + Frame.rect.top * Width + Frame.rect.left, Width, false);
   return true;
@@ -90,6 +99,20 @@ TEST(FrameWorker, KeepsAFrameItCouldNotShow) {
   EXPECT_TRUE(std::equal(Out, Out + 6, Expected));
   ASSERT_TRUE(Screen.Hand(Frame));
   EXPECT_EQ(Worker.Wait().Lost(), nullptr) << "a frame shown clears the lost one";
+}
+
+// The display goes away while the thread shows a frame: it never comes back,
+// and whoever waits for it must hear so rather than wait for ever.
+TEST(FrameWorker, AThreadAbandonedWithItsFrameReleasesWhoWaits) {
+  lumo::user::FrameWorker<TScreen> Worker(ShowOnScreen);
+  const PaletteTable Table = Grey();
+  const std::vector<uint8_t> Rows(Width * Height, 1);
+  {
+    auto Screen = Worker.Wait();
+    Screen->Abandon = [&Worker] { Worker.Abandon(); };
+    ASSERT_TRUE(Screen.Hand(IndexedFrame{RECT{0, 0, Width, Height}, Rows.data(), Width, &Table, WriteRows}));
+  }
+  EXPECT_TRUE(Worker.Wait().Abandoned());
 }
 
 // The streamed copy of index rows against memcpy: every width up to 70 and
