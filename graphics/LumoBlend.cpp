@@ -88,5 +88,9 @@ bool AvgBlendWith(TRowKernel Kernel, TLumoDIB& Dest, const TLumoDIB& Src1, const
 }
 
 bool AvgBlend(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2) {
-  return AvgBlendWith(LumoChosen<AvgRowForms>("average row").Function, Dest, Src1, Src2);
+  // The family's form is chosen once per process, but pfMMX is read on every
+  // call, as BlendRows does: without it the plain kernel runs, whose last
+  // pixel of an odd-width 16-bit row differs from the MMX-exact forms'.
+  const TRowKernel Fastest = LumoChosen<AvgRowForms>("average row").Function;
+  return AvgBlendWith(ProcessorInfo.Has(pfMMX) ? Fastest : AvgRowPlain, Dest, Src1, Src2);
 }

@@ -31,7 +31,8 @@ struct TDepthSet {
 inline constexpr TDepthSet AvgBlendDepths{8, 16, 24, 32};
 
 // Dest := the channel-wise floor of the mean of Src1 and Src2. Dest may be
-// the same surface as either source. Returns false, changing nothing, when
+// the same surface as either source. Runs the chosen form of the family when
+// the processor record has pfMMX at the time of the call, else AvgRowPlain. Returns false, changing nothing, when
 // the depths differ or are not 8, 16, 24 or 32, or when the surfaces differ
 // in width or row count.
 bool AvgBlend(TLumoDIB& Dest, const TLumoDIB& Src1, const TLumoDIB& Src2);

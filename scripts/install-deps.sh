@@ -23,6 +23,11 @@ PACKAGES=(
 )
 I386_PACKAGES=(wine wine32:i386)
 
+# qemu-user 8 or later, from the release's backports suite: the i686 tests
+# run through it where the kernel runs no 32-bit code, and the processor-model
+# runs everywhere. Without it those suites are skipped, with the reason.
+"$(dirname "$0")/install-qemu.sh" || echo "install-deps: no qemu-user 8 or later; the test command will skip what needs it"
+
 missing=()
 for p in "${PACKAGES[@]}" "${I386_PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,7 +1,9 @@
 # SPDX-License-Identifier: MIT
 # Suite bookkeeping for the test command, sourced by scripts/test.sh: runs
-# each suite, counts it, and skips the i686 ones with the probe's reason where
-# the host executes no 32-bit code. Ends with one line:
+# each suite, counts it, and runs the i686 ones through scripts/i386-run.sh:
+# directly where the host executes 32-bit code, under qemu in a private
+# namespace elsewhere, and skipped with the reason where neither can be had.
+# Ends with one line:
 #   suites: N passed, M failed, K skipped
 
 suites_passed=0
@@ -9,31 +11,41 @@ suites_failed=0
 suites_skipped=0
 suites_failures=()
 suites_skips=()
+suites_here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # Empty where i686 suites run; otherwise why they cannot.
 suites_i386_skip=""
+# Empty where the processor-model runs (always under qemu) can run.
+suites_models_skip=""
 
-# suites_probe_i386: asks scripts/i386-probe.sh once and says what it found.
+# suites_probe_i386: asks scripts/i386-probe.sh once, then the runner how
+# i686 programs and the processor models would run, and says what it found.
+# LUMO_I386_VIA_QEMU=1 takes the qemu route even where the host needs none.
 suites_probe_i386() {
-  local here answer
-  here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-  answer="$(bash "$here/i386-probe.sh")"
+  local answer
+  answer="$(bash "$suites_here/i386-probe.sh")"
   echo "32-bit x86 execution on this host: $answer"
-  case "$answer" in
-    no:*) suites_i386_skip="${answer#no: }" ;;
-    *) suites_i386_skip="" ;;
-  esac
+  answer="$(bash "$suites_here/i386-run.sh" --check)"
+  echo "i686 programs run: $answer"
+  suites_i386_skip=""
+  [ "${answer%%:*}" = no ] && suites_i386_skip="${answer#no: }"
+  answer="$(bash "$suites_here/i386-run.sh" --check --qemu)"
+  echo "processor models run: $answer"
+  suites_models_skip=""
+  [ "${answer%%:*}" = no ] && suites_models_skip="${answer#no: }"
 }
 
 # suite <name> <command...>
 suite() {
-  local name="$1"
+  local name="$1" start=$SECONDS
   shift
   echo "== $name"
   if "$@"; then
     suites_passed=$((suites_passed + 1))
+    echo "-- $name: passed in $((SECONDS - start)) s"
   else
     suites_failed=$((suites_failed + 1))
     suites_failures+=("$name")
+    echo "-- $name: FAILED in $((SECONDS - start)) s"
   fi
 }
 
@@ -44,12 +56,27 @@ suite_skip() {
   suites_skips+=("$1: $2")
 }
 
-# suite_i386 <name> <command...>: a suite that needs 32-bit execution.
+# suite_i386 <name> [--prefix <wine prefix>] <command...>: a suite that
+# needs 32-bit execution, run through scripts/i386-run.sh (which ends the
+# prefix's Wine server before its namespace closes).
 suite_i386() {
+  local name="$1"
+  shift
   if [ -n "$suites_i386_skip" ]; then
-    suite_skip "$1" "$suites_i386_skip"
+    suite_skip "$name" "$suites_i386_skip"
   else
-    suite "$@"
+    suite "$name" bash "$suites_here/i386-run.sh" "$@"
+  fi
+}
+
+# suite_model <model> <windows build dir> <log dir>: the i686 tests of the
+# processor record, the blend and the fast paths on an emulated processor.
+suite_model() {
+  local name="processor model $1 (i686 tests under qemu, QEMU_CPU=$1)"
+  if [ -n "$suites_models_skip" ]; then
+    suite_skip "$name" "$suites_models_skip"
+  else
+    suite "$name" bash "$suites_here/i386-models.sh" "$@"
   fi
 }
 

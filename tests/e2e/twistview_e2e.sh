@@ -47,7 +47,7 @@ for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 program_pid=""
 cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-  [ "$windows_dir" != - ] && WINEPREFIX="$windows_dir/wineprefix" wineserver -k >/dev/null 2>&1
+  [ "$windows_dir" != - ] && WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}" wineserver -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
@@ -253,7 +253,7 @@ fi
 if [ "$windows_dir" = - ]; then
   echo "== twistview, wine: left out"
 elif [ -f "$windows_dir/bin/twistview.exe" ]; then
-  export LUMO_WINEPREFIX="$windows_dir/wineprefix"
+  export LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}"
   # A Wine server left from earlier tests may belong to another display.
   WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1
   WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1 || true

@@ -269,6 +269,36 @@ TEST(AvgBlend, OddWidth16BitPlainKernelComputesTheLastPixelByteWise) {
   }
 }
 
+// pfMMX is read on every call: cleared, the last pixel of an odd-width 16-bit
+// row is the plain kernel's byte-wise one; set again, every pixel is the MMX
+// kernel's. The flag is only set where the processor has MMX (the record as
+// detected says so), so that no MMX instruction runs on one without it.
+TEST(AvgBlend, ReadsMmxFromTheRecordOnEveryCall) {
+  const bool ProcessorHasMmx = ProcessorInfo.Has(pfMMX);
+  auto Dest = MakeSurface(5, 3, 16, 5, 6, 5), White = MakeSurface(5, 3, 16, 5, 6, 5);
+  auto Black = MakeSurface(5, 3, 16, 5, 6, 5), Expected = MakeSurface(5, 3, 16, 5, 6, 5);
+  std::memset(White->Pixels, 0xFF, White->Header.biSizeImage);
+  std::memset(Black->Pixels, 0x00, Black->Header.biSizeImage);
+  auto Blend = [&](bool Mmx) {
+    WithKernel Use(Mmx);
+    Dest->ClearTo(0);
+    ASSERT_TRUE(AvgBlend(*Dest, *White, *Black));
+    const TRowKernel Reference = Mmx ? AvgRowMMX : AvgRowPlain;
+    Expected->ClearTo(0);
+    ASSERT_TRUE(BlendRows(*Expected, *White, *Black, AvgBlendDepths, 0x7BEF7BEFu, Reference, Reference));
+    EXPECT_EQ(Bytes(*Dest), Bytes(*Expected)) << (Mmx ? "with" : "without") << " pfMMX";
+    uint16_t Last = 0;
+    std::memcpy(&Last, Dest->Rows[2] + 8, 2);
+    EXPECT_EQ(Last, Mmx ? 0x7BEF : 0x7B6F) << (Mmx ? "with" : "without") << " pfMMX";
+  };
+  // The record as detected first, so that the family's one choice sees it.
+  Blend(ProcessorHasMmx);
+  Blend(false);
+  if (ProcessorHasMmx) {
+    Blend(true);
+  }
+}
+
 TEST(AvgBlend, InPlaceWithEitherSource) {
   for (const FormCase& Form : AvailableForms()) {
     auto Surface = MakeSurface(37, 5, 8);

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -143,6 +145,29 @@ TEST(DetectProcessor, StartUpRecordDescribesThisMachine) {
 #else
   EXPECT_EQ(ProcessorInfo.Features, 0);
 #endif
+}
+
+// Under an emulated processor model the test command names the features the
+// model has (LUMO_EXPECT_FEATURES, e.g. "CmpXchg8B CMov MMX"): the record
+// holds exactly those, so an emulator that let SSE through would show.
+TEST(DetectProcessor, StartUpRecordHoldsTheNamedModelsFeatures) {
+  const char* Expected = std::getenv("LUMO_EXPECT_FEATURES");
+  if (Expected == nullptr) {
+    GTEST_SKIP() << "no processor model named";
+  }
+  const std::pair<TProcessorFeature, const char*> Names[] = {
+      {pfCmpXchg8B, "CmpXchg8B"}, {pfCMov, "CMov"},   {pfMMX, "MMX"},          {pfMMXExt, "MMXExt"}, {pfSSE, "SSE"},
+      {pfSSE2, "SSE2"},           {pf3DNow, "3DNow"}, {pf3DNowExt, "3DNowExt"}};
+  std::string Got;
+  for (const auto& [Feature, Name] : Names) {
+    if (ProcessorInfo.Has(Feature)) {
+      if (!Got.empty()) {
+        Got += ' ';
+      }
+      Got += Name;
+    }
+  }
+  EXPECT_EQ(Got, Expected);
 }
 
 }  // namespace

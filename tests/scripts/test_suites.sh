@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The 32-bit probe and the test command's skip logic: a loader the kernel
-# refuses (ENOEXEC) skips the i686 suites with the reason; anything else,
+# The 32-bit probe, the i386 runner and the test command's skip logic: a
+# loader the kernel refuses (ENOEXEC) sends the i686 suites through qemu, and
+# skips them with both reasons only where qemu cannot be had; the processor
+# models are skipped with the reason wherever qemu is missing. Anything else,
 # including a probe that cannot run for another reason, skips nothing.
 set -u
+# The routes are chosen here, whatever the calling test run forces.
+unset LUMO_I386_VIA_QEMU
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/suites-test.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -30,29 +34,46 @@ expect "ENOEXEC exits 1" "$?" "1"
 expect "a program that runs means yes" "$(probe "$work/runs")" "yes"
 expect "a probe refused for another reason skips nothing" "$(probe "$work/not-executable")" "yes (*Permission denied*)"
 
-# The suites themselves, in a child shell each.
+# The suites themselves, in a child shell each, without qemu.
 run_suites() { # <probe program>; prints the summary, status of the run
   (
-    LUMO_I386_PROBE_PROGRAM="$1"
-    export LUMO_I386_PROBE_PROGRAM
+    export LUMO_I386_PROBE_PROGRAM="$1" LUMO_QEMU_I386="$work/no-qemu"
     # shellcheck source=../../scripts/suites.sh
     source "$root/scripts/suites.sh"
     suites_probe_i386
     suite "native" true
     suite_i386 "i686 unit tests" false
+    suite_model pentium2 - -
     suite "x86-64 unit tests" true
     suites_summary
   )
 }
 out="$(run_suites "$work/enoexec")"
 status=$?
-expect "without 32-bit execution the run passes" "$status" "0"
-expect "the i686 suite is listed as skipped with the reason" "$out" "*== i686 unit tests: skipped: *Exec format error*"
-expect "the last line counts passed, failed and skipped" "$(tail -n 1 <<<"$out")" "suites: 2 passed, 0 failed, 1 skipped"
+expect "without 32-bit execution or qemu the run passes" "$status" "0"
+expect "the i686 suite is listed as skipped with both reasons" "$out" \
+  "*== i686 unit tests: skipped: *Exec format error*qemu-i386 8 or later is not installed*"
+expect "the model run is skipped with the reason" "$out" "*== processor model pentium2 *: skipped: qemu-i386 8*"
+expect "the last line counts passed, failed and skipped" "$(tail -n 1 <<<"$out")" "suites: 2 passed, 0 failed, 2 skipped"
 out="$(run_suites "$work/runs")"
 status=$?
 expect "with 32-bit execution a failing i686 suite fails the run" "$status" "1"
-expect "and is counted as failed, not skipped" "$(tail -n 1 <<<"$out")" "suites: 2 passed, 1 failed, 0 skipped"
+expect "and is counted as failed, not skipped" "$(tail -n 1 <<<"$out")" "suites: 2 passed, 1 failed, 1 skipped"
+
+# The qemu route itself, where this host has qemu 8 or later.
+run() { bash "$root/scripts/i386-run.sh" "$@"; }
+if [ "$(run --check --qemu | cut -c1-4)" = "yes:" ]; then
+  expect "a host without 32-bit execution runs i386 programs through qemu" \
+    "$(LUMO_I386_PROBE_PROGRAM="$work/enoexec" run --check)" "yes: through qemu-i386 *"
+  expect "i386 programs run in the namespace" "$(run --qemu bash "$root/scripts/i386-probe.sh")" "yes"
+  # qemu refuses a model it does not know: the probe ran under qemu.
+  expect "and under qemu, not the host" "$(QEMU_CPU=no-such-model run --qemu bash "$root/scripts/i386-probe.sh")" \
+    "yes (the probe ended with status 1*"
+  run --qemu sh -c 'exit 3'
+  expect "the command's exit status comes back" "$?" "3"
+else
+  echo "skipped: the qemu route, for want of qemu-i386 8 or later or a private binfmt_misc here"
+fi
 
 [ "$failures" -eq 0 ] && echo "all passed" || echo "$failures failed"
 [ "$failures" -eq 0 ]
