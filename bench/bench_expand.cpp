@@ -54,7 +54,7 @@ void BM_ExpandPlain(benchmark::State& S) { ExpandBench(S, lumo::gdi::ExpandIndic
 BENCHMARK(BM_ExpandPlain);
 [[maybe_unused]] const bool ExpandRegistered = lumo_bench::RegisterForms(
     "BM_Expand", lumo::gdi::ExpandIndicesForms,
-    [](benchmark::State& S, lumo::gdi::ExpandIndicesForm Expand) { ExpandBench(S, Expand, true); });
+    [](benchmark::State& S, const lumo::gdi::ExpandIndicesKernel& Kernel) { ExpandBench(S, Kernel.Row, true); });
 
 // Through the palette made ready in advance, as copies to a window go.
 lumo::gdi::PaletteTable WindowTable;

@@ -30,13 +30,14 @@ else()
 endif()
 
 # lumo_add_gtest(<name> SOURCES ... [LIBS ...] [ENVIRONMENT ...] [WINE_ONLY|NATIVE_ONLY|NOT_WEB]
-#                [WEB_EXCLUDE <gtest pattern>] [TIMEOUT s])
+#                [WEB_EXCLUDE <gtest pattern>] [TIMEOUT s] [LABELS ...])
 # Natively every test case becomes its own ctest test; under Wine and under
 # node one ctest test runs a whole program (starting Wine once per case would
 # be slow). Under node the cases matching WEB_EXCLUDE are left out: what
 # needs a browser's page is tested in the browser.
 function(lumo_add_gtest name)
-  cmake_parse_arguments(ARG "NATIVE_ONLY;WINE_ONLY;NOT_WEB" "TIMEOUT;WEB_EXCLUDE" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "NATIVE_ONLY;WINE_ONLY;NOT_WEB" "TIMEOUT;WEB_EXCLUDE" "SOURCES;LIBS;ENVIRONMENT;LABELS"
+    ${ARGN})
   if(ARG_NATIVE_ONLY AND CMAKE_CROSSCOMPILING)
     return()
   endif()
@@ -69,7 +70,14 @@ function(lumo_add_gtest name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT
       "LUMO_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;${ARG_ENVIRONMENT}")
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-      ENVIRONMENT "${ARG_ENVIRONMENT}")
+    # Only the properties given: an empty value would swallow the next name.
+    set(properties TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_ENVIRONMENT)
+      list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
+    if(ARG_LABELS)
+      list(APPEND properties LABELS "${ARG_LABELS}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
   endif()
 endfunction()

@@ -15,12 +15,12 @@ presented about once a second), and measures in the same run:
   (BM_FumesFastFree, BM_TwistFastBilinear), wall time.
 
 Ratio = frame time / (kernel + ceiling). The rounds alternate program,
-ceilings and kernel; since the machine may be shared, each quantity is
-reported at its least disturbed round (highest frame rate, shortest times),
-the ratios are formed from those, and each round's own ratio and their
-median are kept in the JSON output. To keep other work on a shared machine
-from setting the pace, the script raises its priority (and so that of Xvfb
-and the programs) when allowed, unless --no-priority.
+ceilings and kernel, and each round's ratio is formed from that round's own
+figures; a program's row is its median round (the round whose ratio is the
+median), and every round's ratio is kept beside it. Quantities are never
+taken from different rounds. To keep other work on a shared machine from
+setting the pace, the script raises its priority (and so that of Xvfb and
+the programs) when allowed, unless --no-priority.
 
 Placement (where two processors are allowed): the X server is pinned to one
 processor and each program, then the fresh-pixels ceiling, runs pinned to
@@ -216,7 +216,7 @@ def measure(build_dir, seconds, rounds, windows_dir):
                                      ceiling_ms(display, build_dir, width, height, seconds),
                                      ceiling_ms(display, build_dir, width, height, seconds, fill=True),
                                      kernel_ms(build_dir, bench, case), case))
-            rows.append(best_row(rounds_of))
+            rows.append(median_row(rounds_of))
         for name, width, height, bench, case in PROGRAMS:
             if not windows_dir:
                 rows.append({"program": name, "build": "Windows x86-64 under Wine",
@@ -246,8 +246,8 @@ def two_processors():
 
 def measure_placement(build_dir, seconds, rounds, native_rows):
     """Each program and the fresh-pixels ceiling with the X server pinned to
-    one processor and the writer on the same one or on another; the best of
-    the rounds, and the ratios against the kernel and present-only ceiling of
+    one processor and the writer on the same one or on another; the median
+    round, with the ratios against the kernel and present-only ceiling of
     the unpinned rows."""
     cpus = two_processors()
     if cpus is None:
@@ -260,18 +260,21 @@ def measure_placement(build_dir, seconds, rounds, native_rows):
             if base is None:
                 continue
             path = os.path.join(build_dir, "bin", name)
+            budget = base["kernel_ms"] + base["ceiling_ms"]
             for where, cpu in (("same processor as the X server", server_cpu), ("another processor", other_cpu)):
-                fps = max((program_fps(display, path, seconds, cpu) or 0.0) for _ in range(rounds))
-                fresh = min(ceiling_ms(display, build_dir, width, height, seconds, fill=True, cpu=cpu)[0]
-                            for _ in range(rounds))
-                if fps <= 0:
-                    continue
-                frame = 1000.0 / fps
-                rows.append({"program": name, "placement": where, "fps": fps, "frame_ms": frame, "fresh_ms": fresh,
-                             "ratio": frame / (base["kernel_ms"] + base["ceiling_ms"]),
-                             "fresh_ratio": frame / (base["kernel_ms"] + fresh),
-                             "fresh_floor_ratio": (base["kernel_ms"] + fresh) /
-                                                  (base["kernel_ms"] + base["ceiling_ms"])})
+                rounds_of = []
+                for _ in range(rounds):
+                    fps = program_fps(display, path, seconds, cpu) or 0.0
+                    fresh = ceiling_ms(display, build_dir, width, height, seconds, fill=True, cpu=cpu)[0]
+                    if fps <= 0:
+                        continue
+                    frame = 1000.0 / fps
+                    rounds_of.append({"program": name, "placement": where, "fps": fps, "frame_ms": frame,
+                                      "fresh_ms": fresh, "ratio": frame / budget,
+                                      "fresh_ratio": frame / (base["kernel_ms"] + fresh),
+                                      "fresh_floor_ratio": (base["kernel_ms"] + fresh) / budget})
+                if rounds_of:
+                    rows.append(median_row(rounds_of))
     return rows
 
 
@@ -294,20 +297,14 @@ def row(name, build, width, height, fps, ceiling, fresh, kernel, case):
             "fresh_ms": fresh[0], "fill_ms": fresh[1], "fresh_ratio": frame / (kernel + fresh[0])}
 
 
-def best_row(rounds_of):
-    """The least disturbed value of each quantity over the rounds (highest
-    frame rate, shortest kernel and ceiling times), and the ratios from
-    those; the rounds' own ratios are kept beside them."""
-    out = dict(rounds_of[0])
-    out["fps"] = max(r["fps"] for r in rounds_of)
-    out["frame_ms"] = 1000.0 / out["fps"]
-    for key in ("kernel_ms", "ceiling_ms", "fresh_ms"):
-        out[key] = min(r[key] for r in rounds_of)
-    out["fill_ms"] = min(r["fill_ms"] for r in rounds_of)
-    out["ratio"] = out["frame_ms"] / (out["kernel_ms"] + out["ceiling_ms"])
-    out["fresh_ratio"] = out["frame_ms"] / (out["kernel_ms"] + out["fresh_ms"])
-    out["round_ratios"] = [round(r["ratio"], 3) for r in rounds_of]
-    out["median_round_ratio"] = statistics.median(r["ratio"] for r in rounds_of)
+def median_row(rounds_of):
+    """The round whose ratio is the median (the lower one of an even count),
+    with every round's ratio, in the order run, and their median."""
+    ratios = [r["ratio"] for r in rounds_of]
+    out = dict(sorted(rounds_of, key=lambda r: r["ratio"])[(len(rounds_of) - 1) // 2])
+    out["round_ratios"] = [round(x, 3) for x in ratios]
+    out["median_round_ratio"] = statistics.median(ratios)
+    out["rounds"] = len(rounds_of)
     return out
 
 
@@ -351,12 +348,14 @@ def main():
                      "--rounds at least 1")
     if not args.no_priority:
         raise_priority()
+    load = {"start": os.getloadavg()[0]}
     rows = measure(os.path.abspath(args.build_dir), args.seconds, args.rounds,
                    os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
     placement = [] if args.no_placement else measure_placement(os.path.abspath(args.build_dir), args.seconds,
                                                                 args.rounds, rows)
+    load["end"] = os.getloadavg()[0]
     data = {"rows": rows, "placement": placement, "measured": time.strftime("%Y-%m-%d %H:%M", time.gmtime()),
-            "seconds": args.seconds, "rounds": args.rounds}
+            "seconds": args.seconds, "rounds": args.rounds, "load": load}
     if args.json_out:
         with open(args.json_out, "w") as f:
             json.dump(data, f, indent=1)
@@ -364,9 +363,11 @@ def main():
     if placement:
         print()
         print(placement_table(placement))
-    for r in rows:
+    for r in rows + placement:
         if "round_ratios" in r:
-            print(f"{r['program']}: ratios of the rounds {r['round_ratios']}, median {r['median_round_ratio']:.2f}")
+            where = f", {r['placement']}" if "placement" in r else ""
+            print(f"{r['program']}{where}: ratios of the rounds {r['round_ratios']}, "
+                  f"median {r['median_round_ratio']:.2f}")
 
 
 if __name__ == "__main__":

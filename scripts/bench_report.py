@@ -3,8 +3,9 @@
 """Runs the speed benchmarks and writes docs/benchmarks.md and docs/benchmarks.png.
 
 Each benchmark program runs with a few repetitions; the median CPU time of
-each case is used (the work is single-threaded, and CPU time is steadier than
-wall time on a shared machine). The table gives the time per frame and per
+each case is used (every kernel runs on one thread, and CPU time is steadier
+than wall time on a shared machine). The machine's context (clock, caches,
+load, build type) heads the page. The table gives the time per frame and per
 pixel or byte, and the ratio of each case to its plain reference; the targets
 are checked below the table.
 
@@ -134,7 +135,7 @@ def run_benchmarks(build_dir, repetitions, min_time):
             if b.get("aggregate_name") != "median" or b.get("error_occurred"):
                 continue
             results[b["run_name"]] = b
-    return {"context": context, "results": results,
+    return {"context": context, "results": results, "build_type": build_type(build_dir),
             "measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M")}
 
 
@@ -155,6 +156,47 @@ def with_browser_section(old, text):
     return text[:at + 1] + kept + "\n\n" + text[at + 1:]
 
 
+def build_type(build_dir):
+    """CMAKE_BUILD_TYPE of the build the benchmarks come from."""
+    try:
+        with open(os.path.join(build_dir, "CMakeCache.txt")) as f:
+            for line in f:
+                if line.startswith("CMAKE_BUILD_TYPE:"):
+                    return line.split("=", 1)[1].strip() or None
+    except OSError:
+        pass
+    return None
+
+
+def size_text(size):
+    return f"{size // 1048576} MiB" if size >= 1048576 else f"{size // 1024} KiB"
+
+
+def machine_text(data):
+    """The processor, its clock and caches, the load, and the build, as the
+    benchmarks' own context gives them."""
+    context = data.get("context") or {}
+    parts = [f"Processor: **{processor_name()}**, {context.get('num_cpus', os.cpu_count())} logical processors"]
+    if context.get("mhz_per_cpu"):
+        scaling = "on" if context.get("cpu_scaling_enabled") else "off"
+        parts[0] += f" at {context['mhz_per_cpu']} MHz (frequency scaling {scaling})"
+    names = {"Data": "d", "Instruction": "i", "Unified": ""}
+    caches = []
+    for c in context.get("caches", []):
+        shared = f", shared by {c['num_sharing']}" if c.get("num_sharing", 1) > 1 else ""
+        caches.append(f"L{c['level']}{names.get(c['type'], '')} {size_text(c['size'])}{shared}")
+    if caches:
+        parts.append("caches " + ", ".join(caches))
+    if context.get("load_avg"):
+        parts.append("load average " + " / ".join(f"{x:.2f}" for x in context["load_avg"]) + " (1, 5, 15 min) "
+                     "when the benchmarks began")
+    build = data.get("build_type")
+    parts.append(f"our code built {build}" if build else "build type not recorded")
+    if context.get("library_build_type"):
+        parts[-1] += f", Google Benchmark's library {context['library_build_type']}"
+    return "; ".join(parts) + "."
+
+
 def micros(b):
     scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
     return b["cpu_time"] * scale
@@ -169,13 +211,17 @@ def build_report(data):
     t = {name: micros(b) for name, b in r.items()}
     units = {name: b.get("units", 0) for name, b in r.items()}
     lines = []
-    cpu = processor_name()
     lines.append("# Benchmarks")
     lines.append("")
-    lines.append(f"Processor: **{cpu}**, {os.cpu_count()} logical processors; one thread throughout.  ")
+    lines.append(machine_text(data) + "  ")
     measured = data.get("measured") or datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M")
     lines.append(f"Measured {measured} UTC with "
                  "`scripts/bench_report.py` (Google Benchmark, median of the repetitions, CPU time).")
+    lines.append("")
+    lines.append("Threads: every kernel below runs on one thread, as the programs compute their frames. On screen "
+                 "(Frames on screen) the native layer may also expand and put 8-bit frames on a thread of its own "
+                 "while the program computes the next, where its tuner finds that faster, and the X server is a "
+                 "process of its own on whichever processor the system gives it.")
     lines.append("")
     lines.append("Every fast path is compared byte for byte with its plain reference by the differential tests "
                  "(`fumes_fast_tests`, `test_TwistRenderFast`, `test_BlendFast`, `test_gdi_palette_rows`).")
@@ -234,10 +280,14 @@ def build_report(data):
     lines.append("## Frames on screen")
     lines.append("")
     if frames:
-        lines.append(f"Measured {frames.get('measured', '?')} UTC with `scripts/bench_frames.py` (best of "
-                     f"{frames.get('rounds', '?')} rounds of {frames.get('seconds', '?')} s each: every quantity at "
-                     "its least disturbed round, since the machine is shared; run at raised priority so that other "
-                     "work on the machine sets the pace less). Each program runs "
+        lines.append(f"Measured {frames.get('measured', '?')} UTC with `scripts/bench_frames.py` "
+                     f"({frames.get('rounds', '?')} rounds of {frames.get('seconds', '?')} s each; each row is the "
+                     "program's median round, the round whose ratio is the median, with all its figures from that "
+                     "round; every round's ratio is listed below the table, since the machine is shared; run at "
+                     "raised priority so that other work on the machine sets the pace less" +
+                     (f"; load average {frames['load']['start']:.1f} when they began, "
+                      f"{frames['load']['end']:.1f} when they ended" if frames.get("load") else "") +
+                     "). Each program runs "
                      "on a private Xvfb (1280 x 1024, 24 bits) with `LUMO_PRESENT_LOG=1`, which makes the native "
                      "layer print its presentation count about once a second; the first second is left out. The "
                      "programs present through the layer's two shared-memory images, the server copying one frame "
@@ -256,13 +306,17 @@ def build_report(data):
         spread = [f"{r['program']}{'' if r['build'] == 'native' else ' (Wine)'} "
                   f"{', '.join(f'{x:.2f}' for x in r['round_ratios'])} (median {r['median_round_ratio']:.2f})"
                   for r in frames["rows"] if "round_ratios" in r]
+        spread += [f"{r['program']} pinned to {r['placement'].replace('same processor as', 'the processor of')} "
+                   f"{', '.join(f'{x:.2f}' for x in r['round_ratios'])} (median {r['median_round_ratio']:.2f})"
+                   for r in frames.get("placement") or [] if "round_ratios" in r]
         if spread:
-            lines.append("Ratio frame / (kernel + ceiling) of each round on its own: " + "; ".join(spread) + ".")
+            lines.append("Ratio frame / (kernel + ceiling) of each round on its own, in the order run: " +
+                         "; ".join(spread) + ".")
             lines.append("")
         if frames.get("placement"):
             lines.append("The same programs with the X server pinned to one processor and the program (then the "
-                         "ceiling with fresh pixels) pinned to the same one or to another, best of the same number "
-                         "of rounds; the ratios use the kernel and present-only ceiling above. Every new frame has "
+                         "ceiling with fresh pixels) pinned to the same one or to another, the median of the same "
+                         "number of rounds; the ratios use the kernel and present-only ceiling above. Every new frame has "
                          "to travel from the writer's caches to the server's, which the present-only ceiling (an "
                          "unchanged surface) never pays: the last column is the least that travel costs on this "
                          "machine, as a multiple of kernel plus present-only ceiling. On a virtual machine how far "
@@ -471,11 +525,13 @@ def main():
             data["frames"] = json.load(f)
     elif not args.no_frames and shutil.which("Xvfb") and not (args.json_in and "frames" in data):
         bench_frames.raise_priority()
+        load = {"start": os.getloadavg()[0]}
         rows = bench_frames.measure(os.path.abspath(args.build_dir), args.frames_seconds, args.frames_rounds,
                                     os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
         placement = bench_frames.measure_placement(os.path.abspath(args.build_dir), args.frames_seconds,
                                                    args.frames_rounds, rows)
-        data["frames"] = {"rows": rows, "placement": placement,
+        load["end"] = os.getloadavg()[0]
+        data["frames"] = {"rows": rows, "placement": placement, "load": load,
                           "measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"),
                           "seconds": args.frames_seconds, "rounds": args.frames_rounds}
     if args.json_out:

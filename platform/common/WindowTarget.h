@@ -10,10 +10,7 @@
 #include <cstdint>
 
 #include "LumoPlatform.h"
-
-namespace lumo::gdi {
-struct PaletteTable;
-}
+#include "common/IndexedFrame.h"
 
 namespace lumo::platform {
 
@@ -33,26 +30,16 @@ class WindowTarget {
     (void)overwrite;
     return Pixels();
   }
-  // Whether large copies into the pixels should write around the processor's
-  // caches, because another processor (the X server) reads them next and
-  // that was measured to be faster just now.
-  virtual bool StreamStores() const { return false; }
   // Called after GDI has changed Pixels() inside `changed` (client
   // coordinates, already clipped to the client area).
   virtual void Presented(const RECT& changed) = 0;
-  // An 8-bit copy through `table` into `rect` (client coordinates, inside
-  // the client area), written and presented by the target itself, perhaps
-  // later on a thread of its own: `rows` is the rectangle's first row of
-  // indices, `rowStep` the bytes to the next (negative for bottom-up rows),
-  // and they may change once this returns. Pixels() always shows the copy
-  // done. No Presented() follows. False when the target does not take such
-  // copies; the caller then writes Pixels() itself.
-  virtual bool PresentIndexed(const RECT& rect, const uint8_t* rows, ptrdiff_t rowStep,
-                              const gdi::PaletteTable& table) {
-    (void)rect;
-    (void)rows;
-    (void)rowStep;
-    (void)table;
+  // An 8-bit copy into frame.rect (inside the client area), written and
+  // presented by the target itself, perhaps later on a thread of its own;
+  // the frame's indices and table may change once this returns. Pixels()
+  // always shows the copy done. No Presented() follows. False when the
+  // target does not take the copy; the caller then writes Pixels() itself.
+  virtual bool PresentIndexed(const IndexedFrame& frame) {
+    (void)frame;
     return false;
   }
 };

@@ -153,8 +153,9 @@ bool PresentIndexed(DC* dst, const Surface& src, int64_t sx, int64_t sy, int64_t
   if (target == nullptr) return false;
   Placement p;
   if (!Place(sx, sy, src.width, src.height, dx, dy, target->Width(), target->Height(), cw, ch, p)) return false;
-  const uint8_t* rows = src.Row(static_cast<int>(p.sy)) + p.sx;
-  return target->PresentIndexed(Changed(p), rows, RowStep(src), *table);
+  const lumo::platform::IndexedFrame frame{Changed(p), src.Row(static_cast<int>(p.sy)) + p.sx, RowStep(src), table,
+                                           ExpandRows};
+  return target->PresentIndexed(frame);
 }
 
 // Copies w x h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to
@@ -187,8 +188,7 @@ RECT Copy(const Surface& src, int64_t sx, int64_t sy, const Surface& dst, int64_
   if (table != nullptr && src.bpp == 8 && dst.IsXrgb32() && src.bits != dst.bits) {
     // Straight from the indices into the window's pixels.
     ExpandRows(src.Row(static_cast<int>(sy)) + sx, RowStep(src),
-               reinterpret_cast<uint32_t*>(dst.Row(static_cast<int>(dy))) + dx, RowStep(dst) / 4, w, h, *table,
-               dst.streamStores);
+               reinterpret_cast<uint32_t*>(dst.Row(static_cast<int>(dy))) + dx, RowStep(dst) / 4, w, h, *table, false);
     return changed;
   }
   RowCodec reader(src);

@@ -139,7 +139,6 @@ bool DrawingSurface(DC* dc, Surface& out, const RECT* overwrite) {
       out.redMask = 0xFF0000;
       out.greenMask = 0xFF00;
       out.blueMask = 0xFF;
-      out.streamStores = target->StreamStores();
       return true;
     }
     case DCType::Screen:

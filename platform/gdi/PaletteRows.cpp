@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: MIT
+// The forms of the palette expansion, the palettes made ready for them, and
+// the row writer of 8-bit copies to windows.
 #include "gdi/PaletteRows.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
+// The wider forms are x86 code, and WebAssembly's in a build with its vectors;
+// elsewhere only the plain one is built.
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
-#define LUMO_PALETTE_SSE41 1
+#define LUMO_X86 1
 #else
-#define LUMO_PALETTE_SSE41 0
+#define LUMO_X86 0
 #endif
 #if LUMO_SIMD128
 #include <wasm_simd128.h>
@@ -39,7 +43,7 @@ void ExpandEight(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Pa
   for (; i < Count; ++i) Out[i] = Palette[In[i]];
 }
 
-#if LUMO_PALETTE_SSE41
+#if LUMO_X86
 
 // Four colours gathered into one register and stored at once.
 __attribute__((target("sse4.1"))) inline __m128i Four(const uint32_t* Palette, uint32_t Indices) {
@@ -239,7 +243,7 @@ void ExpandIndicesEight(const uint8_t* In, uint32_t* Out, int Count, const uint3
 }
 
 bool CanExpandIndicesSSE41() {
-#if LUMO_PALETTE_SSE41
+#if LUMO_X86
   return __builtin_cpu_supports("sse4.1");
 #else
   return false;
@@ -247,7 +251,7 @@ bool CanExpandIndicesSSE41() {
 }
 
 void ExpandIndicesSSE41(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette) {
-#if LUMO_PALETTE_SSE41
+#if LUMO_X86
   ExpandSSE41(In, Out, Count, Palette);
 #else
   ExpandEight(In, Out, Count, Palette);
@@ -255,7 +259,7 @@ void ExpandIndicesSSE41(const uint8_t* In, uint32_t* Out, int Count, const uint3
 }
 
 bool CanExpandIndicesVBMI() {
-#if LUMO_PALETTE_SSE41
+#if LUMO_X86
   return CanExpandIndicesSSE41() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512vbmi");
 #else
@@ -264,7 +268,7 @@ bool CanExpandIndicesVBMI() {
 }
 
 void ExpandIndicesVBMI(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette) {
-#if LUMO_PALETTE_SSE41
+#if LUMO_X86
   ExpandVBMI(In, Out, Count, Palette);
 #else
   ExpandEight(In, Out, Count, Palette);
@@ -283,64 +287,54 @@ void ExpandIndicesSIMD128(const uint8_t* In, uint32_t* Out, int Count, const uin
 
 namespace {
 
-ExpandIndicesForm Chosen() { return LumoChosen<ExpandIndicesForms>("palette expansion").Function; }
+const ExpandIndicesKernel& Chosen() { return LumoChosen<ExpandIndicesForms>("palette expansion").Function; }
 
 }  // namespace
 
 void ExpandIndices(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette) {
-  Chosen()(In, Out, Count, Palette);
+  Chosen().Row(In, Out, Count, Palette);
 }
 
 void ExpandRows(const uint8_t* In, ptrdiff_t InStep, uint32_t* Out, ptrdiff_t OutStep, int Width, int Height,
                 const PaletteTable& Table, bool Stream) {
   const auto Expand = Stream ? Table.ExpandStreaming : Table.Expand;
   for (int y = 0; y < Height; ++y, In += InStep, Out += OutStep) Expand(In, Out, Width, Table);
-#if LUMO_PALETTE_SSE41
+#if LUMO_X86
   // Streamed lines are seen by others (the X server) only after a fence.
   if (Stream) _mm_sfence();
 #endif
 }
 
-void CopyRowsStreaming(const uint8_t* In, ptrdiff_t InStep, uint8_t* Out, int Width, int Height) {
-  const size_t W = static_cast<size_t>(std::max(Width, 0));
-  for (int y = 0; y < Height; ++y, In += InStep, Out += W) {
-    size_t i = 0;
-#if LUMO_PALETTE_SSE41
-    // Ordinary stores up to a 16-byte boundary and for the last few bytes.
-    const size_t Head = std::min(W, (16 - reinterpret_cast<uintptr_t>(Out) % 16) % 16);
-    std::memcpy(Out, In, Head);
-    for (i = Head; i + 16 <= W; i += 16)
-      _mm_stream_si128(reinterpret_cast<__m128i*>(Out + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(In + i)));
-#endif
-    std::memcpy(Out + i, In + i, W - i);
-  }
-#if LUMO_PALETTE_SSE41
-  _mm_sfence();
+void ReadyEight(const uint32_t* Pixels, PaletteTable& Table) {
+  std::memcpy(Table.Pixels, Pixels, sizeof Table.Pixels);
+  Table.Expand = Table.ExpandStreaming = TableEight;
+}
+
+void ReadySSE41(const uint32_t* Pixels, PaletteTable& Table) {
+  ReadyEight(Pixels, Table);
+#if LUMO_X86
+  Table.Expand = Table.ExpandStreaming = TableSSE41;
 #endif
 }
 
-void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table) {
-  std::memcpy(Table.Pixels, Pixels, sizeof Table.Pixels);
-  Table.Expand = TableEight;
-  Table.ExpandStreaming = TableEight;
-#if LUMO_PALETTE_SSE41
-  // The ready palette of the chosen form.
-  const ExpandIndicesForm Form = Chosen();
-  if (Form == ExpandIndicesVBMI) {
-    SplitChannels(Pixels, Table.Channel);
-    bool FourthByte = false;
-    for (int i = 0; i < 256; ++i) FourthByte |= Table.Channel[3][i] != 0;
-    Table.Expand = FourthByte ? TableVBMI : TableVBMIThreeBytes;
-    Table.ExpandStreaming = FourthByte ? TableVBMIStreaming : TableVBMIThreeBytesStreaming;
-  } else if (Form == ExpandIndicesSSE41) {
-    Table.Expand = Table.ExpandStreaming = TableSSE41;
-  }
-#endif
-#if LUMO_SIMD128
-  if (Chosen() == ExpandIndicesSIMD128) {
-    Table.Expand = Table.ExpandStreaming = TableSIMD128;
-  }
+void ReadyVBMI(const uint32_t* Pixels, PaletteTable& Table) {
+  ReadyEight(Pixels, Table);
+#if LUMO_X86
+  SplitChannels(Pixels, Table.Channel);
+  bool FourthByte = false;
+  for (int i = 0; i < 256; ++i) FourthByte |= Table.Channel[3][i] != 0;
+  Table.Expand = FourthByte ? TableVBMI : TableVBMIThreeBytes;
+  Table.ExpandStreaming = FourthByte ? TableVBMIStreaming : TableVBMIThreeBytesStreaming;
 #endif
 }
+
+void ReadySIMD128(const uint32_t* Pixels, PaletteTable& Table) {
+  ReadyEight(Pixels, Table);
+#if LUMO_SIMD128
+  Table.Expand = Table.ExpandStreaming = TableSIMD128;
+#endif
+}
+
+void BuildPaletteTable(const uint32_t* Pixels, PaletteTable& Table) { Chosen().Ready(Pixels, Table); }
 
 }  // namespace lumo::gdi

@@ -23,7 +23,6 @@ struct Surface {
   uint32_t redMask = 0, greenMask = 0, blueMask = 0;  // 16 and 32 bpp
   const RGBQUAD* colours = nullptr;                   // up to 8 bpp
   int colourCount = 0;
-  bool streamStores = false;  // written around the caches: another processor reads it next
 
   uint8_t* Row(int y) const {
     const int memoryRow = topDown ? y : height - 1 - y;

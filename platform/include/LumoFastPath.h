@@ -2,11 +2,9 @@
 // One shape for every fast path. A family of kernels (the average blend row,
 // the smoke passes, the rotating zoom, the palette expansion) is one table of
 // forms, widest first, its plain form last. LumoChosen picks the first form
-// the processor runs, once per family, skipping every level named in the
-// environment variable LUMO_DISABLE, so the real programs can be run at any
-// level for testing:
-//
-//   LUMO_DISABLE="avx512 avx2"      (spaces or commas between the names)
+// the processor runs, once per family, skipping every level the environment
+// turns off (LUMO_DISABLE, see the README), so the real programs can be run
+// at any level for testing.
 //
 // The levels are named alike in every family; a form that needs several
 // extensions stands under the widest of them:
@@ -29,10 +27,10 @@
 //   palette expansion  avx512 (VBMI) sse41 simd128         platform/gdi/PaletteRows.h
 //                      plain (eight at once)
 //
-// When LUMO_DISABLE is set, each family says once on standard error which
+// When levels are turned off, each family says once on standard error which
 // form it took, so a test run shows that the switch reached the program. In
-// the browser the page's address sets it (program.html?disable=simd128) and
-// standard error is the page's console.
+// the browser the page's address sets LUMO_DISABLE
+// (program.html?disable=simd128) and standard error is the page's console.
 //
 // Header only, on no other part of the system: graphics, the programs and
 // the platform layer all choose through it.

@@ -7,22 +7,24 @@
 // window half calls the table and never asks which backend it has.
 //
 // The backend is chosen once, the first time it is asked for: headless when
-// LUMO_HEADLESS is set to anything but "0", else the window system of the
-// build (SDL, or the page in the browser). Each backend keeps its own data
-// for a window, keyed by the window's handle.
+// the environment asks for it (LUMO_HEADLESS, see the README), else the
+// window system of the build (SDL, or the page in the browser). Each backend
+// keeps its own data for a window, keyed by the window's handle.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "LumoPlatform.h"
 
 namespace lumo::user {
 
 struct Window;
-namespace x11 {
-class Presenter;
-}
+class FrameSink;
+
+// Gives a sink for the window's frames, or null where it has none.
+using SinkMaker = std::unique_ptr<FrameSink> (*)(HWND window);
 
 struct Backend {
   // Makes the windowing system ready; called before every window is created,
@@ -33,19 +35,10 @@ struct Backend {
   // and style are set). False when there can be none, after printing why.
   bool (*create)(const Window& window);
   void (*destroy)(HWND window);
-  // The windowing system's own pixels for the window when they are
-  // width x height 0x00RRGGBB pixels with rows width pixels apart, so GDI
-  // can draw straight into them; else null.
-  uint32_t* (*surface)(HWND window, int width, int height);
-  // Shows the `changed` rectangle. With `pixels` null it is already in
-  // surface(); false then means the backend has dropped that surface (it saw
-  // a resize) and surface() must be asked again. Otherwise all of `pixels`
-  // (width x height) is copied to the window first.
-  bool (*present)(HWND window, const uint32_t* pixels, int width, int height, const RECT& changed);
-  // Pixels of the window's own that the window system copies while the next
-  // frame is drawn (X11 shared-memory images), or null when it has none;
-  // asked once per window, before surface().
-  std::unique_ptr<x11::Presenter> (*openPresenter)(HWND window);
+  // Where a window's frames can go (FrameSink.h), best first. A window
+  // takes the first that starts and the next one down when that fails;
+  // after the last, memory that nothing shows.
+  std::span<const SinkMaker> sinks;
   void (*setTitle)(HWND window, const char* title);
   // ShowWindow's command, as the window system shows it.
   void (*show)(HWND window, int command);

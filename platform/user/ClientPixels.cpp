@@ -1,146 +1,105 @@
 // SPDX-License-Identifier: MIT
-// Presenting a window's client pixels through the backend.
+// A window's client pixels in its frame sink, and the fall to the next sink.
 #include "user/ClientPixels.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "user/Backend.h"
-#include "user/X11Present.h"
+#include "user/DisplayLoss.h"
+#include "user/PresentLog.h"
+#include "user/PresentOptions.h"
+#include "user/Rects.h"
 
 namespace lumo::user {
 
-namespace {
+ClientPixels::ClientPixels() : sink_(OpenMemorySink(nullptr)) { sink_->Start(0, 0, nullptr); }
 
-// With LUMO_PRESENT_LOG set, a line on stderr about once a second gives the
-// presentations so far and how many of them were written around the caches,
-// for the frame-rate benchmark.
-const bool logPresents = [] {
-  const char* env = std::getenv("LUMO_PRESENT_LOG");
-  return env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
-}();
-
-void LogPresent(int presents, int streamed) {
-  using Clock = std::chrono::steady_clock;
-  static const Clock::time_point start = Clock::now();
-  static Clock::time_point last;
-  const Clock::time_point now = Clock::now();
-  if (now - last < std::chrono::seconds(1)) return;
-  last = now;
-  const auto ms = std::chrono::duration_cast<std::chrono::microseconds>(now - start).count() / 1000.0;
-  std::fprintf(stderr, "lumo-present: presents=%d ms=%.3f streamed=%d\n", presents, ms, streamed);
-  std::fflush(stderr);
-}
-
-}  // namespace
-
-ClientPixels::ClientPixels() = default;
 ClientPixels::~ClientPixels() = default;
 
 void ClientPixels::Resize(int width, int height) {
-  // A new size means new images or a new backend surface too: the old ones
-  // are not copied.
-  screen_ = nullptr;
-  onShm_ = false;
   width_ = std::max(0, width);
   height_ = std::max(0, height);
-  own_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), kDialogFace);
-  if (window_ != nullptr) Bind();
+  std::vector<uint32_t>().swap(shown_);
+  const std::vector<uint32_t> face(static_cast<size_t>(width_) * static_cast<size_t>(height_), kDialogFace);
+  unshown_ = RECT{};
+  // A new size means new images or a new window surface: the old picture is
+  // not kept.
+  if (!sink_->Start(width_, height_, face.data())) {
+    ++next_;
+    TakeNext(face.data());
+  }
+}
+
+void ClientPixels::Attach(HWND window) {
+  window_ = window;
+  next_ = 0;
+  std::vector<uint32_t> picture(static_cast<size_t>(width_) * static_cast<size_t>(height_));
+  sink_->Read(picture.data());
+  TakeNext(picture.data());
+}
+
+void ClientPixels::Detach() {
+  std::vector<uint32_t> picture(static_cast<size_t>(width_) * static_cast<size_t>(height_));
+  sink_->Read(picture.data());
+  // Its connection goes before the window it draws on.
+  sink_ = OpenMemorySink(nullptr);
+  sink_->Start(width_, height_, picture.data());
+  window_ = nullptr;
+}
+
+void ClientPixels::TakeNext(const uint32_t* picture) {
+  if (sink_->DisplayLost()) EndForLostDisplay();
+  sink_.reset();
+  const std::span<const SinkMaker> sinks = window_ != nullptr ? ActiveBackend().sinks : std::span<const SinkMaker>();
+  for (; next_ < sinks.size(); ++next_) {
+    std::unique_ptr<FrameSink> sink = sinks[next_](window_);
+    if (sink && sink->Start(width_, height_, picture)) {
+      sink_ = std::move(sink);
+      break;
+    }
+  }
+  if (!sink_) {
+    sink_ = OpenMemorySink(window_);
+    sink_->Start(width_, height_, picture);
+  }
+  unshown_ = RECT{0, 0, width_, height_};
+}
+
+bool ClientPixels::FallBack() {
+  if (window_ == nullptr || next_ >= ActiveBackend().sinks.size()) return false;
+  std::vector<uint32_t> picture(static_cast<size_t>(width_) * static_cast<size_t>(height_));
+  sink_->Read(picture.data());
+  ++next_;
+  TakeNext(picture.data());
+  return true;
 }
 
 uint32_t* ClientPixels::Acquire(const RECT* overwrite) {
-  if (onShm_) {
-    if (uint32_t* p = shm_->Pixels(overwrite)) return p;
-    DropPresenter();
-  }
-  return screen_ != nullptr ? screen_ : own_.empty() ? nullptr : own_.data();
+  if (width_ <= 0 || height_ <= 0) return nullptr;
+  uint32_t* pixels = sink_->Pixels(overwrite);
+  while (pixels == nullptr && FallBack()) pixels = sink_->Pixels(overwrite);
+  return pixels;
 }
-
-bool ClientPixels::StreamStores() const { return onShm_ && shm_->StreamStores(); }
 
 void ClientPixels::Fill(uint32_t colour) {
   const RECT all{0, 0, width_, height_};
   uint32_t* p = Acquire(&all);
   if (p == nullptr) return;
   std::fill(p, p + static_cast<size_t>(width_) * height_, colour);
-  if (onShm_) shm_->Changed(all);
-}
-
-void ClientPixels::Attach(HWND window) { window_ = window; }
-
-void ClientPixels::Detach() {
-  Unbind();
-  shm_.reset();  // its connection goes before the window it draws on
-  window_ = nullptr;
-}
-
-void ClientPixels::Bind() {
-  if (screen_ != nullptr || onShm_ || width_ <= 0 || height_ <= 0) return;
-  const Backend& backend = ActiveBackend();
-  if (!shmTried_) {
-    shmTried_ = true;
-    shm_ = backend.openPresenter(window_);
-  }
-  if (shm_) {
-    if (shm_->SetSize(width_, height_, own_.data())) {
-      onShm_ = true;
-      std::vector<uint32_t>().swap(own_);
-      return;
-    }
-    shm_.reset();
-  }
-  uint32_t* screen = backend.surface(window_, width_, height_);
-  if (screen == nullptr) return;
-  std::copy(own_.begin(), own_.end(), screen);
-  screen_ = screen;
-  std::vector<uint32_t>().swap(own_);
-}
-
-void ClientPixels::Unbind() {
-  if (onShm_) {
-    own_.resize(static_cast<size_t>(width_) * height_);
-    shm_->CopyOut(own_.data());
-    onShm_ = false;
-  }
-  if (screen_ == nullptr) return;
-  own_.assign(screen_, screen_ + static_cast<size_t>(width_) * height_);
-  screen_ = nullptr;
-}
-
-void ClientPixels::DropPresenter() {
-  Unbind();
-  shm_.reset();
-  if (window_ == nullptr) return;
-  Bind();
-  // What the failed images put on screen is unknown (the last frame may
-  // never have been): the backend shows all.
-  ShowAll();
+  sink_->Changed(all);
 }
 
 void ClientPixels::Show(const RECT& changed) {
   if (window_ == nullptr || width_ <= 0 || height_ <= 0) return;
-  const Backend& backend = ActiveBackend();
   const RECT all{0, 0, width_, height_};
-  RECT shown = changed;
-  if (onShm_) {
-    if (shm_->Show(changed)) return;
-    DropPresenter();  // which shows all
-    return;
+  RECT r = Union(Intersect(changed, all), unshown_);
+  if (Empty(r)) return;
+  // What the failed sink put on screen is unknown: the next one shows all.
+  while (!sink_->Show(r)) {
+    if (!FallBack()) return;
+    r = all;
   }
-  if (screen_ != nullptr) {
-    if (backend.present(window_, nullptr, width_, height_, shown)) return;
-    // The backend has let its surface go (it saw a resize); its memory lasts
-    // until the next request for a surface, so what was drawn is kept first.
-    Unbind();
-  }
-  Bind();
-  if (onShm_)
-    Show(all);  // once: a presenter that fails is not taken again
-  else
-    backend.present(window_, screen_ != nullptr ? nullptr : own_.data(), width_, height_, all);
+  unshown_ = RECT{};
 }
 
 void ClientPixels::ShowAll() { Show(RECT{0, 0, width_, height_}); }
@@ -148,22 +107,31 @@ void ClientPixels::ShowAll() { Show(RECT{0, 0, width_, height_}); }
 void ClientPixels::Presented(const RECT& changed) {
   ++presents;
   Show(changed);
-  if (logPresents) LogPresent(presents, shm_ ? shm_->Streamed() : 0);
+  if (Options().log) LogPresents(presents, *sink_);
 }
 
-bool ClientPixels::PresentIndexed(const RECT& rect, const uint8_t* rows, ptrdiff_t rowStep,
-                                  const gdi::PaletteTable& table) {
-  if (!onShm_ || window_ == nullptr || rect.left < 0 || rect.top < 0 || rect.right > width_ || rect.bottom > height_)
-    return false;
-  if (!shm_->ShowIndexed(rect, rows, rowStep, table)) {
-    // Failed images give way to the backend's surface, which the caller
-    // then writes as usual.
-    DropPresenter();
+bool ClientPixels::Inside(const RECT& r) const {
+  return !Empty(r) && r.left >= 0 && r.top >= 0 && r.right <= width_ && r.bottom <= height_;
+}
+
+bool ClientPixels::PresentIndexed(const platform::IndexedFrame& frame) {
+  // Left to the caller (which then draws and presents as usual) while the
+  // sink has more to show than this frame.
+  if (window_ == nullptr || !Empty(unshown_) || !Inside(frame.rect)) return false;
+  if (!sink_->ShowIndexed(frame)) {
+    FallBack();
     return false;
   }
   ++presents;
-  if (logPresents) LogPresent(presents, shm_->Streamed());
+  if (Options().log) LogPresents(presents, *sink_);
   return true;
+}
+
+const uint32_t* ClientPixels::Shown() {
+  if (width_ <= 0 || height_ <= 0) return nullptr;
+  shown_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
+  sink_->Read(shown_.data());
+  return shown_.data();
 }
 
 }  // namespace lumo::user

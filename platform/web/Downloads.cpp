@@ -19,11 +19,7 @@ namespace {
 // Hands the bytes to the browser as a download named `name`.
 EM_JS(void, LumoDownload, (const uint8_t* bytes, int size, const char* name, const char* type), {
   if (typeof document == "undefined") return;
-  var blob = new Blob([HEAPU8.slice(bytes, bytes + size)], {
-    type:
-      UTF8ToString(type)
-  });
-  // clang-format on
+  var blob = new Blob([HEAPU8.slice(bytes, bytes + size)], {type: UTF8ToString(type)});
   var url = URL.createObjectURL(blob);
   var link = document.createElement("a");
   link.href = url;
@@ -32,9 +28,9 @@ EM_JS(void, LumoDownload, (const uint8_t* bytes, int size, const char* name, con
   document.body.appendChild(link);
   link.click();
   link.remove();
-  setTimeout(
-      function() { URL.revokeObjectURL(url); }, 60000);
+  setTimeout(function() { URL.revokeObjectURL(url); }, 60000);
 });
+// clang-format on
 
 bool expected = false;
 

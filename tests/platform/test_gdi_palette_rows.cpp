@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -30,7 +29,8 @@ TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
     bool Runs;
   };
   std::vector<TForm> Forms;
-  for (const auto& Form : lumo::gdi::ExpandIndicesForms) Forms.push_back({Form.Level, Form.Function, Form.Available()});
+  for (const auto& Form : lumo::gdi::ExpandIndicesForms)
+    Forms.push_back({Form.Level, Form.Function.Row, Form.Available()});
   Forms.push_back({"chosen", lumo::gdi::ExpandIndices, true});
   Forms.push_back({"table", ThroughTable, true});
   Forms.push_back({"table, streaming", StreamingThroughTable, true});
@@ -63,29 +63,6 @@ TEST(PaletteRows, SameColoursAsThePlainLoopForEveryLengthAndAlignment) {
           ASSERT_EQ(Got, Expected) << Form.Name << ", " << Count << " pixels from offset " << Shift << " to line byte "
                                    << Line << ", colours " << std::hex << Mask;
         }
-      }
-    }
-  }
-}
-
-// The streamed copy of index rows against memcpy: every width up to 70 and
-// a long one, every start within a 16-byte line, rows going up or down, and
-// nothing written past the last row.
-TEST(PaletteRows, StreamedRowCopyIsAPlainCopy) {
-  std::mt19937 Random(5);
-  std::vector<uint8_t> In(3 * 1001);
-  for (uint8_t& Byte : In) Byte = static_cast<uint8_t>(Random());
-  std::vector<int> Widths(71);
-  for (int Width = 0; Width <= 70; ++Width) Widths[Width] = Width;
-  Widths.push_back(1001);
-  for (const int Width : Widths) {
-    for (const ptrdiff_t Step : {ptrdiff_t{1001}, ptrdiff_t{-1001}}) {
-      const uint8_t* First = Step > 0 ? In.data() : In.data() + 2 * 1001;
-      for (int Offset = 0; Offset < 16; ++Offset) {
-        std::vector<uint8_t> Out(3 * 1001 + 32, 0xA5), Expected(Out);
-        for (int y = 0; y < 3; ++y) std::memcpy(Expected.data() + Offset + y * Width, First + y * Step, Width);
-        lumo::gdi::CopyRowsStreaming(First, Step, Out.data() + Offset, Width, 3);
-        ASSERT_EQ(Out, Expected) << "width " << Width << ", offset " << Offset << ", step " << Step;
       }
     }
   }

@@ -2,7 +2,7 @@
 // The window half on SDL itself: SDL's events become the same messages as
 // in headless mode, drawing reaches the SDL window, and without a display the
 // process ends with one line instead of crashing. Runs on SDL's dummy driver;
-// the OnX11 cases run under Xvfb.
+// the OnX11 and PresentFailure cases run under Xvfb.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -63,6 +63,12 @@ class OnSdl : public testing::Test {
  protected:
   void SetUp() override {
     if (lumo::test::HeadlessWindows()) GTEST_SKIP() << "headless run";
+    Open();
+  }
+  void TearDown() override { lumo::test::ResetWindows(); }
+
+  // A new window of 200 x 100 client pixels, shown on the next Pump.
+  void Open() {
     seen.clear();
     window_ = CreateWindowExA(0, "#32770", title_, 0x100F0000, 0, 0, 200 + 8, 100 + 8 + 19, nullptr, nullptr, nullptr,
                               nullptr);
@@ -73,7 +79,6 @@ class OnSdl : public testing::Test {
     Pump();
     seen.clear();
   }
-  void TearDown() override { lumo::test::ResetWindows(); }
 
   // Reads and dispatches for a while: events of a real display take time.
   void Pump(int ms = 0) {
@@ -255,7 +260,7 @@ TEST_F(OnSdl, EightBitCopiesReachTheScreenSurfaceAcrossResizes) {
   };
   draw(200, 100, 7);
   EXPECT_EQ(screenPixel(150, 60), 0x123456u);
-  EXPECT_EQ(lumo::test::WindowPixels(window_, nullptr, nullptr), SDL_GetWindowSurface(sdl_)->pixels)
+  EXPECT_EQ(lumo::test::WindowDrawingPixels(window_), SDL_GetWindowSurface(sdl_)->pixels)
       << "the window's pixels should be SDL's surface";
 
   SDL_SetWindowSize(sdl_, 260, 140);
@@ -329,6 +334,49 @@ class OnX11 : public OnSdl {
       GTEST_SKIP() << "needs an X display (run under xvfb-run with SDL_VIDEODRIVER=x11)";
     OnSdl::SetUp();
   }
+
+  // A width x height frame of one index copied to (x, y) through `dc`, and
+  // what it makes of the first width x height pixels of `expected` (rows
+  // 200 apart); the indices change once the copy has been asked for.
+  void Draw(HDC dc, int x, int y, int width, int height, uint8_t index, std::vector<uint32_t>& expected) {
+    EightBitInfo info;
+    info.header.biWidth = width;
+    info.header.biHeight = -height;
+    std::vector<uint8_t> bits(static_cast<size_t>((width + 3) & ~3) * height, index);
+    StretchDIBits(dc, x, y, width, height, 0, 0, width, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                  DIB_RGB_COLORS, SRCCOPY);
+    std::fill(bits.begin(), bits.end(), static_cast<uint8_t>(index ^ 1));
+    const RGBQUAD c = info.colours[index];
+    const int columns = static_cast<int>(expected.size() / 100);
+    for (int row = y; row < std::min(y + height, 100); ++row)
+      for (int col = x; col < std::min(x + width, columns); ++col)
+        expected[row * columns + col] = (c.rgbRed << 16) | (c.rgbGreen << 8) | c.rgbBlue;
+  }
+
+  // The pixels on screen that differ from `expected` (the client area's top
+  // 100 rows), read from the root window where the client area lies; the
+  // last image may still be on its way to the server.
+  int WrongOnScreen(const std::vector<uint32_t>& expected) {
+    const int columns = static_cast<int>(expected.size() / 100);
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (!SDL_GetWindowWMInfo(sdl_, &wm)) return -1;
+    Display* display = wm.info.x11.display;
+    ::Window root = DefaultRootWindow(display), child = 0;
+    int rootX = 0, rootY = 0;
+    if (!XTranslateCoordinates(display, wm.info.x11.window, root, 0, 0, &rootX, &rootY, &child)) return -1;
+    int wrong = -1;
+    for (int attempt = 0; attempt < 100 && wrong != 0; ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      XImage* image = XGetImage(display, root, rootX, rootY, columns, 100, AllPlanes, ZPixmap);
+      if (image == nullptr) return -1;
+      wrong = 0;
+      for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < columns; ++x) wrong += (XGetPixel(image, x, y) & 0xFFFFFF) != expected[y * columns + x];
+      XDestroyImage(image);
+    }
+    return wrong;
+  }
 };
 
 TEST_F(OnX11, WindowIsShownAtItsSizeAndFollowsResizes) {
@@ -361,36 +409,21 @@ TEST_F(OnX11, WindowIsShownAtItsSizeAndFollowsResizes) {
 TEST_F(OnX11, WhatIsDrawnIsExactlyWhatTheScreenShows) {
   Pump(200);
   ASSERT_NE(SDL_GetWindowFlags(sdl_) & SDL_WINDOW_SHOWN, 0u);
-  EightBitInfo info;
   std::vector<uint32_t> expected(200 * 100, 0);
   HDC dc = GetDC(window_);
-  // A width x height frame of one index copied to (x, y).
-  auto draw = [&](int x, int y, int width, int height, uint8_t index) {
-    info.header.biWidth = width;
-    info.header.biHeight = -height;
-    std::vector<uint8_t> bits(static_cast<size_t>((width + 3) & ~3) * height, index);
-    StretchDIBits(dc, x, y, width, height, 0, 0, width, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                  DIB_RGB_COLORS, SRCCOPY);
-    // The copy is of the indices as they were when it was asked for.
-    std::fill(bits.begin(), bits.end(), static_cast<uint8_t>(index ^ 1));
-    const RGBQUAD c = info.colours[index];
-    for (int row = y; row < std::min(y + height, 100); ++row)
-      for (int col = x; col < std::min(x + width, 200); ++col)
-        expected[row * 200 + col] = (c.rgbRed << 16) | (c.rgbGreen << 8) | c.rgbBlue;
-  };
   const char* setting = std::getenv("LUMO_X11_SHM");
   const bool alternating = setting != nullptr && std::strcmp(setting, "alternate") == 0;
-  draw(0, 0, 200, 100, 7);
-  const uint32_t* first = lumo::test::WindowPixels(window_, nullptr, nullptr);
-  draw(0, 0, 200, 100, 7);
+  Draw(dc, 0, 0, 200, 100, 7, expected);
+  const uint32_t* first = lumo::test::WindowDrawingPixels(window_);
+  Draw(dc, 0, 0, 200, 100, 7, expected);
   if (alternating) {
-    EXPECT_NE(lumo::test::WindowPixels(window_, nullptr, nullptr), first) << "frames should alternate between images";
+    EXPECT_NE(lumo::test::WindowDrawingPixels(window_), first) << "frames should alternate between images";
   }
-  draw(20, 10, 60, 50, 9);
+  Draw(dc, 20, 10, 60, 50, 9, expected);
   SetPixel(dc, 150, 50, RGB(0xAB, 0xCD, 0xEF));
   expected[50 * 200 + 150] = 0xABCDEF;
-  draw(170, 80, 40, 40, 9);  // past the right and bottom edges
-  draw(100, 30, 10, 10, 7);
+  Draw(dc, 170, 80, 40, 40, 9, expected);  // past the right and bottom edges
+  Draw(dc, 100, 30, 10, 10, 7, expected);
   EXPECT_EQ(GetPixel(dc, 150, 50), RGB(0xAB, 0xCD, 0xEF));
   EXPECT_EQ(GetPixel(dc, 30, 20), RGB(0x65, 0x43, 0x21));
   EXPECT_EQ(GetPixel(dc, 10, 90), RGB(0x12, 0x34, 0x56));
@@ -398,27 +431,80 @@ TEST_F(OnX11, WhatIsDrawnIsExactlyWhatTheScreenShows) {
   const uint32_t* pixels = lumo::test::WindowPixels(window_, nullptr, nullptr);
   ASSERT_NE(pixels, nullptr);
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), pixels)) << "the window's pixels differ from what was drawn";
+  EXPECT_EQ(WrongOnScreen(expected), 0) << "pixels on screen differ from what was drawn";
+}
 
-  // The screen, read from the root window where the client area lies; the
-  // last image may still be on its way to the server.
-  SDL_SysWMinfo wm;
-  SDL_VERSION(&wm.version);
-  ASSERT_TRUE(SDL_GetWindowWMInfo(sdl_, &wm));
-  Display* display = wm.info.x11.display;
-  ::Window root = DefaultRootWindow(display), child = 0;
-  int rootX = 0, rootY = 0;
-  ASSERT_TRUE(XTranslateCoordinates(display, wm.info.x11.window, root, 0, 0, &rootX, &rootY, &child));
-  int wrong = -1;
-  for (int attempt = 0; attempt < 100 && wrong != 0; ++attempt) {
-    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    XImage* image = XGetImage(display, root, rootX, rootY, 200, 100, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    wrong = 0;
-    for (int y = 0; y < 100; ++y)
-      for (int x = 0; x < 200; ++x) wrong += (XGetPixel(image, x, y) & 0xFFFFFF) != expected[y * 200 + x];
-    XDestroyImage(image);
+// Each way the shared-memory images can fail: the window goes on through
+// SDL's window surface, and the screen shows exactly what was drawn, the
+// frame that met the failure included. Skipped where the window does not
+// start on shared memory (LUMO_X11_SHM=0, a display without it).
+class PresentFailure : public OnX11 {
+ protected:
+  void SetUp() override {
+    OnX11::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    Pump(200);
+    if (lumo::test::WindowSink(window_) != "shared memory") GTEST_SKIP() << "the window is not on shared memory";
   }
-  EXPECT_EQ(wrong, 0) << "pixels on screen differ from what was drawn";
+
+  // Frames around the failure: a whole one, a part, a small part; then
+  // where the window's frames go and what the screen shows.
+  void DrawThroughTheFailure(std::vector<uint32_t>& expected) {
+    HDC dc = GetDC(window_);
+    Draw(dc, 20, 10, 60, 50, 9, expected);
+    Draw(dc, 100, 30, 10, 10, 7, expected);
+    Draw(dc, 150, 60, 30, 20, 9, expected);
+    ReleaseDC(window_, dc);
+    EXPECT_EQ(lumo::test::WindowSink(window_), "window surface");
+    const uint32_t* pixels = lumo::test::WindowPixels(window_, nullptr, nullptr);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), pixels)) << "the window's pixels differ";
+    EXPECT_EQ(WrongOnScreen(expected), 0) << "pixels on screen differ from what was drawn";
+  }
+
+  std::vector<uint32_t> FirstFrame() {
+    std::vector<uint32_t> expected(200 * 100, 0);
+    HDC dc = GetDC(window_);
+    Draw(dc, 0, 0, 200, 100, 7, expected);
+    ReleaseDC(window_, dc);
+    return expected;
+  }
+};
+
+TEST_F(PresentFailure, ImagesThatCannotBeMadeAtTheStart) {
+  lumo::test::InjectPresentFault(lumo::test::PresentFault::ImageCreation);
+  DestroyWindow(window_);
+  Open();
+  Pump(200);
+  std::vector<uint32_t> expected = FirstFrame();
+  DrawThroughTheFailure(expected);
+}
+
+TEST_F(PresentFailure, ImagesThatCannotBeMadeAfterAResize) {
+  lumo::test::InjectPresentFault(lumo::test::PresentFault::ImageCreation);
+  SDL_SetWindowSize(sdl_, 240, 100);
+  for (int i = 0; i < 100 && lumo::test::GetWindowState(window_).clientWidth != 240; ++i) Pump(20);
+  ASSERT_EQ(lumo::test::GetWindowState(window_).clientWidth, 240);
+  std::vector<uint32_t> expected(240 * 100, 0);
+  HDC dc = GetDC(window_);
+  Draw(dc, 0, 0, 240, 100, 7, expected);
+  ReleaseDC(window_, dc);
+  DrawThroughTheFailure(expected);
+}
+
+TEST_F(PresentFailure, APutThatFails) {
+  std::vector<uint32_t> expected = FirstFrame();
+  lumo::test::InjectPresentFault(lumo::test::PresentFault::Put);
+  DrawThroughTheFailure(expected);
+}
+
+// With every 8-bit frame handed to the presenter's thread (LUMO_X11_THREAD=1).
+TEST_F(PresentFailure, AFrameTheThreadCouldNotShow) {
+  const char* thread = std::getenv("LUMO_X11_THREAD");
+  if (thread == nullptr || std::strcmp(thread, "1") != 0) GTEST_SKIP() << "needs LUMO_X11_THREAD=1";
+  std::vector<uint32_t> expected = FirstFrame();
+  lumo::test::InjectPresentFault(lumo::test::PresentFault::ThreadFrame);
+  DrawThroughTheFailure(expected);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "user/Input.h"
 #include "user/Keys.h"
 #include "user/MessageQueue.h"
+#include "user/PresentFaults.h"
 #include "user/State.h"
 #include "user/Timers.h"
 #include "user/Windows.h"
@@ -36,7 +37,32 @@ const uint32_t* WindowPixels(HWND window, int* width, int* height) {
   WindowPtr w = LookupWindow(window);
   if (width) *width = w ? w->pixels.Width() : 0;
   if (height) *height = w ? w->pixels.Height() : 0;
+  return w ? w->pixels.Shown() : nullptr;
+}
+
+const uint32_t* WindowDrawingPixels(HWND window) {
+  WindowPtr w = LookupWindow(window);
   return w ? w->pixels.Pixels() : nullptr;
+}
+
+std::string WindowSink(HWND window) {
+  WindowPtr w = LookupWindow(window);
+  return w ? w->pixels.SinkName() : "";
+}
+
+void InjectPresentFault(PresentFault fault) {
+  PresentFaults& faults = Faults();
+  switch (fault) {
+    case PresentFault::ImageCreation:
+      faults.imageCreation = true;
+      break;
+    case PresentFault::Put:
+      faults.put = true;
+      break;
+    case PresentFault::ThreadFrame:
+      faults.threadFrame = true;
+      break;
+  }
 }
 
 int PresentCount(HWND window) {

@@ -26,8 +26,8 @@ namespace lumo::test {
 
 // ---- Mode ----------------------------------------------------------------
 
-// Windows exist only in memory: no SDL, no display needed. Same as running
-// with LUMO_HEADLESS=1 in the environment. Call before the first
+// Windows exist only in memory: no SDL, no display needed. Same as the
+// environment's LUMO_HEADLESS (see the README). Call before the first
 // CreateWindowExA of the process; later calls have no effect on windows that
 // already exist.
 void UseHeadlessWindows();
@@ -46,10 +46,28 @@ DWORD ClockNow();
 // ---- What a window shows -------------------------------------------------
 
 // The client area as GDI last drew it: *width x *height pixels 0x00RRGGBB,
-// top row first (either out pointer may be null). nullptr when `window` is
-// not a window of this layer or its client area is empty (minimised). The
-// pointer is valid until the next resize or destruction of the window.
+// top row first (either out pointer may be null), read without touching
+// where the next drawing goes. nullptr when `window` is not a window of this
+// layer or its client area is empty (minimised). The pointer is valid until
+// the next resize or destruction of the window; the pixels are those of the
+// call.
 const uint32_t* WindowPixels(HWND window, int* width, int* height);
+
+// Where GDI's next drawing into the window goes (one of the shared-memory
+// images, SDL's window surface, memory), as GDI asks for it: this picks the
+// image to draw into and brings it up to date. Valid until the next
+// presentation.
+const uint32_t* WindowDrawingPixels(HWND window);
+
+// Where the window's frames go: "shared memory", "window surface" or
+// "memory"; empty for a handle that is no window.
+std::string WindowSink(HWND window);
+
+// A failure the shared-memory presenter meets once, at its next occasion, as
+// a display might: an image cannot be made, a put fails, or the presenter's
+// thread cannot show the next frame it is handed.
+enum class PresentFault { ImageCreation, Put, ThreadFrame };
+void InjectPresentFault(PresentFault fault);
 
 // How often GDI has finished drawing into the window (BitBlt/StretchDIBits).
 int PresentCount(HWND window);
@@ -129,9 +147,8 @@ void SetIdleHook(std::function<void()> hook);
 
 // ---- File dialog -----------------------------------------------------------
 // Without answers queued, GetOpenFileNameA runs the dialog program: the
-// command in LUMO_FILE_DIALOG if set (called with zenity's arguments, the
-// chosen path on standard output, exit status 0 for OK), else zenity, else
-// kdialog.
+// stand-in the environment names (LUMO_FILE_DIALOG, see the README), else
+// zenity, else kdialog.
 
 // The next GetOpenFileNameA takes `path` as the user's choice (the default
 // extension and buffer checks still apply) without running any program.
@@ -154,8 +171,8 @@ FileDialogCall LastFileDialogCall();
 void ResetFileDialog();
 
 // ---- Message box -----------------------------------------------------------
-// Without answers queued, MessageBoxA runs the dialog program: the command in
-// LUMO_MESSAGE_BOX if set (called with zenity's arguments), else zenity, else
+// Without answers queued, MessageBoxA runs the dialog program: the stand-in
+// the environment names (LUMO_MESSAGE_BOX, see the README), else zenity, else
 // kdialog.
 
 // The next MessageBoxA answers `answer` without running any program.

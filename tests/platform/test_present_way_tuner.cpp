@@ -4,12 +4,12 @@
 // second, and keep the first way for a program that is not pushing frames.
 #include <gtest/gtest.h>
 
-#include "user/StoreTuner.h"
+#include "user/PresentWayTuner.h"
 
 namespace {
 
 struct TSimulation {
-  lumo::user::StoreTuner Tuner;
+  lumo::user::PresentWayTuner Tuner;
   double Now = 0;
 
   // Runs `Seconds` of frames costing `Cached` or `Stream` seconds each, as
@@ -26,7 +26,7 @@ struct TSimulation {
   }
 };
 
-TEST(StoreTuner, KeepsTheFasterWayAndFollowsAChange) {
+TEST(PresentWayTuner, KeepsTheFasterWayAndFollowsAChange) {
   TSimulation Far;
   Far.Run(0.1, 200e-6, 120e-6);  // the first trial
   EXPECT_GT(Far.Run(3, 200e-6, 120e-6), 0.97) << "streaming is faster: nearly every frame streams";
@@ -45,9 +45,9 @@ TEST(StoreTuner, KeepsTheFasterWayAndFollowsAChange) {
 
 // With the presenter's thread timed too, each way is tried and the fastest
 // kept, whichever it is.
-TEST(StoreTuner, FindsTheFastestOfItsWays) {
-  using lumo::user::StoreTuner;
-  const unsigned Stream = StoreTuner::kStream, Thread = StoreTuner::kThread;
+TEST(PresentWayTuner, FindsTheFastestOfItsWays) {
+  using lumo::user::PresentWayTuner;
+  const unsigned Stream = PresentWayTuner::kStream, Thread = PresentWayTuner::kThread;
   // Seconds per frame of each way, indexed by its bits.
   const double Costs[4][4] = {{300e-6, 320e-6, 200e-6, 250e-6},
                               {300e-6, 200e-6, 320e-6, 250e-6},
@@ -55,7 +55,7 @@ TEST(StoreTuner, FindsTheFastestOfItsWays) {
                               {300e-6, 250e-6, 320e-6, 200e-6}};
   const unsigned Fastest[4] = {Thread, Stream, 0, Stream | Thread};
   for (int Case = 0; Case < 4; ++Case) {
-    StoreTuner Tuner(Stream | Thread);
+    PresentWayTuner Tuner(Stream | Thread);
     double Now = 0;
     int Frames = 0, Kept = 0;
     for (; Now < 3; ++Frames) {

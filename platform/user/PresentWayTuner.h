@@ -1,22 +1,24 @@
 // SPDX-License-Identifier: MIT
-// How a window's frames are best written and put on screen. The X server
-// reads each frame from the shared image right after it is written; when it
-// runs on a processor far from the writer's, ordinary stores pull every line
-// across twice and streaming stores are much faster, while on the same or a
-// near processor they are slower. An 8-bit frame may also be expanded and put
-// by the presenter's own thread, which frees the drawing thread for the next
-// frame but costs a hand-over per frame: that pays for a long frame and not
-// for a short one. Which way is fastest can change while the program runs (a
-// virtual machine's processors move), so the tuner times short blocks of
-// frames written each way, keeps the fastest for a second, and then times
-// again.
+// The way a window's frames are presented, chosen by timing: written through
+// the processor's caches or around them, and on the drawing thread or the
+// presenter's own. The X server reads each frame from the shared image right
+// after it is written; when it runs on a processor far from the writer's,
+// ordinary stores pull every line across twice and streaming stores are much
+// faster, while on the same or a near processor they are slower. An 8-bit
+// frame may also be expanded and put by the presenter's own thread, which
+// frees the drawing thread for the next frame but costs a hand-over per
+// frame: that pays for a long frame and not for a short one. Which way is
+// fastest can change while the program runs (a virtual machine's processors
+// move), so the tuner times short blocks of frames presented each way, keeps
+// the fastest for a second, and then times again.
 #pragma once
 
 namespace lumo::user {
 
-class StoreTuner {
+class PresentWayTuner {
  public:
-  // The ways, as bits: streaming stores, and the presenter's own thread.
+  // The parts of a way, as bits: streaming stores, and the presenter's own
+  // thread.
   static constexpr unsigned kStream = 1;
   static constexpr unsigned kThread = 2;
 
@@ -31,7 +33,7 @@ class StoreTuner {
   // `fixed` bits are always set; each combination of the `vary` bits is
   // timed. The first way (none of them) is the usual case, which another
   // has to beat clearly.
-  explicit StoreTuner(unsigned vary = kStream, unsigned fixed = 0);
+  explicit PresentWayTuner(unsigned vary = kStream, unsigned fixed = 0);
 
   // Called once a frame is shown, with a steady clock in seconds.
   void Presented(double now);

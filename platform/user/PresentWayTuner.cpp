@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: MIT
-#include "user/StoreTuner.h"
+// Timing the ways of presenting in blocks of frames, and keeping the fastest.
+#include "user/PresentWayTuner.h"
 
 namespace lumo::user {
 
-StoreTuner::StoreTuner(unsigned vary, unsigned fixed) {
+PresentWayTuner::PresentWayTuner(unsigned vary, unsigned fixed) {
   vary &= (kStream | kThread) & ~fixed;
   // Every combination of the varying bits, the one without them first.
   for (unsigned bits = 0; bits <= (kStream | kThread); ++bits)
     if ((bits & ~vary) == 0) ways_[count_++] = fixed | bits;
 }
 
-void StoreTuner::Presented(double now) {
+void PresentWayTuner::Presented(double now) {
   if (!trial_) {
     if (now < nextTrial_) return;
     trial_ = true;
@@ -46,7 +47,7 @@ void StoreTuner::Presented(double now) {
   Keep(best, now);
 }
 
-void StoreTuner::Keep(int way, double now) {
+void PresentWayTuner::Keep(int way, double now) {
   current_ = way;
   trial_ = false;
   nextTrial_ = now + kKeepSeconds;
