@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Unit tests: GoogleTest natively, and the same sources as PE32 programs run
-# under Wine when cross-compiling for Windows.
+# under Wine when cross-compiling for Windows, or as WebAssembly run under
+# node for the web.
 include(GoogleTest)
 
 if(CMAKE_CROSSCOMPILING)
@@ -9,27 +10,41 @@ if(CMAKE_CROSSCOMPILING)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    # The web's programs have one thread.
+    set(gtest_disable_pthreads ${EMSCRIPTEN} CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   endif()
   set(LUMO_GTEST_MAIN gtest_main)
   set(LUMO_GMOCK gmock)
-  set(LUMO_WINE_RUNNER ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
+  if(EMSCRIPTEN)
+    # Node reads the .wasm from the disk only without its own fetch().
+    find_program(LUMO_NODE NAMES node nodejs REQUIRED)
+    set(LUMO_TEST_RUNNER ${LUMO_NODE} --no-experimental-fetch)
+  else()
+    set(LUMO_TEST_RUNNER ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
+  endif()
 else()
   find_package(GTest REQUIRED)
   set(LUMO_GTEST_MAIN GTest::gtest_main)
   set(LUMO_GMOCK GTest::gmock)
 endif()
 
-# lumo_add_gtest(<name> SOURCES ... [LIBS ...] [ENVIRONMENT ...] [WINE_ONLY|NATIVE_ONLY] [TIMEOUT s]
-#                [LABELS ...])
-# Natively every test case becomes its own ctest test; under Wine one ctest
-# test runs a whole program (starting Wine once per case would be slow).
+# lumo_add_gtest(<name> SOURCES ... [LIBS ...] [ENVIRONMENT ...] [WINE_ONLY|NATIVE_ONLY|NOT_WEB]
+#                [WEB_EXCLUDE <gtest pattern>] [TIMEOUT s] [LABELS ...])
+# Natively every test case becomes its own ctest test; under Wine and under
+# node one ctest test runs a whole program (starting Wine once per case would
+# be slow). Under node the cases matching WEB_EXCLUDE are left out: what
+# needs a browser's page is tested in the browser.
 function(lumo_add_gtest name)
-  cmake_parse_arguments(ARG "NATIVE_ONLY;WINE_ONLY" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "NATIVE_ONLY;WINE_ONLY;NOT_WEB" "TIMEOUT;WEB_EXCLUDE" "SOURCES;LIBS;ENVIRONMENT;LABELS"
+    ${ARGN})
   if(ARG_NATIVE_ONLY AND CMAKE_CROSSCOMPILING)
     return()
   endif()
-  if(ARG_WINE_ONLY AND NOT CMAKE_CROSSCOMPILING)
+  if(ARG_WINE_ONLY AND (EMSCRIPTEN OR NOT CMAKE_CROSSCOMPILING))
+    return()
+  endif()
+  if(ARG_NOT_WEB AND EMSCRIPTEN)
     return()
   endif()
   if(NOT ARG_TIMEOUT)
@@ -39,8 +54,19 @@ function(lumo_add_gtest name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${LUMO_GTEST_MAIN} ${LUMO_GMOCK})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   lumo_target_warnings(${name})
-  if(CMAKE_CROSSCOMPILING)
-    add_test(NAME ${name} COMMAND ${LUMO_WINE_RUNNER} $<TARGET_FILE:${name}>)
+  if(EMSCRIPTEN)
+    target_link_options(${name} PRIVATE -sENVIRONMENT=node)
+    set(filter)
+    if(ARG_WEB_EXCLUDE)
+      set(filter --gtest_filter=-${ARG_WEB_EXCLUDE})
+    endif()
+    add_test(NAME ${name} COMMAND ${LUMO_TEST_RUNNER} $<TARGET_FILE:${name}> ${filter})
+    # A main that has waited for the browser (Asyncify) loses its result on
+    # the way out: the verdict is read from GoogleTest's own summary too.
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${ARG_ENVIRONMENT}"
+      PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?\\." FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+  elseif(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name} COMMAND ${LUMO_TEST_RUNNER} $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT
       "LUMO_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;${ARG_ENVIRONMENT}")
   else()

@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Checks the packages that scripts/package.sh wrote, as dist/SHA256SUMS lists
 # them (package.sh runs this last):
-#   - the checksums hold, and the two Debian packages and the i686 zip are
-#     among the packages, all of the project's version;
+#   - the checksums hold, and the two Debian packages, the i686 zip and the
+#     web zip are among the packages, all of the project's version;
 #   - each .deb: lintian without errors or warnings, exactly the files of
 #     packaging/debian/<package>.contents, no maintainer scripts and no
 #     conffiles (so that removing it leaves nothing in dpkg), and the
@@ -15,7 +15,9 @@
 #   - each Windows zip: exactly the files of packaging/windows/zip.contents,
 #     programs that import system DLLs only and carry a version resource
 #     naming the product, the program, the project's version and the
-#     copyright, and the licence with Windows line ends.
+#     copyright, and the licence with Windows line ends;
+#   - the web zip: exactly the files of packaging/web/zip.contents, pages
+#     that load their own program, WebAssembly modules, and the licence.
 #
 # usage: check_packages.sh [dist-dir]
 # A new kind of package gets its own check_<kind> and a line in the case
@@ -150,6 +152,15 @@ EOF
   fi
 }
 
+# zip_files <zip> <top folder>: the zip's files into $scratch/files, one a
+# line, relative to its top folder; any outside it are listed as such.
+zip_files() {
+  python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$1" |
+    { grep -v '/$' || true; } >"$scratch/entries"
+  sed -n "s|^$2/||p" "$scratch/entries" >"$scratch/files"
+  { grep -v "^$2/" "$scratch/entries" || true; } | sed 's/^/outside the top folder: /' >>"$scratch/files"
+}
+
 # Imports of a PE file that are not system DLLs (the runtime is static).
 foreign_imports() { # <objdump> <program>
   "$1" -p "$2" | sed -n 's/^[[:space:]]*DLL Name: //p' |
@@ -174,10 +185,7 @@ check_windows_zip() { # <package file>
       ;;
   esac
 
-  python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip" |
-    { grep -v '/$' || true; } >"$scratch/entries"
-  sed -n "s|^$name/||p" "$scratch/entries" >"$scratch/files"
-  { grep -v "^$name/" "$scratch/entries" || true; } | sed 's/^/outside the top folder: /' >>"$scratch/files"
+  zip_files "$zip" "$name"
   same_files "contents" "$root/packaging/windows/zip.contents" "$scratch/files"
 
   local unpacked="$scratch/$name"
@@ -216,6 +224,27 @@ check_windows_zip() { # <package file>
     bad "README.txt does not name version $version, $flavour"
 }
 
+check_web_zip() { # <package file>
+  local zip="$1" name program
+  name=$(basename "$zip" .zip)
+  echo "== $name.zip"
+  [ "$name" = "lumo-demos-$version-web" ] && ok "version $version" || bad "not of version $version"
+  zip_files "$zip" "$name"
+  same_files "contents" "$root/packaging/web/zip.contents" "$scratch/files"
+
+  local unpacked="$scratch/$name"
+  python3 -m zipfile -e "$zip" "$scratch"
+  for program in fumes twistview; do
+    grep -q "href=\"$program.html\"" "$unpacked/index.html" && ok "index.html links $program.html" ||
+      bad "index.html does not link $program.html"
+    grep -q "<script async src=\"$program.js\"></script>" "$unpacked/$program.html" &&
+      ok "$program.html loads $program.js" || bad "$program.html does not load $program.js"
+    [ "$(head -c 4 "$unpacked/$program.wasm" | od -An -tx1 | tr -d ' ')" = 0061736d ] &&
+      ok "$program.wasm is a WebAssembly module" || bad "$program.wasm is not a WebAssembly module"
+  done
+  cmp -s "$unpacked/LICENSE.txt" "$root/LICENSE" && ok "LICENSE.txt is the licence" || bad "LICENSE.txt is not the licence"
+}
+
 echo "== checksums"
 packages=()
 if [ -s "$dist/SHA256SUMS" ]; then
@@ -229,7 +258,7 @@ else
   bad "no dist/SHA256SUMS"
 fi
 for required in "lumo-demos_${version}_$arch.deb" "lumo-dev_${version}_$arch.deb" \
-  "lumo-demos-$version-windows-i686.zip"; do
+  "lumo-demos-$version-windows-i686.zip" "lumo-demos-$version-web.zip"; do
   printf '%s\n' "${packages[@]}" | grep -xF "$required" >/dev/null || bad "$required is not among the packages"
 done
 
@@ -237,6 +266,7 @@ for package in "${packages[@]}"; do
   case "$package" in
     *.deb) check_deb "$dist/$package" ;;
     lumo-demos-*-windows-*.zip) check_windows_zip "$dist/$package" ;;
+    lumo-demos-*-web.zip) check_web_zip "$dist/$package" ;;
     *) bad "$package: no check knows this kind of package" ;;
   esac
 done

@@ -23,7 +23,12 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   xvfb xauth xdotool x11-utils imagemagick zenity python3 python3-matplotlib
   dpkg-dev lintian desktop-file-utils zip
+  emscripten chromium
 )
+# Node.js and npm run the web build's tests; a Node.js from elsewhere (with
+# its own npm) serves as well as Debian's.
+command -v node >/dev/null || PACKAGES+=(nodejs)
+command -v npm >/dev/null || PACKAGES+=(npm)
 I386_PACKAGES=(wine wine32:i386)
 
 # qemu-user 8 or later, from the release's backports suite: the i686 tests
@@ -44,15 +49,26 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 if [ "${#missing[@]}" -eq 0 ] && [ "$need_i386" -eq 0 ]; then
-  echo "install-deps: everything is already installed"
-  exit 0
+  echo "install-deps: every Debian package is already installed"
+else
+  export DEBIAN_FRONTEND=noninteractive
+  if [ "$need_i386" -eq 1 ]; then
+    echo "install-deps: adding the i386 architecture for Wine"
+    $SUDO dpkg --add-architecture i386
+  fi
+  echo "install-deps: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-if [ "$need_i386" -eq 1 ]; then
-  echo "install-deps: adding the i386 architecture for Wine"
-  $SUDO dpkg --add-architecture i386
+# The browser tests' npm packages, exactly as their lock file pins them;
+# again only when the lock file changed. They drive Debian's Chromium, so no
+# browser is downloaded.
+e2e="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/web"
+stamp="$e2e/node_modules/.lumo-lock"
+lock="$(sha256sum "$e2e/package-lock.json" | cut -d' ' -f1)"
+if [ "$(cat "$stamp" 2>/dev/null)" != "$lock" ]; then
+  echo "install-deps: installing the browser tests' npm packages"
+  (cd "$e2e" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+  echo "$lock" >"$stamp"
 fi
-echo "install-deps: installing ${missing[*]}"
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

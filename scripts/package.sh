@@ -7,10 +7,13 @@
 #   lumo-demos-<version>-windows-i686.zip     from the preset "windows"
 #   lumo-demos-<version>-windows-x86_64.zip   from "windows64", where the
 #                                             project has that preset
+#   lumo-demos-<version>-web.zip              the static site of the preset
+#                                             "web", for any static web host
 # The Debian packages come from a hardened release build of their own
 # (build/package, no tests). The zips take the programs of the Windows
 # presets' builds, which the test command has already made; each holds
-# fumes.exe, twistview.exe, README.txt and LICENSE.txt.
+# fumes.exe, twistview.exe, README.txt and LICENSE.txt. The web zip holds the
+# site's files and LICENSE.txt.
 #
 # usage: scripts/package.sh
 set -euo pipefail
@@ -85,6 +88,19 @@ if cmake --list-presets 2>/dev/null | grep '"windows64"' >/dev/null; then
 else
   echo "== Windows zip: x86_64 skipped (the project has no preset \"windows64\")"
 fi
+
+echo "== web site zip (preset web)"
+cmake --preset web >/dev/null
+cmake --build --preset web -j "$jobs" --target lumo_web_site
+web_name="lumo-demos-$version-web"
+web_stage="$root/build/web/zip/$web_name"
+rm -rf "$web_stage"
+mkdir -p "$web_stage"
+cp -R "$root/build/web/site/." "$web_stage/"
+cp "$root/LICENSE" "$web_stage/LICENSE.txt"
+rm -f "$web_stage/../$web_name.zip"
+(cd "$web_stage/.." && zip -q -X -r "$web_name.zip" "$web_name")
+publish "$web_stage/../$web_name.zip"
 
 (cd "$dist" && sha256sum "${written[@]}" >SHA256SUMS)
 echo "package: $dist/SHA256SUMS"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Every test: install what is missing, build native, sanitizer and both
-# Windows flavours, run the unit tests of each (Windows ones under Wine) and
-# the presenter's tests under ThreadSanitizer, then the end-to-end scripts
-# that drive the real programs under Xvfb, once natively and once for each
-# Windows flavour.
+# Every test: install what is missing, build native, sanitizer, both
+# Windows flavours and the web, run the unit tests of each (Windows ones
+# under Wine, the web's under node) and the presenter's tests under
+# ThreadSanitizer, then the end-to-end scripts that drive the real programs
+# under Xvfb, once natively and once for each Windows flavour, and the web
+# pages in headless Chromium.
 #
 # The i686 Windows runs go through scripts/i386-run.sh: directly where the
 # host executes 32-bit x86 code, under qemu-i386 in a private namespace where
@@ -22,7 +23,7 @@ case "${1:-}" in -h | --help) echo "usage: scripts/test.sh" && exit 0 ;; esac
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" native sanitize windows windows64
+"$root/scripts/build.sh" native sanitize windows windows64 web
 # shellcheck source=suites.sh
 source "$root/scripts/suites.sh"
 # shellcheck source=xvfb.sh
@@ -59,6 +60,7 @@ suite_i386 "unit tests (Windows i686, under Wine)" --prefix "$root/build/windows
 suite_model pentium2 "$root/build/windows" "$artefacts/models/pentium2"
 suite_model pentium2,-mmx "$root/build/windows" "$artefacts/models/pentium2-no-mmx"
 suite "unit tests (Windows x86-64, under Wine)" ctest --preset windows64
+suite "unit tests (WebAssembly, under node)" ctest --preset web
 for e2e in "$root"/tests/e2e/*_e2e.sh; do
   [ -f "$e2e" ] || continue
   name="$(basename "$e2e" .sh)"
@@ -66,6 +68,10 @@ for e2e in "$root"/tests/e2e/*_e2e.sh; do
   suite_i386 "end to end: $name, Windows i686" --prefix "$root/build/windows/wineprefix-$name" \
     bash "$e2e" - "$root/build/windows" "$artefacts/$name/i686"
   suite "end to end: $name, Windows x86-64" bash "$e2e" - "$root/build/windows64" "$artefacts/$name/x86_64"
+done
+for program in twistview fumes; do
+  suite "end to end: $program, web in Chromium" \
+    node "$root/tests/e2e/web/$program.mjs" "$root/build/web/site" "$artefacts/web/$program"
 done
 # The packages, built from the builds above and checked (scripts/check_packages.sh).
 suite "packages: build, lintian, contents, checksums, unpacked programs" "$root/scripts/package.sh"

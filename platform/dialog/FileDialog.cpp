@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
-// GetOpenFileNameA through a desktop file-chooser program (zenity, else
-// kdialog; see DialogProgram.h).
+// GetOpenFileNameA: the request read from the record, the platform's own
+// chooser asked (ChooseFile: the desktop's dialog program natively, see
+// ChooserProgram.cpp), and the answer written back as Windows does.
 #include "dialog/FileDialog.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
-#include "dialog/DialogProgram.h"
 #include "user/Backend.h"
 
 namespace lumo::dialog {
@@ -24,19 +24,6 @@ namespace {
 bool IsDirectory(const std::string& path) {
   struct stat st;
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string Join(const std::string& dir, const std::string& name) {
-  if (!name.empty() && name[0] == '/') return name;
-  std::string out = dir;
-  if (out.empty() || out.back() != '/') out += '/';
-  return out + name;
-}
-
-std::string SpacedPatterns(std::string patterns) {
-  for (char& c : patterns)
-    if (c == ';') c = ' ';
-  return patterns;
 }
 
 BOOL Fail(DWORD error) {
@@ -74,37 +61,6 @@ std::string ResolveInitialDir(const char* dir) {
   char cwd[4096];
   if (getcwd(cwd, sizeof cwd) != nullptr) return cwd;
   return "/";
-}
-
-std::vector<std::string> ZenityArguments(const Request& r) {
-  std::vector<std::string> args = {"--file-selection", "--title=" + r.title};
-  // The file need not exist: only the save mode lets the user type a new name.
-  if (r.save) args.push_back("--save");
-  if (r.parent != 0) {
-    args.push_back("--modal");
-    args.push_back("--attach=" + std::to_string(r.parent));
-  }
-  std::string start = r.proposedName.empty() ? Join(r.initialDir, "") : Join(r.initialDir, r.proposedName);
-  args.push_back("--filename=" + start);
-  for (const auto& [description, patterns] : r.filters)
-    args.push_back("--file-filter=" + description + " | " + SpacedPatterns(patterns));
-  return args;
-}
-
-std::vector<std::string> KdialogArguments(const Request& r) {
-  std::string start = r.proposedName.empty() ? Join(r.initialDir, "") : Join(r.initialDir, r.proposedName);
-  std::vector<std::string> args = {"--title", r.title, r.save ? "--getsavefilename" : "--getopenfilename", start};
-  std::string filter;
-  for (const auto& [description, patterns] : r.filters) {
-    if (!filter.empty()) filter += '\n';
-    filter += SpacedPatterns(patterns) + "|" + description;
-  }
-  if (!filter.empty()) args.push_back(filter);
-  if (r.parent != 0) {
-    args.push_back("--attach");
-    args.push_back(std::to_string(r.parent));
-  }
-  return args;
 }
 
 std::string WithDefaultExtension(const std::string& path, const char* defExt) {
@@ -156,20 +112,14 @@ BOOL GetOpenFileNameA(LPOPENFILENAMEA lpofn) {
     if (!*canned) return FALSE;  // cancelled
     path = **canned;
   } else {
-    std::string output;
-    std::string tried;
-    const int status = RunDesktopDialog("LUMO_FILE_DIALOG", ZenityArguments(r), KdialogArguments(r), &output, &tried);
-    if (status == -1) {
-      std::fprintf(stderr, "cannot show the file dialog: %s could not be started\n", tried.c_str());
-      return Fail(CDERR_INITIALIZATION);
+    switch (ChooseFile(r, &path)) {
+      case Choice::Cancelled:
+        return FALSE;
+      case Choice::Failed:
+        return Fail(CDERR_INITIALIZATION);
+      case Choice::Chosen:
+        break;
     }
-    // Both choosers answer 1 for Cancel; anything else is their own failure
-    // (no display, for one), which the caller can tell apart.
-    if (status == 1) return FALSE;
-    if (status != 0) return Fail(CDERR_INITIALIZATION);
-    // One chosen path, ended by a newline.
-    size_t end = output.find('\n');
-    path = output.substr(0, end);
   }
   if (path.empty()) return FALSE;
 

@@ -37,6 +37,12 @@ std::vector<std::string> KdialogArguments(const Request& r);
 // Appends ".ext" when the file name part has no extension at all.
 std::string WithDefaultExtension(const std::string& path, const char* defExt);
 
+// The user's answer from the platform's own chooser: the desktop's dialog
+// program natively (ChooserProgram.cpp), the page's own prompt on the web.
+// Failed when none could be shown, after saying why on standard error.
+enum class Choice { Chosen, Cancelled, Failed };
+Choice ChooseFile(const Request& r, std::string* path);
+
 // What a GetOpenFileNameA call asked for.
 struct Call {
   HWND owner = nullptr;

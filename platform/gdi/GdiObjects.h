@@ -40,7 +40,7 @@ struct Bitmap : Object {
   bool windowTableValid = false;
 };
 
-struct FontFace;  // FreeType side, see Fonts.cpp
+struct FontFace;  // the rasteriser's, see FontFaces.h
 
 struct Font : Object {
   Font() : Object(Kind::Font) {}
@@ -112,8 +112,5 @@ struct Counters {
   bool failNextSelectObject = false;
 };
 Counters& Count();
-
-// Font realisation and text drawing (Fonts.cpp).
-void ReleaseFace(FontFace* face);
 
 }  // namespace lumo::gdi

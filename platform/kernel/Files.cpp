@@ -221,7 +221,13 @@ BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
   if (dwFlags & MOVEFILE_REPLACE_EXISTING) {
     result = rename(lpExistingFileName, lpNewFileName);
   } else {
+#if defined(RENAME_NOREPLACE)
     result = renameat2(AT_FDCWD, lpExistingFileName, AT_FDCWD, lpNewFileName, RENAME_NOREPLACE);
+#else
+    // A C library without the no-replace rename (the web's).
+    result = -1;
+    errno = ENOSYS;
+#endif
     if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
       // File systems without the no-replace rename.
       struct stat info {};

@@ -25,6 +25,7 @@ DWORD GetTickCount() {
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
 
+#if !defined(__EMSCRIPTEN__)  // the page's own is in web/WebProcess.cpp
 // Callers rely on the process ending at once: a program that ends from its
 // window's destruction must not run its normal termination (static
 // destructors, the picture library's shutdown) afterwards. So buffered
@@ -33,3 +34,4 @@ void ExitProcess(UINT uExitCode) {
   std::fflush(nullptr);
   _exit(static_cast<int>(uExitCode));
 }
+#endif

@@ -16,7 +16,12 @@ std::atomic<bool> settled{false};
 const Backend& FromEnvironment() {
   const char* env = std::getenv("LUMO_HEADLESS");
   bool headless = env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
-  return headless ? kHeadlessBackend : kSdlBackend;
+#if defined(__EMSCRIPTEN__)
+  const Backend& windowSystem = kWebBackend;
+#else
+  const Backend& windowSystem = kSdlBackend;
+#endif
+  return headless ? kHeadlessBackend : windowSystem;
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The windowing system behind the layer's windows, as one table of entries.
-// Two backends fill it: SDL (Sdl.cpp) puts the windows on a real display,
-// the headless one (Headless.cpp) keeps them in memory only, the way SDL's
-// own dummy video driver is just another driver. The rest of the window half
-// calls the table and never asks which backend it has.
+// Three backends fill it: SDL (Sdl.cpp) puts the windows on a real display,
+// the web one (web/WebBackend.cpp) makes them canvases of the page in the
+// browser, the headless one (Headless.cpp) keeps them in memory only, the
+// way SDL's own dummy video driver is just another driver. The rest of the
+// window half calls the table and never asks which backend it has.
 //
 // The backend is chosen once, the first time it is asked for: headless when
-// the environment asks for it (LUMO_HEADLESS, see the README), else SDL.
-// Each backend keeps its own data for a window, keyed by the window's handle.
+// the environment asks for it (LUMO_HEADLESS, see the README), else the
+// window system of the build (SDL, or the page in the browser). Each backend
+// keeps its own data for a window, keyed by the window's handle.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +57,7 @@ struct Backend {
 };
 
 extern const Backend kSdlBackend;
+extern const Backend kWebBackend;
 extern const Backend kHeadlessBackend;
 
 // The backend of this process, chosen on the first call.

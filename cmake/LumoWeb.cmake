@@ -1,0 +1,48 @@
+# SPDX-License-Identifier: MIT
+# The programs as a static site in build/web/site (emscripten builds only):
+# an index page linking both, one page per program with its canvas and its
+# controls (taken from the README) and icon, and the programs' .js and
+# .wasm. Any static web host serves it; scripts/web.sh serves it locally.
+set(LUMO_WEB_SITE ${CMAKE_BINARY_DIR}/site)
+set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
+
+foreach(program fumes twistview)
+  if(TARGET ${program})
+    # Started by its page (lumo.js): main runs through ccall, whose promise
+    # gives main's result even after its loop has waited for the browser, and
+    # exit() then ends the program as the end of main does natively.
+    target_link_options(${program} PRIVATE -sENVIRONMENT=web -sINVOKE_RUN=0
+      "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]")
+  endif()
+endforeach()
+
+if(TARGET fumes AND TARGET twistview)
+  set(site_files)
+  foreach(file index.html fumes.html twistview.html fumes.js fumes.wasm twistview.js twistview.wasm lumo.js lumo.css)
+    list(APPEND site_files ${LUMO_WEB_SITE}/${file})
+  endforeach()
+  add_custom_command(OUTPUT ${site_files}
+    COMMAND ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md -DPAGES=${LUMO_WEB_PAGES}
+            -DPROGRAMS=$<TARGET_FILE_DIR:fumes> -DSITE=${LUMO_WEB_SITE}
+            -P ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+    DEPENDS fumes twistview ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+            ${LUMO_WEB_PAGES}/program.html.in ${LUMO_WEB_PAGES}/index.html.in ${LUMO_WEB_PAGES}/lumo.js
+            ${LUMO_WEB_PAGES}/lumo.css
+    COMMENT "Writing the static site in ${LUMO_WEB_SITE}"
+    VERBATIM)
+  # Each page's icon, drawn by the same scripts as the programs' own icons.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  foreach(pair twistview:twistview/make_icon.py fumes:fumes/tools/make_icon.py)
+    string(REPLACE ":" ";" pair ${pair})
+    list(GET pair 0 program)
+    list(GET pair 1 script)
+    add_custom_command(OUTPUT ${LUMO_WEB_SITE}/${program}.png
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMO_WEB_SITE}
+      COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/${script} --png 48 ${LUMO_WEB_SITE}/${program}.png
+      DEPENDS ${PROJECT_SOURCE_DIR}/${script}
+      COMMENT "Drawing the icon of ${program}'s page"
+      VERBATIM)
+    list(APPEND site_files ${LUMO_WEB_SITE}/${program}.png)
+  endforeach()
+  add_custom_target(lumo_web_site ALL DEPENDS ${site_files})
+endif()

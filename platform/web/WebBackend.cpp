@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: MIT
+// The web backend: each window is a canvas of the page, and its frames go to
+// the canvas's sink (CanvasSink.cpp), which puts each one with putImageData
+// and then yields to the browser until its next animation frame: so the
+// programs' own loops, which never wait, still let the page draw and take
+// input (the wait is Asyncify's: the loop's stack is set aside and
+// resumed). Everything runs on the page's one thread.
+#include <emscripten.h>
+
+#include <cstdio>
+#include <map>
+
+#include "user/Backend.h"
+#include "user/FrameSink.h"
+#include "user/State.h"
+#include "web/WebPage.h"
+
+namespace {
+
+// clang-format off
+// The page's side of a window: a captioned canvas in #lumo-windows (or the
+// body of a page without one), hidden until shown. Right clicks belong to
+// the program, not to the browser's menu.
+EM_JS(int, LumoCanvasOpen, (int canvas, const char* title, int width, int height), {
+  if (typeof document == "undefined") return 0;
+  var figure = document.createElement("figure");
+  figure.className = "lumo-window";
+  figure.id = "lumo-window-" + canvas;
+  figure.hidden = true;
+  var caption = document.createElement("figcaption");
+  caption.textContent = UTF8ToString(title);
+  var element = document.createElement("canvas");
+  element.id = "lumo-canvas-" + canvas;
+  element.width = width;
+  element.height = height;
+  element.addEventListener("contextmenu", function(event) { event.preventDefault(); });
+  figure.appendChild(caption);
+  figure.appendChild(element);
+  (document.getElementById("lumo-windows") || document.body).appendChild(figure);
+  return 1;
+});
+
+EM_JS(void, LumoCanvasClose, (int canvas), {
+  var figure = document.getElementById("lumo-window-" + canvas);
+  if (figure) figure.remove();
+});
+
+EM_JS(void, LumoCanvasTitle, (int canvas, const char* title), {
+  var figure = document.getElementById("lumo-window-" + canvas);
+  if (figure) figure.firstChild.textContent = UTF8ToString(title);
+});
+
+EM_JS(void, LumoCanvasShow, (int canvas, int visible), {
+  var figure = document.getElementById("lumo-window-" + canvas);
+  if (figure) figure.hidden = !visible;
+});
+
+EM_JS(int, LumoScreenSize, (int* width, int* height), {
+  if (typeof screen == "undefined" || !screen.width) return 0;
+  HEAP32[width >> 2] = screen.width;
+  HEAP32[height >> 2] = screen.height;
+  return 1;
+});
+
+// Sets the program's stack aside until the browser's next animation frame:
+// the page draws what was put and delivers the input that came meanwhile.
+EM_ASYNC_JS(void, LumoNextFrame, (), {
+  await new Promise(function(resolve) {
+    if (typeof requestAnimationFrame == "function")
+      requestAnimationFrame(function() { resolve(); });
+    else
+      setTimeout(resolve, 16);
+  });
+});
+// clang-format on
+
+// Each window's canvas, by number.
+std::map<HWND, int>& Canvases() {
+  static auto* canvases = new std::map<HWND, int>;
+  return *canvases;
+}
+
+double lastYield = 0;
+
+// A program whose loop stops presenting (a window with no pixels) must not
+// hold the page: its look at the queue yields when no frame has for this long.
+constexpr double kLongestWithoutYield = 50;  // ms
+
+}  // namespace
+
+namespace lumo::web {
+
+int CanvasOf(HWND window) {
+  auto it = Canvases().find(window);
+  return it == Canvases().end() ? 0 : it->second;
+}
+
+void YieldToBrowser() {
+  LumoNextFrame();
+  lastYield = emscripten_get_now();
+}
+
+}  // namespace lumo::web
+
+namespace lumo::user {
+
+namespace {
+
+void Start() {}
+
+bool Create(const Window& w) {
+  static int next = 0;
+  if (!LumoCanvasOpen(++next, w.title.c_str(), w.clientWidth, w.clientHeight)) {
+    std::fprintf(stderr, "cannot open a window: no web page to put it on\n");
+    std::fflush(stderr);
+    return false;
+  }
+  Canvases()[w.handle] = next;
+  web::ListenTo(w.handle, next);
+  return true;
+}
+
+void Destroy(HWND window) {
+  const int canvas = web::CanvasOf(window);
+  if (canvas == 0) return;
+  web::StopListening(window);
+  LumoCanvasClose(canvas);
+  Canvases().erase(window);
+}
+
+void SetTitle(HWND window, const char* title) {
+  if (const int canvas = web::CanvasOf(window)) LumoCanvasTitle(canvas, title);
+}
+
+void Show(HWND window, int command) {
+  if (const int canvas = web::CanvasOf(window)) LumoCanvasShow(canvas, command != SW_HIDE);
+}
+
+void Pump(bool) {
+  web::OfferSavedFiles();
+  if (emscripten_get_now() - lastYield > kLongestWithoutYield) web::YieldToBrowser();
+}
+
+// The queue's waits become the browser's: the page goes on meanwhile.
+bool Wait(int ms) {
+  emscripten_sleep(ms > 0 ? static_cast<unsigned>(ms) : 0);
+  lastYield = emscripten_get_now();
+  return true;
+}
+
+bool ScreenSize(int* width, int* height) { return LumoScreenSize(width, height) != 0; }
+
+unsigned long NativeWindow(HWND) { return 0; }
+
+constexpr SinkMaker kSinks[] = {web::OpenCanvasSink};
+
+}  // namespace
+
+const Backend kWebBackend = {Start, Create, Destroy, kSinks, SetTitle, Show, Pump, Wait, ScreenSize, NativeWindow};
+
+}  // namespace lumo::user
