@@ -59,18 +59,17 @@ start() { # <title-regex> <program>: sets program_pid and window
   done
   return 1
 }
-stop() { # ends the program with Escape; 0 when it ended with status 0
+stop() { # ends the program with Escape; 0 when it ended with status 0 within 10 s
   xdotool mousemove --window "$window" 200 200 key Escape || return 1
-  for _ in $(seq 100); do
-    if ! kill -0 "$program_pid" 2>/dev/null; then
-      local status=0
-      wait "$program_pid" || status=$?
-      program_pid=""
-      return "$status"
-    fi
+  local tenths=0 status=0
+  while kill -0 "$program_pid" 2>/dev/null; do
+    [ "$tenths" -lt 100 ] || return 124
     sleep 0.1
+    tenths=$((tenths + 1))
   done
-  return 124
+  wait "$program_pid" || status=$?
+  program_pid=""
+  return "$status"
 }
 
 echo "== installed twistview"
