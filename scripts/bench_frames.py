@@ -51,6 +51,8 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+from xvfb import Display  # noqa: E402  (the one way to start a display)
 
 # Program, client size, kernel benchmark program and case.
 PROGRAMS = [
@@ -62,49 +64,11 @@ PROGRAMS = [
 SETTLE_MS = 1000.0
 
 
-class Display:
-    """A private Xvfb with a 24-bit screen, as the e2e scripts use."""
-
-    def __init__(self, cpu=None):
-        self.proc = None
-        self.name = None
-        self.cpu = cpu
-
-    def __enter__(self):
-        if shutil.which("Xvfb") is None:
-            sys.exit("bench_frames: Xvfb is not installed")
-        read_fd, write_fd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            preexec_fn=pinned(self.cpu))
-        os.close(write_fd)
-        number = b""
-        with os.fdopen(read_fd, "rb") as f:
-            while not number.endswith(b"\n"):
-                chunk = f.read(1)
-                if not chunk:
-                    break
-                number += chunk
-        if not number.strip():
-            self.proc.kill()
-            sys.exit("bench_frames: Xvfb did not start")
-        self.name = ":" + number.decode().strip()
-        return self
-
-    def __exit__(self, *exc):
-        self.proc.terminate()
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-
-    def env(self, **extra):
-        env = dict(os.environ)
-        env.update({"DISPLAY": self.name, "SDL_VIDEODRIVER": "x11"})
-        env.pop("LUMO_HEADLESS", None)
-        env.update(extra)
-        return env
+def private_display(cpu=None):
+    """A private Xvfb, its server pinned to cpu when one is given."""
+    if shutil.which("Xvfb") is None:
+        sys.exit("bench_frames: Xvfb is not installed")
+    return Display(preexec_fn=pinned(cpu))
 
 
 def pinned(cpu):
@@ -202,7 +166,7 @@ def wine_fps(display, exe, seconds):
 
 def measure(build_dir, seconds, rounds, windows_dir):
     rows = []
-    with Display() as display:
+    with private_display() as display:
         for name, width, height, bench, case in PROGRAMS:
             path = os.path.join(build_dir, "bin", name)
             if not os.path.exists(path):
@@ -254,7 +218,7 @@ def measure_placement(build_dir, seconds, rounds, native_rows):
         return []
     server_cpu, other_cpu = cpus
     rows = []
-    with Display(cpu=server_cpu) as display:
+    with private_display(server_cpu) as display:
         for name, width, height, _, _ in PROGRAMS:
             base = next((r for r in native_rows if r["program"] == name and "ratio" in r), None)
             if base is None:

@@ -109,6 +109,9 @@ def circles(edges):
 
 
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] in ("-h", "--help"):
+        print("usage: check_includes.py [repository root]")
+        return 0
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), ".."))
     edges = graph(root)
     found = circles(edges)

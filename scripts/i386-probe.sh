@@ -8,7 +8,10 @@
 #   "yes (<note>)"         anything else: the probe could not settle it, so
 #                          nothing is skipped and real failures stay visible.
 # LUMO_I386_PROBE_PROGRAM names another program to run instead (for tests).
-set -u
+#
+# usage: i386-probe.sh
+set -euo pipefail
+case "${1:-}" in -h | --help) echo "usage: i386-probe.sh" && exit 0 ;; esac
 export LC_ALL=C
 work="$(mktemp -d "${TMPDIR:-/tmp}/lumo-i386-probe.XXXXXX")" || {
   echo "yes (no scratch folder for the probe)"
@@ -28,8 +31,8 @@ if [ -z "$program" ]; then
   printf '\061\333\270\001\000\000\000\315\200' >>"$program"
   chmod +x "$program"
 fi
-"$program" >"$work/out" 2>"$work/err"
-status=$?
+status=0
+"$program" >"$work/out" 2>"$work/err" || status=$?
 if [ "$status" -eq 0 ]; then
   echo "yes"
   exit 0

@@ -21,7 +21,8 @@
 # The exit status is the command's; 125 when the route itself fails. The
 # command's standard input is empty.
 # LUMO_QEMU_I386 names the qemu-i386 to use (default: the one on PATH).
-set -u
+set -euo pipefail
+usage="usage: i386-run.sh [--qemu] [--prefix <wine prefix>] [--] <command> [args...] | --check [--qemu]"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 self="$here/$(basename "${BASH_SOURCE[0]}")"
 binfmt=/proc/sys/fs/binfmt_misc
@@ -43,13 +44,17 @@ while [ $# -gt 0 ]; do
       prefix="$(realpath -m "${2:?--prefix needs a folder}")"
       shift
       ;;
+    -h | --help)
+      echo "$usage"
+      exit 0
+      ;;
     --) shift && break ;;
     *) break ;;
   esac
   shift
 done
 if [ "$check" -eq 0 ] && [ $# -eq 0 ]; then
-  echo "usage: i386-run.sh [--qemu] [--prefix <wine prefix>] [--] <command> [args...] | --check [--qemu]" >&2
+  echo "$usage" >&2
   exit 125
 fi
 
@@ -57,9 +62,9 @@ fi
 # (Debian 12's 7.2 ignores MAP_FIXED_NOREPLACE and Wine cannot start on it).
 qemu_path() {
   local path version
-  path="${LUMO_QEMU_I386:-$(command -v qemu-i386 2>/dev/null)}"
+  path="${LUMO_QEMU_I386:-$(command -v qemu-i386 2>/dev/null || true)}"
   [ -n "$path" ] && [ -x "$path" ] || return 1
-  version="$("$path" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9][0-9]*\)\..*/\1/p')"
+  version="$("$path" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9][0-9]*\)\..*/\1/p')" || true
   [ -n "$version" ] && [ "$version" -ge 8 ] || return 1
   echo "$path"
 }
@@ -80,9 +85,9 @@ qemu_version() { "$1" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([^ 
 # end_wine_server: the prefix's server, ended and waited for.
 end_wine_server() {
   [ -n "$prefix" ] || return 0
-  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
-  WINEPREFIX="$prefix" timeout 60 wineserver -w >/dev/null 2>&1
-  return 0
+  # No server running is what is wanted, too.
+  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" timeout 60 wineserver -w >/dev/null 2>&1 || true
 }
 
 # run_command: the command with the prefix exported, then its server ended.
@@ -90,12 +95,12 @@ end_wine_server() {
 # time limit running out) ends it and the prefix's Wine processes at once,
 # rather than leaving them behind; its standard input is therefore empty.
 run_command() {
-  [ -n "$prefix" ] && export LUMO_WINEPREFIX="$prefix"
+  if [ -n "$prefix" ]; then export LUMO_WINEPREFIX="$prefix"; fi
   "$@" &
   child=$!
-  trap 'kill -TERM "$child" 2>/dev/null; wait "$child"; end_wine_server; exit 143' TERM INT
-  wait "$child"
-  local status=$?
+  trap 'kill -TERM "$child" 2>/dev/null || true; wait "$child" || true; end_wine_server; exit 143' TERM INT
+  local status=0
+  wait "$child" || status=$?
   trap - TERM INT
   end_wine_server
   return "$status"
@@ -115,7 +120,7 @@ if [ "$inside" -eq 1 ]; then
     refuse "binfmt_misc refused the qemu-i386 registration ($error)"
   if [ "$check" -eq 1 ]; then
     # The probe's own i386 program: only a real one proves the registration.
-    answer="$(env -u LUMO_I386_PROBE_PROGRAM bash "$here/i386-probe.sh")"
+    answer="$(env -u LUMO_I386_PROBE_PROGRAM bash "$here/i386-probe.sh")" || true
     [ "$answer" = yes ] || refuse "qemu-i386 $(qemu_version "$interpreter") is registered, but the probe says: $answer"
     echo "yes: through qemu-i386 $(qemu_version "$interpreter") in a private namespace"
     exit 0
@@ -126,7 +131,8 @@ fi
 
 why=""
 if [ "$qemu" -eq 0 ]; then
-  answer="$(bash "$here/i386-probe.sh")"
+  # Its status says what its answer does.
+  answer="$(bash "$here/i386-probe.sh")" || true
   if [ "${answer%%:*}" != no ]; then
     if [ "$check" -eq 1 ]; then
       echo "yes: this host runs 32-bit x86 code itself"

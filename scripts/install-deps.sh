@@ -2,7 +2,10 @@
 # SPDX-License-Identifier: MIT
 # Installs what the build and the tests need on Debian 12. Safe to run again:
 # it only calls apt-get when a package is missing.
+#
+# usage: install-deps.sh
 set -euo pipefail
+case "${1:-}" in -h | --help) echo "usage: install-deps.sh" && exit 0 ;; esac
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then

@@ -9,7 +9,10 @@
 # same key), and pinned so that nothing but the qemu packages comes from it.
 # Safe to run again. Exit status 1, with the reason on stderr, when it cannot
 # be had; the test command then skips what needs it and says why.
-set -uo pipefail
+#
+# usage: install-qemu.sh
+set -euo pipefail
+case "${1:-}" in -h | --help) echo "usage: install-qemu.sh" && exit 0 ;; esac
 export LC_ALL=C
 
 say() { echo "install-qemu: $*" >&2; }
@@ -17,7 +20,7 @@ say() { echo "install-qemu: $*" >&2; }
 # qemu_ok: qemu-i386 is there and is version 8 or later.
 qemu_ok() {
   local version
-  version="$(qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9][0-9]*\)\..*/\1/p')"
+  version="$(qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9][0-9]*\)\..*/\1/p')" || true
   [ -n "$version" ] && [ "$version" -ge 8 ]
 }
 
@@ -29,7 +32,7 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 
 # shellcheck source=/dev/null
-codename="$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")"
+codename="$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")" || true
 if [ -z "$codename" ]; then
   say "this machine names no Debian release (/etc/os-release has no VERSION_CODENAME)"
   exit 1
@@ -100,8 +103,10 @@ fi
 uri="${entry% *}"
 signed="${entry##* }"
 
+# grep -c says 0 and fails where nothing matches.
 # shellcheck disable=SC2016 # apt's own field syntax, not the shell's
-configured="$(apt-get indextargets --format '$(RELEASE)' 'Identifier: Packages' 2>/dev/null | grep -cx "$backports")"
+configured="$(apt-get indextargets --format '$(RELEASE)' 'Identifier: Packages' 2>/dev/null | grep -cx "$backports")" ||
+  true
 if [ "$configured" -eq 0 ]; then
   say "adding $backports from $uri, pinned to the qemu packages"
   {
@@ -110,7 +115,7 @@ if [ "$configured" -eq 0 ]; then
     echo "URIs: $uri"
     echo "Suites: $backports"
     echo "Components: main"
-    [ "$signed" != "-" ] && echo "Signed-By: $signed"
+    if [ "$signed" != "-" ]; then echo "Signed-By: $signed"; fi
   } | $SUDO tee "${sources_dir}lumo-qemu-backports.sources" >/dev/null
   # The first record that matches a package decides: qemu ones may come from
   # the suite, nothing else ever does.

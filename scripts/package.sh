@@ -14,7 +14,10 @@
 # presets' builds, which the test command has already made; each holds
 # fumes.exe, twistview.exe, README.txt and LICENSE.txt. The web zip holds the
 # site's files and LICENSE.txt.
+#
+# usage: scripts/package.sh
 set -euo pipefail
+case "${1:-}" in -h | --help) echo "usage: scripts/package.sh" && exit 0 ;; esac
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 jobs="${LUMO_JOBS:-2}"
@@ -79,7 +82,8 @@ make_zip() { # <preset> <flavour>
 }
 
 make_zip windows i686
-if cmake --list-presets 2>/dev/null | grep -q '"windows64"'; then
+# (grep reads it all: with -q cmake could die of a closed pipe.)
+if cmake --list-presets 2>/dev/null | grep '"windows64"' >/dev/null; then
   make_zip windows64 x86_64
 else
   echo "== Windows zip: x86_64 skipped (the project has no preset \"windows64\")"

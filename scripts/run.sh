@@ -3,7 +3,10 @@
 # The main job: install what is missing, build natively and for Windows, then
 # show fumes and twistview. Without a display both run on a virtual one for a
 # few seconds and their screenshots are saved instead.
+#
+# usage: scripts/run.sh
 set -euo pipefail
+case "${1:-}" in -h | --help) echo "usage: scripts/run.sh" && exit 0 ;; esac
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 "$root/scripts/install-deps.sh"
@@ -38,16 +41,16 @@ fi
 out="$root/artifacts/run"
 mkdir -p "$out"
 echo "run: no display; running ${programs[*]} on a virtual display for a few seconds"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  set -u
+bash "$root/scripts/xvfb.sh" bash -c '
+  set -euo pipefail
   out="$1"; bin="$2"; shift 2
   for p in "$@"; do
     "$bin/$p" & pid=$!
     sleep 4
-    id=$(xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+    id=$(xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1) || true
     if [ -n "$id" ]; then
-      import -window "$id" "$out/$p.png" && echo "run: screenshot of $p: $out/$p.png"
-      xdotool key --window "$id" Escape 2>/dev/null
+      if import -window "$id" "$out/$p.png"; then echo "run: screenshot of $p: $out/$p.png"; fi
+      xdotool key --window "$id" Escape 2>/dev/null || true
     fi
     for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
     kill "$pid" 2>/dev/null || true

@@ -12,37 +12,36 @@
 # it does not (LUMO_I386_VIA_QEMU=1 takes that route anyway). Two more runs
 # of their processor and blend tests use qemu's older processor models on
 # every host. What cannot run is reported as skipped, with the reason.
-set -uo pipefail
+#
+# usage: scripts/test.sh
+# Strict mode, yet the run deliberately goes on after a failing suite: each
+# runs inside `suite` (scripts/suites.sh), which counts it; the last line
+# says how many passed, failed and were skipped, and the exit status is 0
+# only when none failed.
+set -euo pipefail
+case "${1:-}" in -h | --help) echo "usage: scripts/test.sh" && exit 0 ;; esac
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-"$root/scripts/install-deps.sh" || exit 1
-"$root/scripts/build.sh" native sanitize windows windows64 web || exit 1
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" native sanitize windows windows64 web
 # shellcheck source=suites.sh
 source "$root/scripts/suites.sh"
+# shellcheck source=xvfb.sh
+source "$root/scripts/xvfb.sh"
 suites_probe_i386
 
 artefacts="$root/artifacts"
 mkdir -p "$artefacts"
 
-# One virtual display for the whole run: starting one per test is slow.
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    break
-  done
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-fi
 cleanup() {
   for flavour in windows windows64; do
     WINEPREFIX="$root/build/$flavour/wineprefix" wineserver -k >/dev/null 2>&1 || true
   done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
+# One virtual display for the whole run (the Windows unit tests need one):
+# starting one per test is slow. Ended on exit, after cleanup.
+[ -n "${DISPLAY:-}" ] || xvfb_start
 
 suite "unit tests (native)" ctest --preset native
 suite "unit tests (ASan+UBSan)" ctest --preset sanitize

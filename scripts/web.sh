@@ -6,6 +6,7 @@
 # It prints the address to open. The site itself is static files in
 # build/web/site; any static web host serves it the same way.
 set -euo pipefail
+case "${1:-}" in -h | --help) echo "usage: scripts/web.sh [port]" && exit 0 ;; esac
 root="$(cd "$(dirname "$0")/.." && pwd)"
 port="${1:-8000}"
 "$root/scripts/install-deps.sh"

@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs a Windows program under Wine with a private prefix, and under a
-# virtual X server when no display is there. The exit code is the program's.
+# virtual X server of its own (scripts/xvfb.sh) when no display is there. The
+# exit code is the program's.
+#
+# usage: wine-run.sh <program.exe> [arguments...]
+# The prefix is LUMO_WINEPREFIX, by default build/wineprefix-<win32|win64>
+# in this tree.
 #
 # The loader follows the program's machine type: PE32+ x86-64 programs run
 # under Wine's 64-bit loader in a win64 prefix, i386 ones under the 32-bit
 # loader in a win32 prefix. Debian's `wine` command always tries the 32-bit
 # loader first, which a host without 32-bit execution cannot start.
-set -u
-program="${1:?usage: wine-run.sh <program.exe> [arguments...]}"
+set -euo pipefail
+usage="usage: wine-run.sh <program.exe> [arguments...]"
+case "${1:-}" in -h | --help) echo "$usage" && exit 0 ;; esac
+program="${1:?$usage}"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 # The COFF machine field of the PE header: 0x8664 x86-64, 0x14c i386.
 machine=""
 if [ -f "$program" ]; then
-  pe_offset=$(od -An -tu4 -j60 -N4 "$program" 2>/dev/null | tr -d ' ')
-  [ -n "$pe_offset" ] && machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$program" 2>/dev/null | tr -d ' ')
+  pe_offset=$(od -An -tu4 -j60 -N4 "$program" 2>/dev/null | tr -d ' ') || true
+  if [ -n "$pe_offset" ]; then
+    machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$program" 2>/dev/null | tr -d ' ') || true
+  fi
 fi
 wine_lib="${LUMO_WINE_LIBDIR:-/usr/lib/wine}"
 case "$machine" in
@@ -32,7 +42,7 @@ if [ ! -x "$loader" ]; then
   exit 127
 fi
 
-prefix="${LUMO_WINEPREFIX:-${TMPDIR:-/tmp}/lumo-wineprefix-$arch}"
+prefix="${LUMO_WINEPREFIX:-$(dirname "$here")/build/wineprefix-$arch}"
 export WINEPREFIX="$prefix"
 export WINEARCH="$arch"
 export WINELOADER="$loader"
@@ -43,14 +53,16 @@ mkdir -p "$(dirname "$prefix")"
 (
   flock 9
   if [ ! -f "$prefix/system.reg" ]; then
-    "$loader" wineboot -i >/dev/null 2>&1
+    # Wine's own answers are not relied on here: a prefix that could not be
+    # made fails the program's run, which tells why.
+    "$loader" wineboot -i >/dev/null 2>&1 || true
     # A crash prints its backtrace and ends the program, instead of waiting
     # on a dialog that nobody on a virtual display will close.
-    "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    wineserver -w
+    "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+    wineserver -w || true
   fi
 ) 9>"$prefix.lock"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$loader" "$@"
+  exec bash "$here/xvfb.sh" "$loader" "$@"
 fi
 exec "$loader" "$@"

@@ -6,16 +6,17 @@ Needs only the Python standard library; the build uses the committed file.
 With --png it draws the same design at another size as a PNG file, for the
 desktop icon theme (the native build runs it).
 
-    python3 twistview/make_icon.py
-    python3 twistview/make_icon.py --png SIZE OUTPUT.png
+usage: make_icon.py [--png SIZE OUTPUT.png]
 """
 import math
 import os
 import struct
 import sys
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "scripts"))
+import pngwriter  # noqa: E402  (the one PNG writer of the scripts)
+
 SIZE = 32
 
 
@@ -62,23 +63,16 @@ def image_data():
 def png_data(size):
     """The design drawn at size x size as an 8-bit palette PNG."""
     colours = palette()
-    plte = b"".join(colours[i : i + 3][::-1] for i in range(0, len(colours), 4))
+    rgb = [colours[i : i + 3][::-1] for i in range(0, len(colours), 4)]  # BGRX to RGB
     scale = SIZE / size
-    raw = bytearray()
-    for y in range(size):
-        raw.append(0)  # filter: none
-        for x in range(size):
-            raw.append(index_at((x + 0.5) * scale - 0.5, (y + 0.5) * scale - 0.5))
-
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-
-    header = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)
-    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"PLTE", plte) + \
-        chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b"")
+    rows = [[index_at((x + 0.5) * scale - 0.5, (y + 0.5) * scale - 0.5) for x in range(size)] for y in range(size)]
+    return pngwriter.png(size, size, 8, 3, rows, palette=rgb)
 
 
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] in ("-h", "--help"):
+        print(__doc__.strip().splitlines()[-1])
+        return
     if len(sys.argv) == 4 and sys.argv[1] == "--png":
         with open(sys.argv[3], "wb") as f:
             f.write(png_data(int(sys.argv[2])))

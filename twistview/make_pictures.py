@@ -7,13 +7,20 @@ committed files. See PICTURES.md for sources and licences.
 
     apt-get install python3-skimage python3-pil
     /usr/bin/python3 twistview/make_pictures.py
+
+usage: make_pictures.py
 """
 import io
 import os
+import sys
 
-import numpy as np
-from PIL import Image
-import skimage.data
+if __name__ == "__main__" and len(sys.argv) > 1:
+    print(__doc__.strip().splitlines()[-1])
+    sys.exit(0 if sys.argv[1] in ("-h", "--help") else 2)
+
+import numpy as np  # noqa: E402  (after the usage, which needs none of them)
+from PIL import Image  # noqa: E402
+import skimage.data  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 

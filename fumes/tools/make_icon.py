@@ -3,16 +3,19 @@
 """Writes fumes.ico: one 32 x 32, 16-colour image of a plume of smoke rising
 from a hot base, in the colours of the program's start-up scheme.
 
-Run it from anywhere: python3 fumes/tools/make_icon.py [output path]
-The icon is committed; the build only reads it. With --png it draws the same
-design at another size as a PNG file, for the desktop icon theme (the native
-build runs it):  python3 fumes/tools/make_icon.py --png SIZE OUTPUT.png
+Run it from anywhere. The icon is committed; the build only reads it. With
+--png it draws the same design at another size as a PNG file, for the
+desktop icon theme (the native build runs it).
+
+usage: make_icon.py [output path] | --png SIZE OUTPUT.png
 """
 import math
 import struct
 import sys
-import zlib
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+import pngwriter  # noqa: E402  (the one PNG writer of the scripts)
 
 SIZE = 32
 
@@ -67,22 +70,15 @@ def build():
 def build_png(size):
     """The design drawn at size x size as an 8-bit palette PNG."""
     scale = SIZE / size
-    raw = bytearray()
-    for y in range(size):
-        raw.append(0)                           # filter: none
-        for x in range(size):
-            raw.append(colour_index((x + 0.5) * scale - 0.5, (y + 0.5) * scale - 0.5))
-
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-
-    header = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)
-    plte = b"".join(bytes(c) for c in COLOURS)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"PLTE", plte)
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+    rows = [[colour_index((x + 0.5) * scale - 0.5, (y + 0.5) * scale - 0.5) for x in range(size)]
+            for y in range(size)]
+    return pngwriter.png(size, size, 8, 3, rows, palette=COLOURS)
 
 
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] in ("-h", "--help"):
+        print(__doc__.strip().splitlines()[-1])
+        return
     if len(sys.argv) == 4 and sys.argv[1] == "--png":
         Path(sys.argv[3]).write_bytes(build_png(int(sys.argv[2])))
         return

@@ -1,48 +1,28 @@
 // SPDX-License-Identifier: MIT
 #include "common/WindowTarget.h"
 
-#include <mutex>
-#include <unordered_map>
+#include "common/HandleRegistry.h"
 
 namespace lumo::platform {
 
 namespace {
 
-struct Registry {
-  std::mutex mutex;
-  std::unordered_map<HWND, WindowTarget*> targets;
-};
-
-// Never destroyed: windows may still unregister from static destructors.
-Registry& Targets() {
-  static Registry* registry = new Registry;
-  return *registry;
-}
+// Immortal (HandleRegistry.h): windows may still unregister from static
+// destructors.
+constinit HandleRegistry<HWND, WindowTarget*> targets;
 
 }  // namespace
 
 void RegisterWindowTarget(HWND window, WindowTarget* target) {
   if (window == nullptr) return;
-  Registry& r = Targets();
-  std::lock_guard<std::mutex> lock(r.mutex);
   if (target == nullptr)
-    r.targets.erase(window);
+    targets.Take(window);
   else
-    r.targets[window] = target;
+    targets.Set(window, target);
 }
 
-void UnregisterWindowTarget(HWND window) {
-  Registry& r = Targets();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  r.targets.erase(window);
-}
+void UnregisterWindowTarget(HWND window) { targets.Take(window); }
 
-WindowTarget* FindWindowTarget(HWND window) {
-  if (window == nullptr) return nullptr;
-  Registry& r = Targets();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  auto it = r.targets.find(window);
-  return it == r.targets.end() ? nullptr : it->second;
-}
+WindowTarget* FindWindowTarget(HWND window) { return window == nullptr ? nullptr : targets.Find(window); }
 
 }  // namespace lumo::platform

@@ -7,11 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <mutex>
 #include <string>
-#include <unordered_set>
 
 #include "LumoPlatform.h"
+#include "common/HandleRegistry.h"
 
 namespace {
 
@@ -21,23 +20,9 @@ struct FileObject {
   bool canWrite = false;
 };
 
-struct FileTable {
-  std::mutex mutex;
-  std::unordered_set<FileObject*> open;
-};
-
-// Never destroyed, so handles closed from static destructors still work.
-FileTable& Files() {
-  static auto* table = new FileTable;
-  return *table;
-}
-
-FileObject* Find(HANDLE handle) {
-  FileTable& t = Files();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  auto it = t.open.find(static_cast<FileObject*>(handle));
-  return it == t.open.end() ? nullptr : *it;
-}
+// Immortal (HandleRegistry.h), so handles closed from static destructors
+// still work.
+constinit lumo::platform::HandleRegistry<HANDLE, FileObject*> files;
 
 DWORD ErrorFromErrno(int error, bool creating) {
   switch (error) {
@@ -127,11 +112,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_A
     return INVALID_HANDLE_VALUE;
   }
   auto* file = new FileObject{fd, read, write};
-  {
-    FileTable& t = Files();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    t.open.insert(file);
-  }
+  files.Set(file, file);
   SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return file;
 }
@@ -139,7 +120,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_A
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                LPOVERLAPPED lpOverlapped) {
   if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
-  FileObject* file = Find(hFile);
+  FileObject* file = files.Find(hFile);
   if (file == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -171,7 +152,7 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDW
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
               LPOVERLAPPED lpOverlapped) {
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
-  FileObject* file = Find(hFile);
+  FileObject* file = files.Find(hFile);
   if (file == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -202,16 +183,7 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD
 }
 
 BOOL CloseHandle(HANDLE hObject) {
-  FileObject* file = nullptr;
-  {
-    FileTable& t = Files();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    auto it = t.open.find(static_cast<FileObject*>(hObject));
-    if (it != t.open.end()) {
-      file = *it;
-      t.open.erase(it);
-    }
-  }
+  FileObject* file = files.Take(hObject);
   if (file == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;

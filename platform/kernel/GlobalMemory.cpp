@@ -5,10 +5,9 @@
 // followed.
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <unordered_map>
 
 #include "LumoPlatform.h"
+#include "common/HandleRegistry.h"
 
 namespace {
 
@@ -19,24 +18,35 @@ struct Block {
   bool moveable;
 };
 
-struct BlockTable {
-  std::mutex lock;
-  std::unordered_map<HGLOBAL, Block*> live;
-};
+// Immortal (HandleRegistry.h): other static objects free their memory while
+// the process ends.
+constinit lumo::platform::HandleRegistry<HGLOBAL, Block*> blocks;
 
-// Never destroyed: other static objects call in while the process ends.
-BlockTable& Table() {
-  static BlockTable* table = new BlockTable;
-  return *table;
+HGLOBAL HandleOf(const Block& block) {
+  return block.moveable ? static_cast<HGLOBAL>(const_cast<Block*>(&block)) : block.data;
 }
 
-// Looks the handle up; the caller holds the table's lock.
-Block* Find(BlockTable& table, HGLOBAL handle) {
-  auto it = table.live.find(handle);
-  return it == table.live.end() ? nullptr : it->second;
+// Runs use on the block behind hMem under the registry's lock, and files
+// the block again under its handle afterwards, which moves with the data of
+// a fixed block. A handle that names no block answers `failure` with
+// ERROR_INVALID_HANDLE.
+template <class Result, class Use>
+Result WithBlock(HGLOBAL hMem, Result failure, Use use) {
+  return blocks.Locked([&](auto& live) -> Result {
+    auto it = live.find(hMem);
+    if (it == live.end()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return failure;
+    }
+    Block* block = it->second;
+    Result result = use(*block);
+    if (HandleOf(*block) != hMem) {
+      live.erase(it);
+      live[HandleOf(*block)] = block;
+    }
+    return result;
+  });
 }
-
-HGLOBAL HandleOf(Block* block) { return block->moveable ? static_cast<HGLOBAL>(block) : block->data; }
 
 }  // namespace
 
@@ -49,24 +59,16 @@ HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
     return nullptr;
   }
   auto* block = new Block{data, dwBytes, 0, (uFlags & GMEM_MOVEABLE) != 0};
-  BlockTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  table.live[HandleOf(block)] = block;
-  return HandleOf(block);
+  blocks.Set(HandleOf(*block), block);
+  return HandleOf(*block);
 }
 
 HGLOBAL GlobalFree(HGLOBAL hMem) {
   if (!hMem) return nullptr;
-  BlockTable& table = Table();
-  Block* block;
-  {
-    std::lock_guard<std::mutex> guard(table.lock);
-    block = Find(table, hMem);
-    if (!block) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return hMem;
-    }
-    table.live.erase(hMem);
+  Block* block = blocks.Take(hMem);
+  if (!block) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return hMem;
   }
   std::free(block->data);
   delete block;
@@ -74,43 +76,18 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
-  BlockTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  Block* block = Find(table, hMem);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  auto* data = static_cast<unsigned char*>(std::realloc(block->data, dwBytes ? dwBytes : 1));
-  if (!data) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  if ((uFlags & GMEM_ZEROINIT) && dwBytes > block->size) std::memset(data + block->size, 0, dwBytes - block->size);
-  table.live.erase(hMem);
-  block->data = data;
-  block->size = dwBytes;
-  table.live[HandleOf(block)] = block;
-  return HandleOf(block);
+  return WithBlock<HGLOBAL>(hMem, nullptr, [&](Block& block) -> HGLOBAL {
+    auto* data = static_cast<unsigned char*>(std::realloc(block.data, dwBytes ? dwBytes : 1));
+    if (!data) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+    if ((uFlags & GMEM_ZEROINIT) && dwBytes > block.size) std::memset(data + block.size, 0, dwBytes - block.size);
+    block.data = data;
+    block.size = dwBytes;
+    return HandleOf(block);
+  });
 }
-
-namespace {
-
-// Runs Use on the block behind hMem under the table's lock; a handle that
-// names no block answers Failure with ERROR_INVALID_HANDLE.
-template <class Result, class Use>
-Result WithBlock(HGLOBAL hMem, Result Failure, Use use) {
-  BlockTable& table = Table();
-  std::lock_guard<std::mutex> guard(table.lock);
-  Block* block = Find(table, hMem);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return Failure;
-  }
-  return use(*block);
-}
-
-}  // namespace
 
 LPVOID GlobalLock(HGLOBAL hMem) {
   return WithBlock<LPVOID>(hMem, nullptr, [](Block& block) -> LPVOID {

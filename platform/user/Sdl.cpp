@@ -12,10 +12,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <mutex>
 #include <thread>
 
+#include "common/HandleRegistry.h"
 #include "user/Backend.h"
 #include "user/FrameSink.h"
 #include "user/SdlWindows.h"
@@ -31,15 +30,8 @@ std::thread::id videoThread;
 
 // The handles map to the SDL windows, and each SDL window carries its
 // handle (kSdlHandleKey); the shared window record knows nothing of SDL.
-struct SdlWindows {
-  std::mutex mu;
-  std::map<HWND, SDL_Window*> of;
-};
-
-SdlWindows& Registry() {
-  static SdlWindows* windows = new SdlWindows;
-  return *windows;
-}
+// Immortal (HandleRegistry.h): windows may be destroyed on the way out.
+constinit lumo::platform::HandleRegistry<HWND, SDL_Window*> sdlWindows;
 
 bool IsVideoThread() { return started.load() && std::this_thread::get_id() == videoThread; }
 
@@ -91,23 +83,12 @@ bool Create(const Window& w) {
   SDL_SetWindowData(window, kSdlHandleKey, w.handle);
   // Losing this display ends the program from this thread, with a line of its own.
   WatchDisplayOf(window);
-  SdlWindows& all = Registry();
-  std::lock_guard<std::mutex> lock(all.mu);
-  all.of[w.handle] = window;
+  sdlWindows.Set(w.handle, window);
   return true;
 }
 
 void Destroy(HWND window) {
-  SDL_Window* sdlWindow = nullptr;
-  {
-    SdlWindows& all = Registry();
-    std::lock_guard<std::mutex> lock(all.mu);
-    auto it = all.of.find(window);
-    if (it == all.of.end()) return;
-    sdlWindow = it->second;
-    all.of.erase(it);
-  }
-  SDL_DestroyWindow(sdlWindow);
+  if (SDL_Window* sdlWindow = sdlWindows.Take(window)) SDL_DestroyWindow(sdlWindow);
 }
 
 void SetTitle(HWND window, const char* title) {
@@ -192,12 +173,7 @@ constexpr SinkMaker kSinks[] = {OpenX11ShmSink, OpenSdlSurfaceSink};
 
 }  // namespace
 
-SDL_Window* SdlWindowOf(HWND window) {
-  SdlWindows& all = Registry();
-  std::lock_guard<std::mutex> lock(all.mu);
-  auto it = all.of.find(window);
-  return it == all.of.end() ? nullptr : it->second;
-}
+SDL_Window* SdlWindowOf(HWND window) { return sdlWindows.Find(window); }
 
 const Backend kSdlBackend = {Start, Create, Destroy, kSinks, SetTitle, Show, Pump, Wait, ScreenSize, NativeWindow};
 

@@ -8,8 +8,8 @@
 #include <emscripten.h>
 
 #include <cstdio>
-#include <map>
 
+#include "common/HandleRegistry.h"
 #include "user/Backend.h"
 #include "user/FrameSink.h"
 #include "user/State.h"
@@ -74,11 +74,9 @@ EM_ASYNC_JS(void, LumoNextFrame, (), {
 });
 // clang-format on
 
-// Each window's canvas, by number.
-std::map<HWND, int>& Canvases() {
-  static auto* canvases = new std::map<HWND, int>;
-  return *canvases;
-}
+// Each window's canvas, by number; immortal (HandleRegistry.h): windows may
+// be destroyed on the way out.
+constinit lumo::platform::HandleRegistry<HWND, int> canvases;
 
 double lastYield = 0;
 
@@ -90,10 +88,7 @@ constexpr double kLongestWithoutYield = 50;  // ms
 
 namespace lumo::web {
 
-int CanvasOf(HWND window) {
-  auto it = Canvases().find(window);
-  return it == Canvases().end() ? 0 : it->second;
-}
+int CanvasOf(HWND window) { return canvases.Find(window); }
 
 void YieldToBrowser() {
   LumoNextFrame();
@@ -115,7 +110,7 @@ bool Create(const Window& w) {
     std::fflush(stderr);
     return false;
   }
-  Canvases()[w.handle] = next;
+  canvases.Set(w.handle, next);
   web::ListenTo(w.handle, next);
   return true;
 }
@@ -125,7 +120,7 @@ void Destroy(HWND window) {
   if (canvas == 0) return;
   web::StopListening(window);
   LumoCanvasClose(canvas);
-  Canvases().erase(window);
+  canvases.Take(window);
 }
 
 void SetTitle(HWND window, const char* title) {

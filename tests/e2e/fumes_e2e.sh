@@ -20,7 +20,12 @@
 # this script. That takes root (CI runs as root); without it the folder is
 # made read-only by its permissions and the full disk is reported as skipped,
 # with the reason, in the summary.
-set -uo pipefail
+#
+# Strict mode, yet a failed check deliberately does not end the run: each is
+# counted (check) and the summary at the end decides the exit status.
+set -euo pipefail
+usage="usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>"
+case "${1:-}" in -h | --help) echo "$usage" && exit 0 ;; esac
 if [ -z "${FUMES_E2E_NAMESPACE:-}" ]; then
   export FUMES_E2E_NAMESPACE=none
   if [ "$(id -u)" -eq 0 ] && unshare --mount --propagation private true 2>/dev/null; then
@@ -28,9 +33,9 @@ if [ -z "${FUMES_E2E_NAMESPACE:-}" ]; then
   fi
 fi
 
-native_dir="${1:?usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>}"
-windows_dir="${2:?usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>}"
-artefacts="${3:?usage: fumes_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>}"
+native_dir="${1:?$usage}"
+windows_dir="${2:?$usage}"
+artefacts="${3:?$usage}"
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 mkdir -p "$artefacts"
@@ -41,7 +46,6 @@ windows_dir="$(absolute "$windows_dir")"
 
 caption="fumes - tovak; click and drag to draw fumes"
 work="$(mktemp -d "${TMPDIR:-/tmp}/fumes-e2e.XXXXXX")"
-xvfb_pid=""
 program_pid=""
 program_log=""
 
@@ -49,17 +53,15 @@ log() { echo "fumes_e2e: $*"; }
 
 cleanup() {
   if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
-    kill "$program_pid" 2>/dev/null
+    kill "$program_pid" 2>/dev/null || true
   fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
-  umount "$work/read-only" "$work/full" 2>/dev/null
-  chmod -R u+w "$work" 2>/dev/null
+  umount "$work/read-only" "$work/full" 2>/dev/null || true
+  chmod -R u+w "$work" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+# shellcheck source=../../scripts/xvfb.sh
+source "$root/scripts/xvfb.sh"
 
 # wait_until <seconds> <command...>: polls the command until it succeeds.
 wait_until() {
@@ -71,18 +73,6 @@ wait_until() {
     sleep 0.2
   done
   return 0
-}
-
-start_xvfb() {
-  local fdfile="$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >"$artefacts/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  if ! wait_until 20 test -s "$fdfile"; then
-    log "the virtual X server did not start"
-    return 1
-  fi
-  export DISPLAY=":$(head -n1 "$fdfile")"
-  wait_until 20 xdpyinfo
 }
 
 # ---- folders where saving fails -------------------------------------------
@@ -113,7 +103,8 @@ prepare_failure_folders() {
 fill_disk() {
   rm -f "$full_dir"/*
   cp "$1" "$full_dir/picture.bmp" || return 1
-  dd if=/dev/zero of="$full_dir/filler" bs=4k >/dev/null 2>&1
+  # Writes until the disk is full, which dd reports as its failure.
+  dd if=/dev/zero of="$full_dir/filler" bs=4k >/dev/null 2>&1 || true
   [ "$(df --output=avail -B1 "$full_dir" | tail -n1 | tr -d ' ')" -eq 0 ]
 }
 
@@ -139,11 +130,17 @@ check() {
   fi
 }
 
-shot() { import -window root "$artefacts/${half}_$1.png" 2>/dev/null; }
+# A screenshot for the artefacts; a missing one fails no check.
+shot() { import -window root "$artefacts/${half}_$1.png" 2>/dev/null || true; }
 
-main_window() { xdotool search --name "^fumes - tovak" 2>/dev/null | head -n1; }
-dialog_window() { xdotool search --name "^Save Bitmap" 2>/dev/null | head -n1; }
-message_box() { xdotool search --name "^fumes\$" 2>/dev/null | head -n1; }
+# What the user does; one that cannot be done fails a check.
+xdo() { xdotool "$@" || check "xdotool $1 could be done" false; }
+
+# The first window named so; nothing when there is none.
+window_named() { xdotool search --name "$1" 2>/dev/null | head -n1 || true; }
+main_window() { window_named "^fumes - tovak"; }
+dialog_window() { window_named "^Save Bitmap"; }
+message_box() { window_named "^fumes\$"; }
 have_message_box() { [ -n "$(message_box)" ]; }
 no_message_box() { [ -z "$(message_box)" ]; }
 have_main_window() { [ -n "$(main_window)" ]; }
@@ -152,15 +149,17 @@ window_or_exit() { have_main_window || program_gone; }
 have_dialog() { [ -n "$(dialog_window)" ]; }
 no_dialog() { [ -z "$(dialog_window)" ]; }
 
+# Focus may fail (a window gone): the checks that follow tell.
 focus() {
-  timeout 5 xdotool windowfocus --sync "$1" >/dev/null 2>&1 || xdotool windowfocus "$1" >/dev/null 2>&1
+  timeout 5 xdotool windowfocus --sync "$1" >/dev/null 2>&1 || xdotool windowfocus "$1" >/dev/null 2>&1 || true
   sleep 0.2
 }
 
-client_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+client_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}' || true; }
 
-# Mean brightness (0..1) of a region of a picture: <png> <geometry>.
-brightness() { convert "$1" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null; }
+# Mean brightness (0..1) of a region of a picture: <png> <geometry>; nothing
+# when the picture cannot be read.
+brightness() { convert "$1" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null || true; }
 brighter_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
 # Waits for the smoke to rise, saves the window as <file> and checks that
@@ -168,7 +167,7 @@ brighter_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 rising_smoke() { # <window> <file>
   sleep 2
   shot 01_start
-  import -window "$1" "$2" 2>/dev/null
+  import -window "$1" "$2" 2>/dev/null || true
   local level
   level="$(brightness "$2" 800x250+0+250)"
   check "smoke rises from the bottom (mean brightness ${level:-none})" brighter_than "${level:-0}" 0.05
@@ -184,10 +183,10 @@ drag_line() { # <window> <file>
     args+=(mousemove --window "$1" "$x" 300 sleep 0.01)
   done
   args+=(mouseup 1)
-  xdotool "${args[@]}"
+  xdo "${args[@]}"
   sleep 1.5
   shot 02_drawn
-  import -window "$1" "$2" 2>/dev/null
+  import -window "$1" "$2" 2>/dev/null || true
 }
 
 file_has_size() { [ -f "$1" ] && [ "$(stat -c %s "$1")" -eq "$2" ]; }
@@ -196,7 +195,7 @@ program_gone() { ! kill -0 "$program_pid" 2>/dev/null; }
 # Left, top, width and height of a window on the screen.
 geometry() {
   xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
-    /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+    /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}' || true
 }
 
 # check_bmp <file> <window-capture.png> <window geometry> <dialog geometry>:
@@ -205,7 +204,7 @@ geometry() {
 # open (compared where the dialog did not cover the window).
 check_bmp() {
   local bmp="$1" capture="$2"
-  convert "$capture" -depth 8 rgb:"$work/capture.rgb" 2>/dev/null
+  convert "$capture" -depth 8 rgb:"$work/capture.rgb" 2>/dev/null || true
   python3 - "$bmp" "$work/capture.rgb" "$3" "$4" <<'EOF'
 import struct, sys
 data = open(sys.argv[1], "rb").read()
@@ -274,11 +273,11 @@ escape_ends_program() {
   w="$(main_window)"
   if [ -n "$w" ]; then
     focus "$w"
-    xdotool key Escape
+    xdo key Escape
   fi
   if wait_until 20 program_gone; then
-    wait "$program_pid"
-    local rc=$?
+    local rc=0
+    wait "$program_pid" || rc=$?
     check "Escape ends the program with exit code 0 (got $rc)" test "$rc" -eq 0
   else
     check "Escape ends the program within 20s" false
@@ -290,21 +289,22 @@ escape_ends_program() {
 # whether the program still runs and the end of its log.
 no_window_report() {
   shot "no_window"
-  xwininfo -root -tree >"$artefacts/${half}_no_window.txt" 2>&1
+  xwininfo -root -tree >"$artefacts/${half}_no_window.txt" 2>&1 || true
   if program_gone; then
-    wait "$program_pid"
-    log "[$half] the program ended without a window (exit code $?); its log ends:"
+    local rc=0
+    wait "$program_pid" || rc=$?
+    log "[$half] the program ended without a window (exit code $rc); its log ends:"
   else
     log "[$half] the program runs but shows no window; its log ends:"
   fi
-  tail -n 15 "$program_log" 2>/dev/null | sed 's/^/    /'
+  tail -n 15 "$program_log" 2>/dev/null | sed 's/^/    /' || true
 }
 
 # drive <save-path> <text-to-type> <window-timeout> <move-dialog yes|no>:
 # the user session on the program started as $program_pid.
 drive() {
   local save_path="$1" typed_path="$2" window_timeout="$3" move_dialog="$4"
-  wait_until "$window_timeout" window_or_exit
+  wait_until "$window_timeout" window_or_exit || true
   if ! have_main_window; then
     no_window_report
     check "a window appears within ${window_timeout}s" false
@@ -329,14 +329,14 @@ drive() {
   check "after the drag smoke rises from the line (${line:-none})" brighter_than "${line:-0}" 0.01
 
   # Right click: the other colour scheme.
-  xdotool mousemove --window "$w" 700 450 click 3
+  xdo mousemove --window "$w" 700 450 click 3
   sleep 1
   shot 03_other_scheme
 
   # S opens the real file dialog; the frame stands still while it is open.
   rm -f "$save_path"
   focus "$w"
-  xdotool key s
+  xdo key s
   if ! wait_until 30 have_dialog; then
     shot 04_no_dialog
     check "S opens the \"Save Bitmap\" dialog" false
@@ -348,18 +348,18 @@ drive() {
     if [ "$move_dialog" = yes ]; then
       # The chooser opens over the picture; move it below so the frame
       # standing still behind it can be seen and compared.
-      xdotool windowmove "$d" 0 560
+      xdo windowmove "$d" 0 560
       sleep 1
     fi
     shot 04_dialog
-    import -window "$w" "$artefacts/${half}_frame_during_dialog.png" 2>/dev/null
+    import -window "$w" "$artefacts/${half}_frame_during_dialog.png" 2>/dev/null || true
     local window_at dialog_at
     window_at="$(geometry "$w")"
     dialog_at="$(geometry "$d")"
     focus "$d"
-    xdotool type --delay 30 "$typed_path"
+    xdo type --delay 30 "$typed_path"
     sleep 0.3
-    xdotool key Return
+    xdo key Return
     check "the dialog closes" wait_until 20 no_dialog
     if wait_until 20 file_has_size "$save_path" 401078; then
       check "a BMP of 401078 bytes is written" true
@@ -368,7 +368,7 @@ drive() {
     fi
     if [ -f "$save_path" ]; then
       cp "$save_path" "$artefacts/${half}_saved.bmp"
-      convert "$save_path" "$artefacts/${half}_saved.png" 2>/dev/null
+      convert "$save_path" "$artefacts/${half}_saved.png" 2>/dev/null || true
       check "the BMP is bottom-up 8-bit with the current scheme and shows the frame" \
         check_bmp "$save_path" "$artefacts/${half}_frame_during_dialog.png" "$window_at" "$dialog_at"
     fi
@@ -399,25 +399,25 @@ typed_form() {
 # the dialog did not open.
 ask_to_save() {
   focus "$(main_window)"
-  xdotool key s
+  xdo key s
   wait_until 30 have_dialog || return 1
   local d
   d="$(dialog_window)"
   sleep 1
   focus "$d"
-  xdotool type --delay 30 "$1"
+  xdo type --delay 30 "$1"
   sleep 0.3
-  xdotool key Return
+  xdo key Return
   return 0
 }
 
 # The message boxes' texts so far: the stand-in's record natively, Wine's
-# trace of the boxes it showed.
+# trace of the boxes it showed; nothing before the first.
 told_texts() {
   if [ "$half" = wine ]; then
-    grep -o 'MSGBOX_OnInit L".*"' "$program_log" 2>/dev/null | sed 's/^MSGBOX_OnInit L"//; s/"$//; s/\\\\/\\/g'
+    grep -o 'MSGBOX_OnInit L".*"' "$program_log" 2>/dev/null | sed 's/^MSGBOX_OnInit L"//; s/"$//; s/\\\\/\\/g' || true
   else
-    grep '^--text=' "$work/message-box.log" 2>/dev/null | sed 's/^--text=//'
+    grep '^--text=' "$work/message-box.log" 2>/dev/null | sed 's/^--text=//' || true
   fi
 }
 
@@ -435,7 +435,7 @@ fail_to_save() {
     check "the disk is full and holds the old picture" fill_disk "$old"
   fi
   local before_sum before_count
-  before_sum="$(md5sum "$path" 2>/dev/null | cut -d' ' -f1)"
+  before_sum="$(md5sum "$path" 2>/dev/null | cut -d' ' -f1)" || true
   before_count="$(told_texts | wc -l)"
   if ! ask_to_save "$(typed_form "$path")"; then
     check "S opens the dialog for a save into $what" false
@@ -459,7 +459,7 @@ fail_to_save() {
   fi
   check "the box is owned by the program's window" owned_by_main_window "$(message_box)"
   focus "$(message_box)"
-  xdotool key Return
+  xdo key Return
   check "the box closes" wait_until 20 no_message_box
   check "the program runs on" test -n "$(main_window)" -a -z "$(program_gone && echo gone)"
   check "the old file there is intact" test "$(md5sum "$path" 2>/dev/null | cut -d' ' -f1)" = "$before_sum"
@@ -470,7 +470,7 @@ fail_to_save() {
 # the program's window.
 owned_by_main_window() {
   local owner
-  owner="$(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | awk '{print $NF}')"
+  owner="$(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | awk '{print $NF}')" || true
   [ -n "$owner" ] && [ "$((owner))" -eq "$(main_window)" ]
 }
 
@@ -479,14 +479,14 @@ cancel_tells_nothing() {
   local before_count
   before_count="$(told_texts | wc -l)"
   focus "$(main_window)"
-  xdotool key s
+  xdo key s
   if ! wait_until 30 have_dialog; then
     check "S opens the dialog to cancel it" false
-    return
+    return 0
   fi
   sleep 1
   focus "$(dialog_window)"
-  xdotool key Escape
+  xdo key Escape
   check "the cancelled dialog closes" wait_until 20 no_dialog
   sleep 2
   check "a cancelled dialog shows no message box" no_message_box
@@ -502,10 +502,9 @@ run_native() {
     return
   fi
   # Without a display: one clear line on standard error, a non-zero exit.
-  local rc
+  local rc=0
   env -u DISPLAY -u WAYLAND_DISPLAY -u LUMO_HEADLESS SDL_VIDEODRIVER=x11 timeout 20 "$exe" \
-    >"$work/nodisplay.out" 2>"$work/nodisplay.err"
-  rc=$?
+    >"$work/nodisplay.out" 2>"$work/nodisplay.err" || rc=$?
   cp "$work/nodisplay.err" "$artefacts/native_no_display.err"
   check "without a display it exits non-zero (got $rc)" test "$rc" -ne 0 -a "$rc" -ne 124 -a "$rc" -lt 128
   check "without a display it says so in one line" test "$(wc -l <"$work/nodisplay.err")" -eq 1
@@ -536,7 +535,7 @@ all_wide_off="avx512 avx2 sse41 sse2 mmx"
 # drive_plain <log>: the short session of the plain-forms run.
 drive_plain() {
   local log="$1"
-  wait_until 30 window_or_exit
+  wait_until 30 window_or_exit || true
   if ! have_main_window; then
     no_window_report
     check "a window appears within 30s" false
@@ -558,7 +557,7 @@ drive_plain() {
 run_native_plain() {
   half="native-plain"
   local exe="$native_dir/bin/fumes"
-  [ -x "$exe" ] || return
+  [ -x "$exe" ] || return 0
   LUMO_DISABLE="$all_wide_off" "$exe" >"$artefacts/native_plain_program.log" 2>&1 &
   program_pid=$!
   program_log="$artefacts/native_plain_program.log"
@@ -584,13 +583,13 @@ sys.exit(0 if "MAINICON".encode("utf-16-le") in data else 1)' "$exe"
   # one still shutting down can swallow the program's start: begin with none.
   start_wine "$exe" "$artefacts/wine_program.log"
   # A fresh Wine prefix is created on first use, which takes a while.
-  wait_until 180 window_or_exit
+  wait_until 180 window_or_exit || true
   if ! have_main_window; then
     # Wine itself sometimes loses a start on a loaded host. Say so, and give
     # the program one more start; a second failure fails the check.
     no_window_report
     log "[$half] starting it once more with a fresh Wine server"
-    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+    if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
     start_wine "$exe" "$artefacts/wine_program_second_start.log"
   fi
   drive "$out" "$typed" 120 no
@@ -598,8 +597,8 @@ sys.exit(0 if "MAINICON".encode("utf-16-le") in data else 1)' "$exe"
 
 # start_wine <exe> <log>: the program on a Wine server of its own.
 start_wine() {
-  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1
-  WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1
+  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1 || true
   program_log="$2"
   # Wine's trace of its message boxes tells their text.
   WINEDEBUG="-all,trace+msgbox" "$root/scripts/wine-run.sh" "$1" >"$program_log" 2>&1 &
@@ -609,7 +608,7 @@ start_wine() {
 summary=()
 failed=0
 prepare_failure_folders
-if ! start_xvfb; then
+if ! xvfb_start "$artefacts/xvfb.log"; then
   log "SUMMARY: FAILED (no virtual X server)"
   exit 1
 fi

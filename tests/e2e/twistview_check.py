@@ -112,6 +112,9 @@ def centre_samples(picture):
 
 
 def main(argv):
+    if len(argv) < 2 or argv[1] in ("-h", "--help"):
+        print("usage: twistview_check.py palette|differ|picture|centre|expect|close ARGS... (see the top of the file)")
+        return 0 if len(argv) >= 2 else 2
     cmd = argv[1]
     if cmd == "palette":
         width, height, idx = indices(argv[2])

@@ -9,13 +9,18 @@
 # the same picture with the plain forms. Screenshots stay in the artefact
 # directory.
 #
-#   twistview_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>
+# usage: twistview_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>
 # Pass "-" for a build directory to leave that half out.
-set -u
+#
+# Strict mode, yet a failed check deliberately does not end the run: each is
+# counted (ok, bad) and the summary at the end decides the exit status.
+set -euo pipefail
+usage="usage: twistview_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>"
+case "${1:-}" in -h | --help) echo "$usage" && exit 0 ;; esac
 absolute() { if [ "$1" = "-" ]; then echo -; else (cd "$1" && pwd); fi; }
-native_dir="$(absolute "${1:?native build directory}")"
-windows_dir="$(absolute "${2:?windows build directory}")"
-artefacts="${3:?artefact directory}"
+native_dir="$(absolute "${1:?$usage}")"
+windows_dir="$(absolute "${2:?$usage}")"
+artefacts="${3:?$usage}"
 mkdir -p "$artefacts"
 artefacts="$(cd "$artefacts" && pwd)"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -34,23 +39,19 @@ bad() {
   failures+=("$current: $*")
 }
 
-# A display of our own, so that no other window takes keys or focus.
-xvfb_pid=""
-for n in $(seq 150 199); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  break
-done
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 program_pid=""
 cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-  [ "$windows_dir" != - ] && WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}" wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
+  if [ "$windows_dir" != - ]; then
+    WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}" wineserver -k >/dev/null 2>&1 || true
+  fi
 }
 trap cleanup EXIT
+# A display of our own, so that no other window takes keys or focus; it
+# ends after cleanup.
+# shellcheck source=../../scripts/xvfb.sh
+source "$root/scripts/xvfb.sh"
+xvfb_start
 
 # Expected centre indices: point and bilinear sample of each picture.
 read -r point0 bilinear0 < <(python3 "$check" expect "${pictures[0]}")
@@ -61,7 +62,7 @@ start_program() { # <command...>; sets program_pid and window
   program_pid=$!
   window=""
   for _ in $(seq 240); do
-    window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
+    window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) || true
     [ -n "$window" ] && break
     kill -0 "$program_pid" 2>/dev/null || break
     sleep 0.5
@@ -69,15 +70,15 @@ start_program() { # <command...>; sets program_pid and window
   [ -n "$window" ]
 }
 
-shot() { # <name>: screenshot of the client area
-  import -window "$window" "$out/$1.png" 2>/dev/null
+shot() { # <name>: screenshot of the client area; a missing one fails the checks on it
+  import -window "$window" "$out/$1.png" 2>/dev/null || true
 }
 
 centre() { python3 "$check" centre "$out/$1.png"; }
 
 expect_centre() { # <shot> <value> <what>
   local got
-  got=$(centre "$1")
+  got=$(centre "$1") || true
   if [ "$got" = "$2" ]; then ok "$3 (centre index $got)"; else bad "$3: centre index $got, expected $2"; fi
 }
 
@@ -89,11 +90,10 @@ palette_ok() { # <shot>
 }
 
 wait_end() { # <seconds>; 0 when the program ended with status 0
-  local status
+  local status=0
   for _ in $(seq $(($1 * 10))); do
     if ! kill -0 "$program_pid" 2>/dev/null; then
-      wait "$program_pid"
-      status=$?
+      wait "$program_pid" || status=$?
       program_pid=""
       return "$status"
     fi
@@ -102,15 +102,22 @@ wait_end() { # <seconds>; 0 when the program ended with status 0
   return 124
 }
 
-left_click() { xdotool mousemove --window "$window" "$1" 300 click 1; }
-right_click() { xdotool mousemove --window "$window" "$1" 300 click 3; }
+# What the user does; one that cannot be done is a failed check.
+left_click() { xdotool mousemove --window "$window" "$1" 300 click 1 || bad "left click at $1"; }
+right_click() { xdotool mousemove --window "$window" "$1" 300 click 3 || bad "right click at $1"; }
 # Keys go to the window under the pointer (no window manager, pointer focus).
-press() { xdotool mousemove --window "$window" 200 200 key "$1"; }
+press() { xdotool mousemove --window "$window" 200 200 key "$1" || bad "key $1"; }
+
+# end_program: what is left of the program, ended.
+end_program() {
+  if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
+  program_pid=""
+}
 
 escape_ends() {
   press Escape
   if wait_end 15; then ok "Escape ends the program (status 0)"; else bad "Escape: program did not end with status 0 ($?)"; fi
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
+  end_program
 }
 
 run_platform() { # <name> <width-range> <height-range> <command...>
@@ -128,10 +135,10 @@ run_platform() { # <name> <width-range> <height-range> <command...>
   ok "window \"$title\" appeared"
 
   local name size w h
-  name=$(xwininfo -id "$window" | sed -n 's/^xwininfo: Window id: [^ ]* "\(.*\)"$/\1/p')
+  name=$(xwininfo -id "$window" | sed -n 's/^xwininfo: Window id: [^ ]* "\(.*\)"$/\1/p') || true
   [ "$name" = "$title" ] && ok "title \"$name\"" || bad "title \"$name\""
-  w=$(xwininfo -id "$window" | awk '/^  Width:/ {print $2}')
-  h=$(xwininfo -id "$window" | awk '/^  Height:/ {print $2}')
+  w=$(xwininfo -id "$window" | awk '/^  Width:/ {print $2}') || true
+  h=$(xwininfo -id "$window" | awk '/^  Height:/ {print $2}') || true
   size="${w}x${h}"
   if [ "$w" -ge "$min_w" ] && [ "$w" -le 768 ] && [ "$h" -ge "$min_h" ] && [ "$h" -le 536 ]; then
     ok "client area $size"
@@ -147,7 +154,7 @@ run_platform() { # <name> <width-range> <height-range> <command...>
   shot 02_later
   palette_ok 02_later
   local changed
-  changed=$(python3 "$check" differ "$out/01_start.png" "$out/02_later.png")
+  changed=$(python3 "$check" differ "$out/01_start.png" "$out/02_later.png") || true
   if awk "BEGIN {exit !($changed > 0.05)}"; then ok "frames change over time ($changed of the pixels)"; else
     bad "frames do not change ($changed of the pixels)"
   fi
@@ -158,7 +165,7 @@ run_platform() { # <name> <width-range> <height-range> <command...>
   palette_ok 03_key
   expect_centre 03_key "$bilinear1" "a key switches to the second picture"
   local seen
-  seen=$(python3 "$check" picture "$out/03_key.png" "${pictures[@]}")
+  seen=$(python3 "$check" picture "$out/03_key.png" "${pictures[@]}") || true
   [ "${seen%% *}" = 1 ] && ok "the frame's grey levels are the second picture's ($seen)" ||
     bad "the frame's grey levels are not the second picture's ($seen)"
 
@@ -196,11 +203,11 @@ run_platform() { # <name> <width-range> <height-range> <command...>
   fi
   sleep 1
   shot 09_before_close
-  python3 "$check" close "$window"
+  python3 "$check" close "$window" || bad "the close box could not be asked"
   if wait_end 15; then ok "the close box ends the program (status 0)"; else
     bad "close box: program did not end with status 0 ($?)"
   fi
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && program_pid=""
+  end_program
 }
 
 # Every level the fast paths have but the plain one (see LumoFastPath.h).
@@ -255,7 +262,7 @@ if [ "$windows_dir" = - ]; then
 elif [ -f "$windows_dir/bin/twistview.exe" ]; then
   export LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}"
   # A Wine server left from earlier tests may belong to another display.
-  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1
+  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1 || true
   # Windows sizes the window with the dialog frame but draws the thicker
   # sizing frame, so the client area comes out a few pixels smaller.

@@ -18,6 +18,7 @@
 #include "FumesSim.h"
 #include "FumesTestSupport.h"
 #include "seams/UserSeams.h"
+#include "support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 namespace lt = lumo::test;
@@ -68,8 +69,6 @@ class FumesShell : public ::testing::Test {
     FumesStartUp(nullptr);
     Window = WindowHandle;
     ASSERT_NE(Window, nullptr);
-    Dir = fs::temp_directory_path() / ("fumes-shell-" + std::to_string(::getpid()));
-    fs::create_directories(Dir);
   }
   void TearDown() override {
     FumesShutDown();
@@ -77,8 +76,6 @@ class FumesShell : public ::testing::Test {
     ResetFumeState();
     AltScheme = false;
     RandomFunction = DefaultRandom;
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
   }
 
   lt::PumpResult Pump() { return lt::DispatchPending(); }
@@ -99,7 +96,8 @@ class FumesShell : public ::testing::Test {
   }
 
   HWND Window = nullptr;
-  fs::path Dir;
+  lumo::test::ScratchFolder Scratch{"fumes-shell"};
+  const fs::path Dir = Scratch.Path();
 };
 
 // ---- start-up --------------------------------------------------------------

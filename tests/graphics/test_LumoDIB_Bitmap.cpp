@@ -12,6 +12,7 @@
 
 #include "LumoDIB.h"
 #include "LumoFX.h"
+#include "support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -19,16 +20,6 @@ namespace {
 
 class BitmapFile : public testing::Test {
  protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() /
-          ("lumo-bmp-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(Dir);
-    fs::create_directories(Dir);
-  }
-  void TearDown() override {
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
-  }
   std::string PathOf(const char* Name) const { return (Dir / Name).string(); }
 
   static std::vector<uint8_t> Read(const std::string& Path) {
@@ -57,7 +48,8 @@ class BitmapFile : public testing::Test {
     EXPECT_EQ(std::memcmp(File.data() + 54 + ColourBytes, D.Pixels, D.Header.biSizeImage), 0);
   }
 
-  fs::path Dir;
+  lumo::test::ScratchFolder Scratch{"lumo-bmp"};
+  const fs::path Dir = Scratch.Path();
 };
 
 TEST_F(BitmapFile, EightBitSurface) {

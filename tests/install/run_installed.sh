@@ -5,12 +5,17 @@
 # twistview must show its first picture, fumes its rising smoke, and Escape
 # must end each with status 0.
 #
-#   run_installed.sh <prefix> <scratch-dir>
+# usage: run_installed.sh <prefix> <scratch-dir>
 # <prefix> holds bin/twistview and bin/fumes. Exits 77 (skipped) when Xvfb,
 # xdotool or ImageMagick is missing.
-set -u
-prefix="$(cd "${1:?prefix}" && pwd)"
-scratch="${2:?scratch directory}"
+#
+# Strict mode, yet a failed check deliberately does not end the run: each is
+# counted (ok, bad) and the summary at the end decides the exit status.
+set -euo pipefail
+usage="usage: run_installed.sh <prefix> <scratch-dir>"
+case "${1:-}" in -h | --help) echo "$usage" && exit 0 ;; esac
+prefix="$(cd "${1:?$usage}" && pwd)"
+scratch="${2:?$usage}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 check="$root/tests/e2e/twistview_check.py"
 
@@ -31,18 +36,14 @@ work="$scratch/elsewhere"
 mkdir -p "$work"
 echo "not a module" >"$work/GdiPlus.dll"
 
-xvfb_pid=""
 program_pid=""
 cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
-rm -f "$scratch/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 300); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$scratch/display")"
+# shellcheck source=../../scripts/xvfb.sh
+source "$root/scripts/xvfb.sh"
+xvfb_start "$scratch/xvfb.log"
 unset LD_LIBRARY_PATH
 
 window=""
@@ -51,25 +52,24 @@ start() { # <title-regex> <program>: sets program_pid and window
   program_pid=$!
   window=""
   for _ in $(seq 120); do
-    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
     [ -n "$window" ] && return 0
     kill -0 "$program_pid" 2>/dev/null || return 1
     sleep 0.25
   done
   return 1
 }
-stop() { # ends the program with Escape; 0 when it ended with status 0
-  xdotool mousemove --window "$window" 200 200 key Escape
-  for _ in $(seq 100); do
-    if ! kill -0 "$program_pid" 2>/dev/null; then
-      wait "$program_pid"
-      local status=$?
-      program_pid=""
-      return "$status"
-    fi
+stop() { # ends the program with Escape; 0 when it ended with status 0 within 10 s
+  xdotool mousemove --window "$window" 200 200 key Escape || return 1
+  local tenths=0 status=0
+  while kill -0 "$program_pid" 2>/dev/null; do
+    [ "$tenths" -lt 100 ] || return 124
     sleep 0.1
+    tenths=$((tenths + 1))
   done
-  return 124
+  wait "$program_pid" || status=$?
+  program_pid=""
+  return "$status"
 }
 
 echo "== installed twistview"
@@ -78,8 +78,8 @@ if start "^twistview - tovak\$" "$prefix/bin/twistview"; then
   # A loaded machine may take a while for the first frames.
   for _ in $(seq 15); do
     sleep 1
-    import -window "$window" "$scratch/twistview.png" 2>/dev/null
-    got=$(python3 "$check" centre "$scratch/twistview.png")
+    import -window "$window" "$scratch/twistview.png" 2>/dev/null || true
+    got=$(python3 "$check" centre "$scratch/twistview.png") || true
     [ "$got" = "$expected" ] && break
   done
   if [ "$got" = "$expected" ]; then ok "the first picture is on screen (centre index $got)"; else
@@ -97,9 +97,9 @@ if start "^fumes - tovak" "$prefix/bin/fumes"; then
   # Smoke rises from random sources along the bottom: the lower half is lit.
   for _ in $(seq 15); do
     sleep 1
-    import -window "$window" "$scratch/fumes.png" 2>/dev/null
+    import -window "$window" "$scratch/fumes.png" 2>/dev/null || true
     level=$(convert "$scratch/fumes.png" -gravity south -crop 100%x50%+0+0 +repage -colorspace Gray \
-      -format '%[fx:mean]' info: 2>/dev/null)
+      -format '%[fx:mean]' info: 2>/dev/null) || true
     awk -v a="${level:-0}" 'BEGIN { exit !(a > 0.05) }' && break
   done
   kill -0 "$program_pid" 2>/dev/null && ok "fumes keeps running" || bad "fumes ended by itself"

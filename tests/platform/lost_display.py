@@ -20,6 +20,9 @@ import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from xvfb import Display  # noqa: E402  (the one way to start a display)
+
 MODES = [("thread on", {"LUMO_X11_THREAD": "1"}), ("thread off", {"LUMO_X11_THREAD": "0"}),
          ("window surface", {"LUMO_X11_SHM": "0"})]
 # The programs start slowly under the sanitizers and on a loaded machine.
@@ -27,25 +30,15 @@ START_SECONDS = 60
 END_SECONDS = 1.0
 
 
-def start_xvfb():
-    read_fd, write_fd = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    with os.fdopen(read_fd, "rb") as f:
-        number = f.readline().strip()
-    if not number:
-        proc.kill()
-        sys.exit("lost_display: Xvfb did not start")
-    return proc, ":" + number.decode()
-
-
 def run(program, mode, settings):
     """None when the program ended as it should, else what went wrong."""
+    with Display() as display:
+        return run_on(display, program, mode, settings)
+
+
+def run_on(display, program, mode, settings):
     name = os.path.basename(program)
-    xvfb, display = start_xvfb()
-    env = dict(os.environ, DISPLAY=display, SDL_VIDEODRIVER="x11", LUMO_PRESENT_LOG="1", **settings)
-    env.pop("LUMO_HEADLESS", None)
+    env = display.env(LUMO_PRESENT_LOG="1", **settings)
     # ThreadSanitizer sleeps a second at exit while other threads live, for
     # them to race with it; the end timed here is the program's own.
     env["TSAN_OPTIONS"] = ":".join(filter(None, [env.get("TSAN_OPTIONS"), "atexit_sleep_ms=0"]))
@@ -66,7 +59,7 @@ def run(program, mode, settings):
         if not presented.wait(START_SECONDS):
             return f"presented nothing within {START_SECONDS} s: {lines}"
         time.sleep(0.5)
-        xvfb.kill()
+        display.proc.kill()
         killed = time.monotonic()
         try:
             proc.wait(timeout=30)
@@ -88,9 +81,6 @@ def run(program, mode, settings):
             proc.kill()
             proc.wait()
         reader.join()
-        if xvfb.poll() is None:
-            xvfb.kill()
-        xvfb.wait()
 
 
 def main():

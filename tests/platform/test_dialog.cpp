@@ -15,6 +15,7 @@
 
 #include "LumoPlatform.h"
 #include "seams/UserSeams.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -30,9 +31,6 @@ const char kScript[] =
 class FileDialog : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/lumo-dialog-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     script_ = dir_ + "/chooser";
     std::ofstream(script_) << kScript;
     chmod(script_.c_str(), 0755);
@@ -54,9 +52,6 @@ class FileDialog : public testing::Test {
   void TearDown() override {
     unsetenv("LUMO_FILE_DIALOG");
     lumo::test::ResetWindows();
-    std::remove(args_.c_str());
-    std::remove(script_.c_str());
-    rmdir(dir_.c_str());
   }
   std::vector<std::string> Args() const {
     std::ifstream in(args_);
@@ -69,7 +64,10 @@ class FileDialog : public testing::Test {
     setenv("FAKE_STATUS", std::to_string(status).c_str(), 1);
   }
 
-  std::string dir_, script_, args_;
+  // Everything the tests write, the chooser's answers included, is in here.
+  lumo::test::ScratchFolder scratch_{"lumo-dialog"};
+  const std::string dir_ = scratch_.Path().string();
+  std::string script_, args_;
   OPENFILENAMEA ofn_;
   char file_[256];
 };
@@ -80,7 +78,7 @@ std::string Cwd() {
 }
 
 TEST_F(FileDialog, ChooserGetsTitleFilterAndCurrentFolderForAMissingOne) {
-  Answer("/tmp/picture");
+  Answer(dir_ + "/picture");
   ASSERT_TRUE(GetOpenFileNameA(&ofn_));
   auto args = Args();
   ASSERT_GE(args.size(), 5u);
@@ -90,31 +88,33 @@ TEST_F(FileDialog, ChooserGetsTitleFilterAndCurrentFolderForAMissingOne) {
   EXPECT_EQ(args[3], "--filename=" + Cwd() + "/");
   EXPECT_EQ(args[4], "--file-filter=Bitmap Files (*.bmp) | *.bmp");
   // The default extension is added to a name without one.
-  EXPECT_STREQ(file_, "/tmp/picture.bmp");
-  EXPECT_EQ(ofn_.nFileOffset, 5);
-  EXPECT_EQ(ofn_.nFileExtension, 13);
+  EXPECT_EQ(std::string(file_), dir_ + "/picture.bmp");
+  EXPECT_EQ(ofn_.nFileOffset, dir_.size() + 1);
+  EXPECT_EQ(ofn_.nFileExtension, dir_.size() + 9);
   EXPECT_EQ(CommDlgExtendedError(), 0u);
   EXPECT_EQ(lumo::test::FileDialogCallCount(), 1);
   EXPECT_EQ(lumo::test::LastFileDialogCall().initialDir, Cwd());
 }
 
 TEST_F(FileDialog, ExistingFolderSeveralFiltersAndExistingExtension) {
-  ofn_.lpstrInitialDir = "/tmp";
+  ofn_.lpstrInitialDir = dir_.c_str();
   ofn_.lpstrFilter = "Pictures\0*.bmp;*.png\0All\0*\0";
   ofn_.Flags = OFN_FILEMUSTEXIST;
-  ofn_.lpstrTitle = "It's \"$(touch /tmp/lumo-pwned)\"";  // passed on as text, never run
-  Answer("/tmp/a.png");
+  const std::string pwned = dir_ + "/pwned";
+  const std::string title = "It's \"$(touch " + pwned + ")\"";  // passed on as text, never run
+  ofn_.lpstrTitle = title.c_str();
+  Answer(dir_ + "/a.png");
   ASSERT_TRUE(GetOpenFileNameA(&ofn_));
   auto args = Args();
   ASSERT_EQ(args.size(), 5u);
   EXPECT_EQ(args[1], std::string("--title=") + ofn_.lpstrTitle);
-  EXPECT_EQ(args[2], "--filename=/tmp/");
+  EXPECT_EQ(args[2], "--filename=" + dir_ + "/");
   EXPECT_EQ(args[3], "--file-filter=Pictures | *.bmp *.png");
   EXPECT_EQ(args[4], "--file-filter=All | *");
-  EXPECT_STREQ(file_, "/tmp/a.png");
-  EXPECT_EQ(ofn_.nFileExtension, 7);
+  EXPECT_EQ(std::string(file_), dir_ + "/a.png");
+  EXPECT_EQ(ofn_.nFileExtension, dir_.size() + 3);
   struct stat st;
-  EXPECT_NE(stat("/tmp/lumo-pwned", &st), 0);
+  EXPECT_NE(stat(pwned.c_str(), &st), 0);
 }
 
 TEST_F(FileDialog, CancelOrEmptyAnswerReturnsZeroAndLeavesTheBuffer) {
@@ -125,21 +125,22 @@ TEST_F(FileDialog, CancelOrEmptyAnswerReturnsZeroAndLeavesTheBuffer) {
   Answer("", 0);
   EXPECT_FALSE(GetOpenFileNameA(&ofn_));
   // A chooser that fails (rather than being cancelled) is an error.
-  Answer("/tmp/ignored", 255);
+  Answer(dir_ + "/ignored", 255);
   EXPECT_FALSE(GetOpenFileNameA(&ofn_));
   EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(CDERR_INITIALIZATION));
   EXPECT_EQ(file_[0], '\0');
 }
 
 TEST_F(FileDialog, PathMustFitWithItsNul) {
-  std::string name = "/tmp/" + std::string(250, 'x') + ".bmp";  // 259 characters
+  ASSERT_LT(dir_.size(), 200u) << "TMPDIR too long for this test";
+  std::string name = dir_ + "/" + std::string(254 - dir_.size(), 'x') + ".bmp";  // 259 characters
   Answer(name);
   EXPECT_FALSE(GetOpenFileNameA(&ofn_));
   EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
   // The size needed, in the first two bytes.
   EXPECT_EQ(static_cast<unsigned char>(file_[0]) | (static_cast<unsigned char>(file_[1]) << 8), 260);
 
-  std::string fits = "/tmp/" + std::string(246, 'y') + ".bmp";  // 255 characters
+  std::string fits = dir_ + "/" + std::string(250 - dir_.size(), 'y') + ".bmp";  // 255 characters
   Answer(fits);
   ASSERT_TRUE(GetOpenFileNameA(&ofn_));
   EXPECT_EQ(std::string(file_), fits);
@@ -164,22 +165,22 @@ TEST_F(FileDialog, KdialogServesWhenZenityIsMissing) {
   std::string path = getenv("PATH") ? getenv("PATH") : "";
   unsetenv("LUMO_FILE_DIALOG");
   setenv("PATH", bin.c_str(), 1);
-  Answer("/tmp/from-kde");
+  Answer(dir_ + "/from-kde");
   BOOL ok = GetOpenFileNameA(&ofn_);
   setenv("PATH", path.c_str(), 1);
   std::rename(kdialog.c_str(), script_.c_str());
   rmdir(bin.c_str());
   ASSERT_TRUE(ok);
-  EXPECT_STREQ(file_, "/tmp/from-kde.bmp");
+  EXPECT_EQ(std::string(file_), dir_ + "/from-kde.bmp");
   EXPECT_EQ(Args(), (std::vector<std::string>{"--title", "Save Bitmap", "--getsavefilename", Cwd() + "/",
                                               "*.bmp|Bitmap Files (*.bmp)"}));
 }
 
 TEST_F(FileDialog, QueuedAnswersReplaceTheChooser) {
-  lumo::test::QueueFileDialogAnswer("/tmp/queued");
+  lumo::test::QueueFileDialogAnswer(dir_ + "/queued");
   lumo::test::QueueFileDialogCancel();
   ASSERT_TRUE(GetOpenFileNameA(&ofn_));
-  EXPECT_STREQ(file_, "/tmp/queued.bmp");
+  EXPECT_EQ(std::string(file_), dir_ + "/queued.bmp");
   EXPECT_FALSE(GetOpenFileNameA(&ofn_));
   EXPECT_TRUE(Args().empty());  // the chooser never ran
   auto call = lumo::test::LastFileDialogCall();
@@ -192,12 +193,12 @@ TEST_F(FileDialog, QueuedAnswersReplaceTheChooser) {
 
 TEST_F(FileDialog, NamesEndingInADotOrWithAnExtensionKeepThem) {
   ofn_.lpstrDefExt = "bmp";
-  lumo::test::QueueFileDialogAnswer("/tmp/dir.d/name");
-  lumo::test::QueueFileDialogAnswer("/tmp/name.");
+  lumo::test::QueueFileDialogAnswer(dir_ + "/dir.d/name");
+  lumo::test::QueueFileDialogAnswer(dir_ + "/name.");
   ASSERT_TRUE(GetOpenFileNameA(&ofn_));
-  EXPECT_STREQ(file_, "/tmp/dir.d/name.bmp");  // a dot in the folder is no extension
+  EXPECT_EQ(std::string(file_), dir_ + "/dir.d/name.bmp");  // a dot in the folder is no extension
   ASSERT_TRUE(GetOpenFileNameA(&ofn_));
-  EXPECT_STREQ(file_, "/tmp/name.");
+  EXPECT_EQ(std::string(file_), dir_ + "/name.");
   EXPECT_EQ(ofn_.nFileExtension, 0);
 }
 
@@ -217,7 +218,7 @@ class MessageBox : public FileDialog {
 };
 
 TEST_F(MessageBox, TextIsShownAsItIsAndEveryCloseIsOk) {
-  const char text[] = "Could not save to /tmp/<b>a&b\\tc.bmp: Access is denied.";
+  const char text[] = "Could not save to pictures/<b>a&b\\tc.bmp: Access is denied.";
   EXPECT_EQ(MessageBoxA(nullptr, text, "fumes", MB_OK | MB_ICONERROR), IDOK);
   EXPECT_EQ(Args(),
             (std::vector<std::string>{"--error", "--title=fumes", std::string("--text=") + text, "--no-markup"}));

@@ -12,6 +12,7 @@
 #include "LumoPlatform.h"
 #if !defined(_WIN32)
 #include "seams/ModuleSeams.h"
+#include "support/ScratchFolder.h"
 #endif
 
 namespace {
@@ -86,8 +87,8 @@ TEST(ModuleSeams, TruncatedOrForeignModulesAreBadFormats) {
   std::ifstream in(dir + "/GdiPlus.dll", std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), {});
   ASSERT_GT(bytes.size(), 8192u);
-  const std::string scratch = ::testing::TempDir() + "lumo-modules";
-  std::filesystem::create_directories(scratch);
+  const lumo::test::ScratchFolder folder("lumo-modules");
+  const std::string scratch = folder.Path().string();
   std::string foreign = bytes;
   foreign[18] = char(foreign[18] ^ 0x40);  // e_machine
   for (const std::string& contents : {bytes.substr(0, 4096), foreign}) {
@@ -98,7 +99,6 @@ TEST(ModuleSeams, TruncatedOrForeignModulesAreBadFormats) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_EXE_FORMAT));
     lumo::test::SetModuleSearchDirectory(nullptr);
   }
-  std::filesystem::remove_all(scratch);
 }
 #endif
 

@@ -331,7 +331,7 @@ class OnX11 : public OnSdl {
   void SetUp() override {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if (driver == nullptr || std::strcmp(driver, "x11") != 0 || std::getenv("DISPLAY") == nullptr)
-      GTEST_SKIP() << "needs an X display (run under xvfb-run with SDL_VIDEODRIVER=x11)";
+      GTEST_SKIP() << "needs an X display (run under scripts/xvfb.sh with SDL_VIDEODRIVER=x11)";
     OnSdl::SetUp();
   }
 

@@ -16,9 +16,9 @@ import path from 'node:path';
 import {canvasPixels, colourKey, indexOfColours, ramp, session, shot, sleep, until, windowOf} from './lib.mjs';
 
 const [site, artefacts] = process.argv.slice(2);
-if (!site || !artefacts) {
+if (!site || !artefacts || site === '-h' || site === '--help') {
   console.error('usage: node fumes.mjs <site folder> <artefact folder>');
-  process.exit(2);
+  process.exit(site === '-h' || site === '--help' ? 0 : 2);
 }
 
 // The two schemes, as the program ramps them.

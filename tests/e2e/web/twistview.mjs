@@ -17,9 +17,9 @@ import {fileURLToPath} from 'node:url';
 import {canvasFrames, canvasPixels, colourKey, indexOfColours, ramp, session, shot, sleep, until, windowOf} from './lib.mjs';
 
 const [site, artefacts] = process.argv.slice(2);
-if (!site || !artefacts) {
+if (!site || !artefacts || site === '-h' || site === '--help') {
   console.error('usage: node twistview.mjs <site folder> <artefact folder>');
-  process.exit(2);
+  process.exit(site === '-h' || site === '--help' ? 0 : 2);
 }
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 const pictureFiles = ['velro1.jpg', 'velro2.jpg'].map((f) => path.join(root, 'twistview', f));

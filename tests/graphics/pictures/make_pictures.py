@@ -11,13 +11,22 @@ Patterns (x, y from the top-left corner):
   colour:   red = x*19 & 255, green = y*37 & 255, blue = (x*y*5) & 255
   alpha:    (x*29 + y*11) & 255
   JPEG:     24 x 16 pixels in flat 8 x 8 blocks, block (bx, by) grey 20 + 60*bx + 70*by
+
+usage: make_pictures.py
 """
 import os
 import struct
 import subprocess
-import zlib
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "scripts"))
+import pngwriter  # noqa: E402  (the one PNG writer of the scripts)
+
+if len(sys.argv) > 1:
+    print(__doc__.strip().splitlines()[-1])
+    sys.exit(0 if sys.argv[1] in ("-h", "--help") else 2)
+
 W, H = 13, 7
 
 
@@ -39,41 +48,9 @@ def write(name, data):
 
 
 # ---- PNG ----
-def chunk(kind, body):
-    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-
-
 def png(colour_type, depth, rows, plte=None, trns=None):
     """rows: list of lists of samples (already split into channels)."""
-    raw = b""
-    for row in rows:
-        if depth < 8:
-            bits = 0
-            nbits = 0
-            out = bytearray()
-            for s in row:
-                bits = (bits << depth) | s
-                nbits += depth
-                if nbits == 8:
-                    out.append(bits)
-                    bits = nbits = 0
-            if nbits:
-                out.append(bits << (8 - nbits))
-            line = bytes(out)
-        elif depth == 8:
-            line = bytes(row)
-        else:
-            line = b"".join(struct.pack(">H", s) for s in row)
-        raw += b"\x00" + line
-    data = b"\x89PNG\r\n\x1a\n"
-    data += chunk(b"IHDR", struct.pack(">IIBBBBB", W, H, depth, colour_type, 0, 0, 0))
-    if plte:
-        data += chunk(b"PLTE", b"".join(bytes(c) for c in plte))
-    if trns is not None:
-        data += chunk(b"tRNS", trns)
-    data += chunk(b"IDAT", zlib.compress(raw, 9))
-    data += chunk(b"IEND", b"")
-    return data
+    return pngwriter.png(W, H, depth, colour_type, rows, palette=plte, transparency=trns)
 
 
 def ramp(colours):
@@ -123,21 +100,6 @@ def bmp(bpp, rows_bottom_up, width=W, height=H, palette=None, compression=0, mas
     return head + info + extra + table + pixels
 
 
-def pack(samples, depth):
-    bits = 0
-    nbits = 0
-    out = bytearray()
-    for s in samples:
-        bits = (bits << depth) | s
-        nbits += depth
-        while nbits >= 8:
-            out.append((bits >> (nbits - 8)) & 255)
-            nbits -= 8
-    if nbits:
-        out.append((bits << (8 - nbits)) & 255)
-    return bytes(out)
-
-
 def rows_of(fn, top_down=False):
     order = range(H) if top_down else range(H - 1, -1, -1)
     return [fn(y) for y in order]
@@ -145,7 +107,8 @@ def rows_of(fn, top_down=False):
 
 for depth in (1, 4, 8):
     n = 1 << depth if depth < 8 else 200
-    rows = rows_of(lambda y: pack([(x + 3 * y) % n for x in range(W)], depth))
+    # BMP rows pack their samples as PNG rows do.
+    rows = rows_of(lambda y: pngwriter.row_bytes([(x + 3 * y) % n for x in range(W)], depth))
     write("pal%d.bmp" % depth, bmp(depth, rows, palette=ramp(n)))
 write("pal8_topdown.bmp", bmp(8, rows_of(lambda y: bytes((x + 3 * y) % 200 for x in range(W)), True),
                               palette=ramp(200), top_down=True))
@@ -193,8 +156,9 @@ for src, dst, extra in (("grey.pgm", "grey.jpg", ["-type", "Grayscale"]), ("colo
                         ("colour.ppm", "progressive.jpg", ["-interlace", "JPEG"])):
     subprocess.run(["convert", os.path.join(HERE, src), "-strip", "-quality", "98", "-sampling-factor", "1x1"] + extra +
                    [os.path.join(HERE, dst)], check=True)
-subprocess.run(["convert", os.path.join(HERE, "rgb8.png"), "-interlace", "PNG", "PNG24:" + os.path.join(HERE, "interlaced.png")],
-               check=True)
+# Without the time of the run, so that running this again writes the same bytes.
+subprocess.run(["convert", os.path.join(HERE, "rgb8.png"), "-interlace", "PNG", "-define", "png:exclude-chunks=date,time",
+                "PNG24:" + os.path.join(HERE, "interlaced.png")], check=True)
 os.remove(os.path.join(HERE, "grey.pgm"))
 os.remove(os.path.join(HERE, "colour.ppm"))
 
@@ -217,8 +181,7 @@ def claim_size_jpeg(data, w, h):
 
 
 def claim_size_png(data, w, h):
-    body = b"IHDR" + struct.pack(">II", w, h) + data[24:29]
-    return data[:8] + struct.pack(">I", 13) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF) + data[33:]
+    return data[:8] + pngwriter.chunk(b"IHDR", struct.pack(">II", w, h) + data[24:29]) + data[33:]
 
 
 write("huge.jpg", claim_size_jpeg(read("grey.jpg"), 60000, 60000))
