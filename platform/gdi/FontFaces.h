@@ -7,7 +7,11 @@
 // same for both.
 #pragma once
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "LumoPlatform.h"
@@ -27,6 +31,42 @@ struct FaceMetrics {
   int ascent = 0, descent = 0, cellHeight = 0;
   int underlinePos = 0, underlineThickness = 1, strikePos = 0;
 };
+
+// The em sizes a rasteriser is asked for, and GDI's cell height, for a
+// logical font on a face whose cell (ascent plus descent) and average
+// character width are given in the face's own units, `unitsPerEm` to the em.
+struct FontSize {
+  double emX = 1, emY = 1;
+  int cell = 0;
+};
+
+// GDI's reading of lfHeight (cell height when positive, em height when
+// negative, a 16-pixel cell when 0) and of lfWidth (average character width
+// when positive), each at most 1000 pixels, so that no logical font asks a
+// rasteriser for an absurd size. Both rasterisers size their faces here.
+inline FontSize SizeLogicalFont(const LOGFONTA& lf, double cellUnits, double unitsPerEm, double avgWidthUnits) {
+  constexpr int kDefaultCellHeight = 16;
+  constexpr int kMaxPixelSize = 1000;
+  const int requested =
+      std::clamp<LONG>(lf.lfHeight == INT_MIN ? kMaxPixelSize : std::abs(lf.lfHeight), 0, kMaxPixelSize);
+  FontSize size;
+  if (lf.lfHeight > 0) {
+    size.cell = requested;
+    size.emY = requested * unitsPerEm / cellUnits;
+  } else if (lf.lfHeight < 0) {
+    size.emY = requested;
+    size.cell = static_cast<int>(std::lround(cellUnits * size.emY / unitsPerEm));
+  } else {
+    size.cell = kDefaultCellHeight;
+    size.emY = size.cell * unitsPerEm / cellUnits;
+  }
+  if (size.emY < 1) size.emY = 1;
+  size.emX = size.emY;
+  if (lf.lfWidth > 0 && avgWidthUnits > 0)
+    size.emX = std::min<double>(lf.lfWidth, kMaxPixelSize) * unitsPerEm / avgWidthUnits;
+  if (size.emX < 1) size.emX = 1;
+  return size;
+}
 
 struct FontFace;
 

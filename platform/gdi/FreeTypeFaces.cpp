@@ -28,8 +28,6 @@ namespace {
 // Debian's Wine fonts (a Tahoma among them) are not on fontconfig's path.
 constexpr const char* kExtraFontDir = "/usr/share/wine/fonts";
 constexpr const char* kFallbackFamily = "DejaVu Sans";
-constexpr int kDefaultCellHeight = 16;
-constexpr int kMaxPixelSize = 1000;
 
 struct Resolved {
   std::string file;
@@ -174,24 +172,9 @@ FontFace* OpenFace(const LOGFONTA& lf) {
     winAscent = upem * 0.8;
     winDescent = upem * 0.2;
   }
-  const int requested =
-      std::clamp<LONG>(lf.lfHeight == INT32_MIN ? kMaxPixelSize : std::abs(lf.lfHeight), 0, kMaxPixelSize);
-  double emY;
-  int cell;
-  if (lf.lfHeight > 0) {
-    cell = requested;
-    emY = requested * upem / (winAscent + winDescent);
-  } else if (lf.lfHeight < 0) {
-    emY = requested;
-    cell = static_cast<int>(std::lround((winAscent + winDescent) * emY / upem));
-  } else {
-    cell = kDefaultCellHeight;
-    emY = cell * upem / (winAscent + winDescent);
-  }
-  if (emY < 1) emY = 1;
-  double emX = emY;
-  if (lf.lfWidth > 0 && avgWidth > 0) emX = std::min<double>(lf.lfWidth, kMaxPixelSize) * upem / avgWidth;
-  if (emX < 1) emX = 1;
+  const FontSize size = SizeLogicalFont(lf, winAscent + winDescent, upem, avgWidth);
+  const double emX = size.emX, emY = size.emY;
+  const int cell = size.cell;
   if (FT_Set_Char_Size(face, std::lround(emX * 64), std::lround(emY * 64), 72, 72) != 0) {
     FT_Done_Face(face);
     return nullptr;

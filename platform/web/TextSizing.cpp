@@ -11,8 +11,6 @@ namespace lumo::web {
 
 namespace {
 
-constexpr int kDefaultCellHeight = 16;
-constexpr int kMaxPixelSize = 1000;
 // The canvas does not tell a face's underline; these are typical of faces.
 constexpr double kUnderlineBelow = 0.1;
 constexpr double kUnderlineThickness = 0.075;
@@ -22,24 +20,11 @@ constexpr const char* kFallbacks = "\"DejaVu Sans\", sans-serif";
 
 TextSizing SizeText(const LOGFONTA& lf, const FaceProportions& face) {
   const double cellPerEm = face.ascent + face.descent > 0 ? face.ascent + face.descent : 1.0;
-  const int requested =
-      std::clamp<LONG>(lf.lfHeight == INT_MIN ? kMaxPixelSize : std::abs(lf.lfHeight), 0, kMaxPixelSize);
-  double em;
-  int cell;
-  if (lf.lfHeight > 0) {
-    cell = requested;
-    em = requested / cellPerEm;
-  } else if (lf.lfHeight < 0) {
-    em = requested;
-    cell = static_cast<int>(std::lround(cellPerEm * em));
-  } else {
-    cell = kDefaultCellHeight;
-    em = cell / cellPerEm;
-  }
-  em = std::max(em, 1.0);
-  double emX = em;
-  if (lf.lfWidth > 0 && face.averageWidth > 0)
-    emX = std::max(std::min<LONG>(lf.lfWidth, kMaxPixelSize) / face.averageWidth, 1.0);
+  // The proportions are per em already, so the em is the unit.
+  const gdi::FontSize size = gdi::SizeLogicalFont(lf, cellPerEm, 1.0, face.averageWidth);
+  const double em = size.emY;
+  const int cell = size.cell;
+  const double emX = size.emX;
 
   TextSizing s;
   s.emHeight = em;
