@@ -295,6 +295,7 @@ TEST(BuiltInModules, PicturesLoadThroughTheLinkedCodec) {
   ASSERT_TRUE(Out.Allocate(5, 3, 8));
   Out.Palette[7] = RGBQUAD{1, 2, 3, 0};
   Out.Rows8[0][4] = 7;
+  // The module's own in-memory file system: nothing reaches the machine's /tmp.
   ASSERT_TRUE(Out.WriteBitmapFile("/tmp/web-test.bmp"));
   std::ifstream in("/tmp/web-test.bmp", std::ios::binary);
   const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
