@@ -81,26 +81,29 @@ bool IsJpeg(const uint8_t* data, size_t size) {
 
 bool IsPng(const uint8_t* data, size_t size) { return size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0; }
 
-Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
+namespace {
+
+// Reads the layout with readLayout, then decodes: the browser decodes the
+// whole picture or none of it.
+Status DecodeWith(bool (*readLayout)(const uint8_t*, size_t, web::PictureLayout*), const uint8_t* data, size_t size,
+                  Picture& picture, uint32_t* rowsRead) {
   if (rowsRead) *rowsRead = 0;
   web::PictureLayout layout;
-  if (!web::ReadJpegLayout(data, size, &layout)) return GenericError;
+  if (!readLayout(data, size, &layout)) return GenericError;
   const Status status = Decode(data, size, layout, picture);
   if (status != Ok) picture = Picture();
-  // The browser decodes the whole picture or none of it.
   if (status == Ok && rowsRead) *rowsRead = layout.height;
   return status;
 }
 
+}  // namespace
+
+Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
+  return DecodeWith(web::ReadJpegLayout, data, size, picture, rowsRead);
+}
+
 Status DecodePng(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
-  if (rowsRead) *rowsRead = 0;
-  web::PictureLayout layout;
-  if (!web::ReadPngLayout(data, size, &layout)) return GenericError;
-  const Status status = Decode(data, size, layout, picture);
-  if (status != Ok) picture = Picture();
-  // The browser decodes the whole picture or none of it.
-  if (status == Ok && rowsRead) *rowsRead = layout.height;
-  return status;
+  return DecodeWith(web::ReadPngLayout, data, size, picture, rowsRead);
 }
 
 }  // namespace lumo::gdiplus
