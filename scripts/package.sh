@@ -23,7 +23,8 @@ cd "$root"
 jobs="${LUMO_JOBS:-2}"
 dist="$root/dist"
 
-"$root/scripts/install-deps.sh"
+# The test command has installed everything already, just before.
+[ "${LUMO_DEPS_READY:-}" = 1 ] || "$root/scripts/install-deps.sh"
 mkdir -p "$dist"
 
 # Every package this run writes, by file name, for the checksums.

@@ -75,6 +75,7 @@ for program in twistview fumes fast_paths; do
     node "$root/tests/e2e/web/$program.mjs" "$root/build/web/site" "$artefacts/web/$program"
 done
 # The packages, built from the builds above and checked (scripts/check_packages.sh).
-suite "packages: build, lintian, contents, checksums, unpacked programs" "$root/scripts/package.sh"
+suite "packages: build, lintian, contents, checksums, unpacked programs" \
+  env LUMO_DEPS_READY=1 "$root/scripts/package.sh"
 
 suites_summary

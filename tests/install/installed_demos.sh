@@ -19,7 +19,7 @@ build="$(cd "${1:?$usage}" && pwd)"
 scratch="${2:?$usage}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 
-for tool in Xvfb xdotool xwininfo import convert python3 nm; do
+for tool in Xvfb xdotool import convert python3 nm; do
   command -v "$tool" >/dev/null || { echo "installed_demos: no $tool, skipped"; exit 77; }
 done
 
