@@ -85,9 +85,7 @@ qemu_version() { "$1" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([^ 
 # end_wine_server: the prefix's server, ended and waited for.
 end_wine_server() {
   [ -n "$prefix" ] || return 0
-  # No server running is what is wanted, too.
-  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-  WINEPREFIX="$prefix" timeout 60 wineserver -w >/dev/null 2>&1 || true
+  bash "$here/wine-end.sh" "$prefix"
 }
 
 # run_command: the command with the prefix exported, then its server ended.

@@ -597,8 +597,7 @@ sys.exit(0 if "MAINICON".encode("utf-16-le") in data else 1)' "$exe"
 
 # start_wine <exe> <log>: the program on a Wine server of its own.
 start_wine() {
-  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
-  WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1 || true
+  bash "$root/scripts/wine-end.sh" "$LUMO_WINEPREFIX"
   program_log="$2"
   # Wine's trace of its message boxes tells their text.
   WINEDEBUG="-all,trace+msgbox" "$root/scripts/wine-run.sh" "$1" >"$program_log" 2>&1 &

@@ -262,8 +262,7 @@ if [ "$windows_dir" = - ]; then
 elif [ -f "$windows_dir/bin/twistview.exe" ]; then
   export LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$windows_dir/wineprefix}"
   # A Wine server left from earlier tests may belong to another display.
-  WINEPREFIX="$LUMO_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
-  WINEPREFIX="$LUMO_WINEPREFIX" timeout 60 wineserver -w >/dev/null 2>&1 || true
+  bash "$root/scripts/wine-end.sh" "$LUMO_WINEPREFIX"
   # Windows sizes the window with the dialog frame but draws the thicker
   # sizing frame, so the client area comes out a few pixels smaller.
   run_platform wine 760 528 "$root/scripts/wine-run.sh" "$windows_dir/bin/twistview.exe"
