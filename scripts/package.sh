@@ -64,22 +64,36 @@ crlf() {
   sed "$@" -e 's/$/\r/' "$input" >"$output"
 }
 
+# new_stage <preset> <name>: an empty folder build/<preset>/zip/<name> to
+# gather a zip's files in.
+new_stage() {
+  local stage="$root/build/$1/zip/$2"
+  rm -rf "$stage"
+  mkdir -p "$stage"
+  echo "$stage"
+}
+
+# zip_stage <stage>: the folder zipped beside it as <name>.zip, published.
+zip_stage() {
+  local name
+  name="$(basename "$1")"
+  rm -f "$1/../$name.zip"
+  (cd "$1/.." && zip -q -X -r "$name.zip" "$name")
+  publish "$1/../$name.zip"
+}
+
 make_zip() { # <preset> <flavour>
   local preset="$1" flavour="$2"
   echo "== Windows zip: $flavour (preset $preset)"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs" --target fumes twistview
-  local name="lumo-demos-$version-windows-$flavour"
-  local stage="$root/build/$preset/zip/$name"
-  rm -rf "$stage"
-  mkdir -p "$stage"
+  local stage
+  stage="$(new_stage "$preset" "lumo-demos-$version-windows-$flavour")"
   cp "$root/build/$preset/bin/fumes.exe" "$root/build/$preset/bin/twistview.exe" "$stage/"
   crlf "$root/packaging/windows/README.txt" "$stage/README.txt" -e "s/@LUMO_VERSION@/$version/" \
     -e "s/@LUMO_FLAVOUR@/$flavour/"
   crlf "$root/LICENSE" "$stage/LICENSE.txt"
-  rm -f "$stage/../$name.zip"
-  (cd "$stage/.." && zip -q -X -r "$name.zip" "$name")
-  publish "$stage/../$name.zip"
+  zip_stage "$stage"
 }
 
 make_zip windows i686
@@ -93,15 +107,10 @@ fi
 echo "== web site zip (preset web)"
 cmake --preset web >/dev/null
 cmake --build --preset web -j "$jobs" --target lumo_web_site
-web_name="lumo-demos-$version-web"
-web_stage="$root/build/web/zip/$web_name"
-rm -rf "$web_stage"
-mkdir -p "$web_stage"
+web_stage="$(new_stage web "lumo-demos-$version-web")"
 cp -R "$root/build/web/site/." "$web_stage/"
 cp "$root/LICENSE" "$web_stage/LICENSE.txt"
-rm -f "$web_stage/../$web_name.zip"
-(cd "$web_stage/.." && zip -q -X -r "$web_name.zip" "$web_name")
-publish "$web_stage/../$web_name.zip"
+zip_stage "$web_stage"
 
 (cd "$dist" && sha256sum "${written[@]}" >SHA256SUMS)
 echo "package: $dist/SHA256SUMS"
