@@ -90,6 +90,26 @@ namespace lumo::web {
 
 int CanvasOf(HWND window) { return canvases.Find(window); }
 
+void ForEachCanvas(const std::function<void(HWND, int)>& visit) {
+  canvases.Locked([&](const auto& map) {
+    for (const auto& [window, canvas] : map) visit(window, canvas);
+  });
+}
+
+HWND NewestWindow() {
+  return canvases.Locked([](const auto& map) {
+    HWND newest = nullptr;
+    int highest = 0;
+    for (const auto& [window, canvas] : map) {
+      if (canvas > highest) {
+        highest = canvas;
+        newest = window;
+      }
+    }
+    return newest;
+  });
+}
+
 void YieldToBrowser() {
   LumoNextFrame();
   lastYield = emscripten_get_now();
@@ -116,11 +136,10 @@ bool Create(const Window& w) {
 }
 
 void Destroy(HWND window) {
-  const int canvas = web::CanvasOf(window);
+  const int canvas = canvases.Take(window);
   if (canvas == 0) return;
-  web::StopListening(window);
+  web::StopListening(window, canvas);
   LumoCanvasClose(canvas);
-  canvases.Take(window);
 }
 
 void SetTitle(HWND window, const char* title) {

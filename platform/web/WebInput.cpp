@@ -36,10 +36,9 @@ EM_JS(int, LumoCanvasPoint, (int canvas, double clientX, double clientY, int* x,
 // clang-format on
 
 struct Listening {
-  std::map<HWND, int> canvases;  // each window's canvas
-  HWND keyWindow = nullptr;      // where keys go
-  HWND pressWindow = nullptr;    // where the last press went, for its release
-  std::set<int> heldKeys;        // virtual keys down, released on losing focus
+  HWND keyWindow = nullptr;    // where keys go
+  HWND pressWindow = nullptr;  // where the last press went, for its release
+  std::set<int> heldKeys;      // virtual keys down, released on losing focus
   std::map<int, lumo::web::KeyCodes> keyOf;
   bool started = false;
 };
@@ -52,14 +51,14 @@ Listening& Input() {
 // The window whose canvas is under the point, with the point on it.
 HWND WindowAt(double clientX, double clientY, int* x, int* y) {
   HWND found = nullptr;
-  for (const auto& [window, canvas] : Input().canvases) {
+  lumo::web::ForEachCanvas([&](HWND window, int canvas) {
     int px = 0, py = 0;
     if (LumoCanvasPoint(canvas, clientX, clientY, &px, &py)) {
       found = window;
       *x = px;
       *y = py;
     }
-  }
+  });
   return found;
 }
 
@@ -129,7 +128,7 @@ EM_BOOL OnMouse(int type, const EmscriptenMouseEvent* e, void*) {
     case EMSCRIPTEN_EVENT_MOUSEUP: {
       const int button = ButtonOf(e->button);
       HWND target = window != nullptr ? window : in.pressWindow;
-      if (target == nullptr || button == 0 || !in.canvases.count(target)) return EM_FALSE;
+      if (target == nullptr || button == 0 || lumo::web::CanvasOf(target) == 0) return EM_FALSE;
       if (window == nullptr) {
         // Off the canvas: the button is let go, no message is delivered.
         x = y = -1;
@@ -170,21 +169,16 @@ namespace lumo::web {
 
 void ListenTo(HWND window, int canvas) {
   Start();
-  Listening& in = Input();
-  in.canvases[window] = canvas;
-  in.keyWindow = window;
+  Input().keyWindow = window;
   const std::string selector = "#lumo-canvas-" + std::to_string(canvas);
   emscripten_set_wheel_callback(selector.c_str(), nullptr, EM_TRUE, OnWheel);
 }
 
-void StopListening(HWND window) {
+void StopListening(HWND window, int canvas) {
   Listening& in = Input();
-  auto it = in.canvases.find(window);
-  if (it == in.canvases.end()) return;
-  const std::string selector = "#lumo-canvas-" + std::to_string(it->second);
+  const std::string selector = "#lumo-canvas-" + std::to_string(canvas);
   emscripten_set_wheel_callback(selector.c_str(), nullptr, EM_TRUE, nullptr);
-  in.canvases.erase(it);
-  if (in.keyWindow == window) in.keyWindow = in.canvases.empty() ? nullptr : in.canvases.rbegin()->first;
+  if (in.keyWindow == window) in.keyWindow = lumo::web::NewestWindow();
   if (in.pressWindow == window) in.pressWindow = nullptr;
 }
 

@@ -6,6 +6,7 @@
 // hands saved files to the browser when the program is back in its loop.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "LumoPlatform.h"
@@ -16,6 +17,13 @@ namespace lumo::web {
 // The number N of a window's canvas; 0 when it has none.
 int CanvasOf(HWND window);
 
+// Calls visit(window, canvas) for every window with a canvas.
+void ForEachCanvas(const std::function<void(HWND, int)>& visit);
+
+// The window whose canvas was made last (numbers only grow); nullptr when
+// there is none.
+HWND NewestWindow();
+
 // Sets the program's stack aside until the browser's next animation frame:
 // the page draws what was put and delivers the input that came meanwhile.
 void YieldToBrowser();
@@ -23,9 +31,10 @@ void YieldToBrowser();
 // The sink of a window's frames: its canvas.
 std::unique_ptr<user::FrameSink> OpenCanvasSink(HWND window);
 
-// Input of a new window's canvas, and the end of it.
+// Input of a new window's canvas, and the end of it (once the window is no
+// longer among the canvases).
 void ListenTo(HWND window, int canvas);
-void StopListening(HWND window);
+void StopListening(HWND window, int canvas);
 
 // Offers the files saved through the dialog since the last call as
 // downloads; called from every look at the message queue.
