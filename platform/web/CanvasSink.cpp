@@ -24,12 +24,13 @@ EM_JS(void, LumoCanvasSize, (int canvas, int width, int height), {
   }
 });
 
-// `rgba` is width x height pixels in the program's memory, put at (x, y).
+// `rgba` is width x height pixels in the program's memory, put at (x, y)
+// through the context kept when the canvas was opened (WebBackend.cpp).
 EM_JS(void, LumoCanvasPut, (int canvas, const uint8_t* rgba, int x, int y, int width, int height), {
-  var element = document.getElementById("lumo-canvas-" + canvas);
-  if (!element) return;
+  var context = Module["lumoContexts"] && Module["lumoContexts"][canvas];
+  if (!context) return;
   var pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
-  element.getContext("2d", {alpha: false}).putImageData(new ImageData(pixels, width, height), x, y);
+  context.putImageData(new ImageData(pixels, width, height), x, y);
 });
 // clang-format on
 

@@ -37,12 +37,17 @@ EM_JS(int, LumoCanvasOpen, (int canvas, const char* title, int width, int height
   figure.appendChild(caption);
   figure.appendChild(element);
   (document.getElementById("lumo-windows") || document.body).appendChild(figure);
+  // Each frame is put through this context; kept here so that a frame does
+  // not look the element and its context up again.
+  Module["lumoContexts"] = Module["lumoContexts"] || {};
+  Module["lumoContexts"][canvas] = element.getContext("2d", {alpha: false});
   return 1;
 });
 
 EM_JS(void, LumoCanvasClose, (int canvas), {
   var figure = document.getElementById("lumo-window-" + canvas);
   if (figure) figure.remove();
+  if (Module["lumoContexts"]) delete Module["lumoContexts"][canvas];
 });
 
 EM_JS(void, LumoCanvasTitle, (int canvas, const char* title), {
