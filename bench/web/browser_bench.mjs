@@ -110,8 +110,11 @@ async function main() {
   const o = options(process.argv);
   const server = await serve(o.build);
   const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'lumo-bench-downloads-'));
-  const {browser, close} = await launch(downloads);
+  let close = null;
   try {
+    const launched = await launch(downloads);
+    close = launched.close;
+    const browser = launched.browser;
     const result = {browser: await browser.version()};
     if (o.only !== 'pages') result.benchmarks = await runBenchmarks(browser, server.url, o);
     if (o.only !== 'benchmarks') {
@@ -124,7 +127,7 @@ async function main() {
     }
     process.stdout.write(JSON.stringify(result, null, 1) + '\n');
   } finally {
-    await close();
+    if (close) await close();
     await server.close();
     fs.rmSync(downloads, {recursive: true, force: true});
   }

@@ -45,28 +45,33 @@ export async function serve(site) {
 // Without the background-networking switches it would try the closed network.
 export async function launch(downloads) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lumo-chromium-'));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.LUMO_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--window-size=1400,900'],
-  });
-  const page = await browser.newPage();
-  await page.setViewport({width: 1400, height: 900});
-  const cdp = await page.createCDPSession();
-  fs.mkdirSync(downloads, {recursive: true});
-  await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads, eventsEnabled: true});
-  const messages = [];
-  page.on('console', (m) => messages.push(`${m.type()}: ${m.text()}`));
-  page.on('pageerror', (e) => messages.push(`page error: ${e.message}`));
-  return {
-    browser, page, cdp, messages,
-    close: async () => {
-      await browser.close();
-      fs.rmSync(profile, {recursive: true, force: true});
-    },
+  let browser = null;
+  const close = async () => {
+    if (browser) await browser.close();
+    fs.rmSync(profile, {recursive: true, force: true});
   };
+  try {
+    browser = await puppeteer.launch({
+      executablePath: process.env.LUMO_CHROMIUM || '/usr/bin/chromium',
+      headless: true,
+      userDataDir: profile,
+      args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+        '--disable-component-update', '--disable-sync', '--window-size=1400,900'],
+    });
+    const page = await browser.newPage();
+    await page.setViewport({width: 1400, height: 900});
+    const cdp = await page.createCDPSession();
+    fs.mkdirSync(downloads, {recursive: true});
+    await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads, eventsEnabled: true});
+    const messages = [];
+    page.on('console', (m) => messages.push(`${m.type()}: ${m.text()}`));
+    page.on('pageerror', (e) => messages.push(`page error: ${e.message}`));
+    return {browser, page, cdp, messages, close};
+  } catch (error) {
+    // A browser half set up is still a process and a profile folder.
+    await close().catch(() => {});
+    throw error;
+  }
 }
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
