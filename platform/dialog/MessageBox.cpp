@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-// MessageBoxA through the desktop's dialog program (zenity, else kdialog;
-// see DialogProgram.h), kept above its owner's window.
+// MessageBoxA: what every platform shares (the OK-only box, the default
+// caption, the test seams' answers, standard error when no box could be
+// shown); the box itself is the platform's own (ShowMessage).
 #include "dialog/MessageBox.h"
 
 #include <cstdio>
 
-#include "dialog/DialogProgram.h"
 #include "user/Backend.h"
 
 namespace lumo::dialog {
@@ -13,27 +13,6 @@ namespace lumo::dialog {
 MessageBoxState& MessageBoxes() {
   static MessageBoxState* state = new MessageBoxState;
   return *state;
-}
-
-std::vector<std::string> ZenityMessageArguments(const MessageRequest& r) {
-  const char* kind = r.icon == MB_ICONERROR ? "--error" : r.icon == MB_ICONWARNING ? "--warning" : "--info";
-  // The text is shown as it is: a path may hold '<', '&' or backslashes.
-  std::vector<std::string> args = {kind, "--title=" + r.caption, "--text=" + r.text, "--no-markup"};
-  if (r.parent != 0) {
-    args.push_back("--modal");
-    args.push_back("--attach=" + std::to_string(r.parent));
-  }
-  return args;
-}
-
-std::vector<std::string> KdialogMessageArguments(const MessageRequest& r) {
-  const char* kind = r.icon == MB_ICONERROR ? "--error" : r.icon == MB_ICONWARNING ? "--sorry" : "--msgbox";
-  std::vector<std::string> args = {"--title", r.caption, kind, r.text};
-  if (r.parent != 0) {
-    args.push_back("--attach");
-    args.push_back(std::to_string(r.parent));
-  }
-  return args;
 }
 
 }  // namespace lumo::dialog
@@ -62,16 +41,12 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
       return answer;
     }
   }
-  std::string output;
-  std::string tried;
-  const int status =
-      RunDesktopDialog("LUMO_MESSAGE_BOX", ZenityMessageArguments(r), KdialogMessageArguments(r), &output, &tried);
-  // 0 is OK; 1 is the box closed otherwise, which on Windows also answers
-  // IDOK for a box with only OK.
-  if (status == 0 || status == 1) return IDOK;
+  std::string why;
+  const DWORD error = ShowMessage(r, &why);
+  if (error == 0) return IDOK;
   // Never lost: a message no box could show goes to standard error.
   std::fprintf(stderr, "%s: %s\n", r.caption.c_str(), r.text.c_str());
-  if (status == -1) std::fprintf(stderr, "cannot show the message box: %s could not be started\n", tried.c_str());
-  SetLastError(status == -1 ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER);
+  if (!why.empty()) std::fprintf(stderr, "%s\n", why.c_str());
+  SetLastError(error);
   return 0;
 }

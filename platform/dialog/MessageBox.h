@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // MessageBoxA's parts that tests reach directly: the arguments given to the
-// dialog program, and the state its test seams queue answers in.
+// dialog program, and the state its test seams queue answers in; and the
+// one part each platform has its own, the showing of the box.
 #pragma once
 
 #include <deque>
@@ -21,6 +22,12 @@ struct MessageRequest {
 
 std::vector<std::string> ZenityMessageArguments(const MessageRequest& r);
 std::vector<std::string> KdialogMessageArguments(const MessageRequest& r);
+
+// Shows the box and waits for it to be closed: the desktop's dialog program
+// natively (MessageBoxProgram.cpp), the page's alert on the web. 0 once
+// closed; else the error for GetLastError, with *why, when set, saying on
+// standard error why no box was shown.
+DWORD ShowMessage(const MessageRequest& r, std::string* why);
 
 // What a MessageBoxA call asked for.
 struct MessageCall {

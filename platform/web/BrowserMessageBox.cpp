@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: MIT
-// MessageBoxA on the web: the page's own alert, with the caption above the
-// text; like the box, it holds the program until it is closed. Only the OK
-// box is part of this layer, as natively.
+// The message box on the web: the page's own alert, with the caption above
+// the text; like the box, it holds the program until it is closed.
 #include <emscripten.h>
 
-#include <cstdio>
-#include <string>
-
-#include "LumoPlatform.h"
+#include "dialog/MessageBox.h"
 
 namespace {
 
@@ -22,16 +18,10 @@ EM_JS(int, LumoAlert, (const char* text), {
 
 }  // namespace
 
-int MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-  if ((uType & MB_TYPEMASK) != MB_OK) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  const std::string caption = lpCaption != nullptr ? lpCaption : "Error";  // Windows' own default
-  const std::string text = lpText != nullptr ? lpText : "";
-  if (LumoAlert((caption + "\n\n" + text).c_str())) return IDOK;
-  // Never lost: a message no page could show goes to standard error.
-  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-  SetLastError(ERROR_FILE_NOT_FOUND);
-  return 0;
+namespace lumo::dialog {
+
+DWORD ShowMessage(const MessageRequest& r, std::string*) {
+  return LumoAlert((r.caption + "\n\n" + r.text).c_str()) ? 0 : ERROR_FILE_NOT_FOUND;
 }
+
+}  // namespace lumo::dialog
