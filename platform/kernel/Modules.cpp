@@ -151,8 +151,7 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
     directories = ModuleSearchDirectories();
     name = requested;
   }
-  // Windows appends ".dll" to a name without an extension.
-  if (name.find('.') == std::string::npos) name += ".dll";
+  name = WithDllExtension(name);
   auto mapped = table.mappings.find(Lower(name));
   if (mapped != table.mappings.end()) {
     if (!mapped->second.first) {
@@ -196,7 +195,7 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     return nullptr;
   }
   // Look-ups by ordinal have no meaning for the host's loader.
-  if (!lpProcName || reinterpret_cast<uintptr_t>(lpProcName) <= 0xFFFF) {
+  if (IsOrdinal(lpProcName)) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
@@ -259,18 +258,5 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return 0;
   }
-  if (!lpFilename || nSize == 0) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  // Like Windows: a short buffer gets a truncated, terminated name and the
-  // full buffer size as the result.
-  if (path.size() >= nSize) {
-    std::memcpy(lpFilename, path.data(), nSize - 1);
-    lpFilename[nSize - 1] = '\0';
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return nSize;
-  }
-  std::memcpy(lpFilename, path.c_str(), path.size() + 1);
-  return DWORD(path.size());
+  return CopyModuleFileName(path, lpFilename, nSize);
 }

@@ -14,6 +14,7 @@
 
 #include "GdiPlusFlat.h"
 #include "LumoPlatform.h"
+#include "kernel/Modules.h"
 
 // The codec's entries, renamed where they are compiled (see CMakeLists.txt).
 #define LUMO_WEB_DECLARE(Name, Result, Parameters) extern "C" Result WINAPI LumoCodec_##Name Parameters;
@@ -54,8 +55,7 @@ std::string BaseName(const char* requested) {
   std::string name(requested);
   const size_t slash = name.find_last_of("/\\");
   if (slash != std::string::npos) name.erase(0, slash + 1);
-  if (name.find('.') == std::string::npos) name += ".dll";
-  return name;
+  return lumo::kernel::WithDllExtension(name);
 }
 
 Module* ModuleNamed(const char* requested) {
@@ -95,7 +95,7 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     return nullptr;
   }
   // No module here exports by ordinal.
-  if (lpProcName == nullptr || reinterpret_cast<uintptr_t>(lpProcName) <= 0xFFFF) {
+  if (lumo::kernel::IsOrdinal(lpProcName)) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
@@ -133,19 +133,5 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return 0;
   }
-  if (lpFilename == nullptr || nSize == 0) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  // Like Windows: a short buffer gets a truncated, terminated name and the
-  // full buffer size as the result.
-  const size_t length = std::strlen(name);
-  if (length >= nSize) {
-    std::memcpy(lpFilename, name, nSize - 1);
-    lpFilename[nSize - 1] = '\0';
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return nSize;
-  }
-  std::memcpy(lpFilename, name, length + 1);
-  return DWORD(length);
+  return lumo::kernel::CopyModuleFileName(name, lpFilename, nSize);
 }
