@@ -79,10 +79,6 @@ bool ReadRows(JpegContext* context, Picture* picture, uint8_t* scratch, uint32_t
 
 }  // namespace
 
-bool IsJpeg(const uint8_t* data, size_t size) {
-  return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
-}
-
 Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
   uint32_t rows = 0;
   JpegContext context;

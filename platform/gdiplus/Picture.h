@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace lumo::gdiplus {
@@ -64,6 +65,12 @@ inline bool SizeAcceptable(uint64_t width, uint64_t height) {
   return width >= 1 && height >= 1 && width <= MaxDimension && height <= MaxDimension && width * height <= MaxPixels;
 }
 
+// The 256 opaque greys, black to white, of an 8-bit grey picture.
+inline void FillGreyPalette(std::vector<uint32_t>& palette) {
+  palette.resize(256);
+  for (uint32_t i = 0; i < 256; ++i) palette[i] = 0xFF000000u | (i << 16) | (i << 8) | i;
+}
+
 struct Picture {
   uint32_t Width = 0;
   uint32_t Height = 0;
@@ -104,8 +111,7 @@ struct Picture {
     return Pixels.data() + size_t(y) * Stride;
   }
   void GreyPalette() {
-    Palette.resize(256);
-    for (uint32_t i = 0; i < 256; ++i) Palette[i] = 0xFF000000u | (i << 16) | (i << 8) | i;
+    FillGreyPalette(Palette);
     PaletteFlags = PaletteFlagsGrayScale;
   }
 };
@@ -119,8 +125,15 @@ Status DecodeJpeg(const uint8_t* data, size_t size, Picture& picture, uint32_t* 
 Status DecodePng(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead = nullptr);
 Status DecodeBmp(const uint8_t* data, size_t size, Picture& picture);
 
-bool IsJpeg(const uint8_t* data, size_t size);
-bool IsPng(const uint8_t* data, size_t size);
+// The files' own signatures: each decoder, native or the browser's, starts
+// from these.
+inline bool IsJpeg(const uint8_t* data, size_t size) {
+  return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+inline bool IsPng(const uint8_t* data, size_t size) {
+  static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  return size >= 8 && std::memcmp(data, kSignature, 8) == 0;
+}
 bool IsBmp(const uint8_t* data, size_t size);
 
 // Display row y as 32-bit blue, green, red, alpha pixels.

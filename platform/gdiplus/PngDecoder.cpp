@@ -118,11 +118,6 @@ bool ReadRows(PngContext* c, Picture* picture, uint32_t* rowsRead) {
 
 }  // namespace
 
-bool IsPng(const uint8_t* data, size_t size) {
-  static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  return size >= 8 && std::memcmp(data, signature, 8) == 0;
-}
-
 Status DecodePng(const uint8_t* data, size_t size, Picture& picture, uint32_t* rowsRead) {
   uint32_t rows = 0;
   PngContext context;

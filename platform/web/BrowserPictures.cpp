@@ -75,12 +75,6 @@ lumo::gdiplus::Status Decode(const uint8_t* data, size_t size, const lumo::web::
 
 namespace lumo::gdiplus {
 
-bool IsJpeg(const uint8_t* data, size_t size) {
-  return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
-}
-
-bool IsPng(const uint8_t* data, size_t size) { return size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0; }
-
 namespace {
 
 // Reads the layout with readLayout, then decodes: the browser decodes the

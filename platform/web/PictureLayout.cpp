@@ -23,8 +23,7 @@ bool IsStartOfFrame(uint8_t marker) {
 void GreyLayout(PictureLayout* out) {
   out->format = Format8bppIndexed;
   out->grey = true;
-  out->palette.resize(256);
-  for (uint32_t i = 0; i < 256; ++i) out->palette[i] = 0xFF000000u | (i << 16) | (i << 8) | i;
+  FillGreyPalette(out->palette);
   out->paletteFlags = PaletteFlagsGrayScale;
 }
 
@@ -99,8 +98,7 @@ bool ReadJpegLayout(const uint8_t* data, size_t size, PictureLayout* out) {
 }
 
 bool ReadPngLayout(const uint8_t* data, size_t size, PictureLayout* out) {
-  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (data == nullptr || size < 8 + 25 || std::memcmp(data, kSignature, 8) != 0) return false;
+  if (data == nullptr || size < 8 + 25 || !IsPng(data, size)) return false;
   if (Big32(data + 8) != 13 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
   const uint8_t* h = data + 16;
   const uint32_t width = Big32(h), height = Big32(h + 4), depth = h[8], colour = h[9], interlace = h[12];
