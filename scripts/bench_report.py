@@ -145,15 +145,21 @@ BROWSER_BEGIN = "<!-- browser benchmarks: begin (scripts/bench_web.py) -->"
 BROWSER_END = "<!-- browser benchmarks: end -->"
 
 
+def place_browser_section(page, section):
+    """page with section in place of its browser section, else before its table of all cases, else at its end."""
+    if BROWSER_BEGIN in page and BROWSER_END in page:
+        return page[:page.index(BROWSER_BEGIN)] + section + page[page.index(BROWSER_END) + len(BROWSER_END):]
+    at = page.find("\n## All cases")
+    if at < 0:
+        return page.rstrip("\n") + "\n\n" + section + "\n"
+    return page[:at + 1] + section + "\n\n" + page[at + 1:]
+
+
 def with_browser_section(old, text):
     """text with the browser section of old (a former report) put before its table of all cases."""
     if BROWSER_BEGIN not in old or BROWSER_END not in old:
         return text
-    kept = old[old.index(BROWSER_BEGIN):old.index(BROWSER_END) + len(BROWSER_END)]
-    at = text.find("\n## All cases")
-    if at < 0:
-        return text.rstrip("\n") + "\n\n" + kept + "\n"
-    return text[:at + 1] + kept + "\n\n" + text[at + 1:]
+    return place_browser_section(text, old[old.index(BROWSER_BEGIN):old.index(BROWSER_END) + len(BROWSER_END)])
 
 
 def build_type(build_dir):
@@ -197,9 +203,18 @@ def machine_text(data):
     return "; ".join(parts) + "."
 
 
-def micros(b):
+def micros(b, clock="cpu_time"):
+    """A Google Benchmark result's time in µs: processor time, or wall time with clock="real_time"."""
     scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
-    return b["cpu_time"] * scale
+    return b[clock] * scale
+
+
+def load_average():
+    """The one-minute load average, or None where the system has none."""
+    try:
+        return os.getloadavg()[0]
+    except OSError:
+        return None
 
 
 def ratio_text(value):
@@ -525,12 +540,12 @@ def main():
             data["frames"] = json.load(f)
     elif not args.no_frames and shutil.which("Xvfb") and not (args.json_in and "frames" in data):
         bench_frames.raise_priority()
-        load = {"start": os.getloadavg()[0]}
+        load = {"start": load_average()}
         rows = bench_frames.measure(os.path.abspath(args.build_dir), args.frames_seconds, args.frames_rounds,
                                     os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
         placement = bench_frames.measure_placement(os.path.abspath(args.build_dir), args.frames_seconds,
                                                    args.frames_rounds, rows)
-        load["end"] = os.getloadavg()[0]
+        load["end"] = load_average()
         data["frames"] = {"rows": rows, "placement": placement, "load": load,
                           "measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"),
                           "seconds": args.frames_seconds, "rounds": args.frames_rounds}

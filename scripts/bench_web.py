@@ -96,7 +96,7 @@ NOTES = {
 
 
 def micros(b):
-    return b["real_time"] * {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
+    return bench_report.micros(b, "real_time")  # wall time: the page has no other clock
 
 
 def run_native(build_dir, min_time):
@@ -134,14 +134,6 @@ def run_browser(web_build, min_time, only, page_seconds=0):
     return json.loads(done.stdout)
 
 
-def load_average():
-    try:
-        with open("/proc/loadavg") as f:
-            return float(f.read().split()[0])
-    except OSError:
-        return None
-
-
 def emscripten_version():
     try:
         out = subprocess.run(["emcc", "--version"], capture_output=True, text=True).stdout
@@ -155,7 +147,7 @@ def measure(args):
     """Rounds of every case natively and in Chromium in turn, so that a burst of other work on the machine
     falls on both alike and on few rounds of each case; then the pages."""
     bench_frames.raise_priority()
-    data = {"measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"), "load": [load_average()],
+    data = {"measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"), "load": [bench_report.load_average()],
             "processor": bench_report.processor_name(), "cpus": os.cpu_count(), "emscripten": emscripten_version(),
             "rounds": args.rounds, "min_time": args.min_time, "page_seconds": args.page_seconds,
             "native": {}, "results": {}}
@@ -169,9 +161,9 @@ def measure(args):
         for program in browser["benchmarks"].values():
             for b in program["benchmarks"]:
                 data["results"].setdefault(b["run_name"], []).append(micros(b))
-        data["load"].append(load_average())
+        data["load"].append(bench_report.load_average())
     data["pages"] = run_browser(web_build, args.min_time, "pages", args.page_seconds)["pages"]
-    data["load"].append(load_average())
+    data["load"].append(bench_report.load_average())
     return data
 
 
@@ -272,15 +264,8 @@ def write_section(md_path, text):
             old = f.read()
     except OSError:
         old = "# Benchmarks\n"
-    if BEGIN in old and END in old:
-        new = old[:old.index(BEGIN)] + text + old[old.index(END) + len(END):]
-    elif "\n## All cases" in old:
-        at = old.index("\n## All cases") + 1
-        new = old[:at] + text + "\n\n" + old[at:]
-    else:
-        new = old.rstrip("\n") + "\n\n" + text + "\n"
     with open(md_path, "w") as f:
-        f.write(new)
+        f.write(bench_report.place_browser_section(old, text))
 
 
 def draw_chart(data, path):
