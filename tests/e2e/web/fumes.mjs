@@ -121,10 +121,7 @@ process.exitCode = await session('fumes in Chromium', site, artefacts, async ({p
     window.addEventListener('keydown', (event) => {
       const canvas = document.querySelector('#lumo-windows canvas');
       if (event.code !== 'KeyS' || !canvas) return;
-      const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-      let text = '';
-      for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
-      window.lumoShownAtS = btoa(text);
+      window.lumoShownAtS = window.lumoBase64(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data);
     }, true);
   });
 

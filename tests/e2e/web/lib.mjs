@@ -41,6 +41,16 @@ export async function serve(site) {
   return {url: `http://127.0.0.1:${server.address().port}/`, close: () => new Promise((r) => server.close(r))};
 }
 
+// Page side, on every page the tests open: RGBA bytes as base64, the form in
+// which a page hands pixels back quickly.
+function defineBase64() {
+  window.lumoBase64 = (data) => {
+    let text = '';
+    for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+    return btoa(text);
+  };
+}
+
 // Headless Chromium with a fresh profile; downloads land in `downloads`.
 // Without the background-networking switches it would try the closed network.
 export async function launch(downloads) {
@@ -60,6 +70,7 @@ export async function launch(downloads) {
     });
     const page = await browser.newPage();
     await page.setViewport({width: 1400, height: 900});
+    await page.evaluateOnNewDocument(defineBase64);
     const cdp = await page.createCDPSession();
     fs.mkdirSync(downloads, {recursive: true});
     await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads, eventsEnabled: true});
@@ -101,10 +112,7 @@ export async function canvasPixels(page, id, rect) {
   const base64 = await page.evaluate((id, rect) => {
     const canvas = document.getElementById(id);
     const r = rect || {x: 0, y: 0, width: canvas.width, height: canvas.height};
-    const data = canvas.getContext('2d').getImageData(r.x, r.y, r.width, r.height).data;
-    let text = '';
-    for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
-    return btoa(text);
+    return window.lumoBase64(canvas.getContext('2d').getImageData(r.x, r.y, r.width, r.height).data);
   }, id, rect || null);
   return new Uint8Array(Buffer.from(base64, 'base64'));
 }
@@ -117,10 +125,7 @@ export async function canvasFrames(page, id, rect, count) {
     const out = [];
     for (let i = 0; i < count; ++i) {
       await new Promise((resolve) => requestAnimationFrame(resolve));
-      const data = g.getImageData(rect.x, rect.y, rect.width, rect.height).data;
-      let text = '';
-      for (let j = 0; j < data.length; j += 0x8000) text += String.fromCharCode.apply(null, data.subarray(j, j + 0x8000));
-      out.push(btoa(text));
+      out.push(window.lumoBase64(g.getImageData(rect.x, rect.y, rect.width, rect.height).data));
     }
     return out;
   }, id, rect, count);
