@@ -38,18 +38,15 @@ struct Presenter {
   Presenter(X11Connection& connection, const PresentOptions& options, std::atomic<int>& streamed)
       : images(connection, options.alternate), tuner(options.timedWays, options.fixedWays), streamed(streamed) {}
 
-  bool Show(const RECT& changed) {
-    const bool stream = tuner.Stream();
-    return images.Show(changed) && Shown(stream);
-  }
+  // GDI has already written these pixels with ordinary stores, whatever the
+  // tuner's way: such a frame is not streamed and says nothing about the
+  // ways it times.
+  bool Show(const RECT& changed) { return images.Show(changed); }
 
   bool ShowIndexed(const platform::IndexedFrame& frame) {
+    // Counted in the way the frame was written, before the tuner moves on.
     const bool stream = tuner.Stream();
-    return images.ShowIndexed(frame, stream) && Shown(stream);
-  }
-
-  // Counted in the way the frame was written, before the tuner moves on.
-  bool Shown(bool stream) {
+    if (!images.ShowIndexed(frame, stream)) return false;
     if (stream) ++streamed;
     tuner.Presented(Seconds());
     return true;
