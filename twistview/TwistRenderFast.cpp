@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "kernels/LumoCpu.h"
@@ -770,16 +771,21 @@ void RenderPixelsRuns(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* 
 
 bool BuildPairedPicture(const TLumoDIB& Picture, std::vector<uint8_t>& Pairs) {
   Pairs.clear();
+  // Built by the level of the form that reads it, so one turned off by
+  // LUMO_DISABLE is not run here either; the plain form reads none.
+  const std::string_view Level = LumoChosen<RenderPixelsForms>("rotating zoom").Level;
   void (*Build)(const TLumoDIB& Picture, uint8_t* Pairs) = nullptr;
 #if LUMO_X86
-  if (CanRenderPixelsAVX2()) {
+  if (Level == "avx512" || Level == "avx2") {
     Build = BuildPairs;
-  } else if (CanRenderPixelsSSE2()) {
+  } else if (Level == "sse2") {
     Build = BuildPairsSSE2;
   }
 #endif
 #if LUMO_SIMD128
-  Build = BuildPairsSIMD128;
+  if (Level == "simd128") {
+    Build = BuildPairsSIMD128;
+  }
 #endif
   if (Build == nullptr || Picture.Rows8 == nullptr || Picture.RowCount < 2 || Picture.RowBytes > 16384) {
     return false;

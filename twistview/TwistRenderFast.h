@@ -21,8 +21,8 @@
 // bilinear wide forms fetch all four neighbours of a sample with one gather
 // from it. Building it costs about two picture sizes of memory traffic, so
 // the program builds it when the picture changes, not per frame. Returns
-// false, leaving Pairs empty, where no form can use it (none of SSE2, AVX2
-// or WebAssembly's vectors, rows too long for the fast offsets, no memory).
+// false, leaving Pairs empty, where the form chosen for this process cannot
+// use it (the plain form, rows too long for the fast offsets, no memory).
 bool BuildPairedPicture(const TLumoDIB& Picture, std::vector<uint8_t>& Pairs);
 
 // Same contract as RenderPixels: 8-bit surfaces, tables built for Picture's
