@@ -24,9 +24,10 @@
 #include <sys/stat.h>
 #endif
 
-#if defined(__i386__) || defined(__x86_64__)
+#include "LumoFastPath.h"
+
+#if LUMO_X86
 #include <cpuid.h>
-#define LUMO_X86 1
 #endif
 
 #pragma GCC diagnostic push
@@ -650,7 +651,7 @@ bool HasCpuid() {
 namespace {
 
 void RealCpuid(uint32_t Leaf, uint32_t Regs[4]) {
-#if defined(LUMO_X86)
+#if LUMO_X86
   unsigned A, B, C, D;
   __cpuid(Leaf, A, B, C, D);
   Regs[0] = A;

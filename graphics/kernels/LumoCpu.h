@@ -7,12 +7,7 @@
 #pragma once
 
 #include "LumoDIB.h"
-
-#if defined(__i386__) || defined(__x86_64__)
-#define LUMO_X86 1
-#else
-#define LUMO_X86 0
-#endif
+#include "LumoFastPath.h"
 
 inline bool LumoHasMMX() {
 #if LUMO_X86

@@ -9,11 +9,8 @@
 
 // The wider forms are x86 code, and WebAssembly's in a build with its vectors;
 // elsewhere only the plain one is built.
-#if defined(__x86_64__) || defined(__i386__)
+#if LUMO_X86
 #include <immintrin.h>
-#define LUMO_X86 1
-#else
-#define LUMO_X86 0
 #endif
 #if LUMO_SIMD128
 #include <wasm_simd128.h>

@@ -53,6 +53,16 @@ struct TLumoForm {
 // The availability of a family's plain form.
 inline bool LumoAlways() { return true; }
 
+// Whether this is an x86 build: its wider forms are compiled in, and the
+// processor check decides at run time whether they run.
+#ifndef LUMO_X86
+#if defined(__i386__) || defined(__x86_64__)
+#define LUMO_X86 1
+#else
+#define LUMO_X86 0
+#endif
+#endif
+
 // Whether this build runs WebAssembly's 128-bit vectors: a property of the
 // build, not of the processor (an engine without them refuses the whole
 // module), so the simd128 forms are there exactly when it is compiled in.

@@ -5,11 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#include "LumoFastPath.h"
+
+#if LUMO_X86
 #include <immintrin.h>
-#define LUMO_X86 1
-#else
-#define LUMO_X86 0
 #endif
 
 namespace lumo::user {
