@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Invalidation and WM_PAINT. The update area is kept as one rectangle, the
 // union of everything invalidated since the last BeginPaint.
-#include <algorithm>
 #include <cstring>
 
+#include "user/Rects.h"
 #include "user/State.h"
 
 namespace lumo::user {
@@ -11,23 +11,11 @@ namespace lumo::user {
 namespace {
 
 void Invalidate(const WindowPtr& w, const RECT* rect, BOOL erase) {
-  RECT r{0, 0, w->clientWidth, w->clientHeight};
-  if (rect != nullptr) {
-    r.left = std::max(r.left, rect->left);
-    r.top = std::max(r.top, rect->top);
-    r.right = std::min(r.right, rect->right);
-    r.bottom = std::min(r.bottom, rect->bottom);
-  }
-  if (r.left >= r.right || r.top >= r.bottom) return;
-  if (w->hasUpdate) {
-    w->update.left = std::min(w->update.left, r.left);
-    w->update.top = std::min(w->update.top, r.top);
-    w->update.right = std::max(w->update.right, r.right);
-    w->update.bottom = std::max(w->update.bottom, r.bottom);
-  } else {
-    w->update = r;
-    w->hasUpdate = true;
-  }
+  const RECT client{0, 0, w->clientWidth, w->clientHeight};
+  const RECT r = rect != nullptr ? Intersect(client, *rect) : client;
+  if (Empty(r)) return;
+  w->update = w->hasUpdate ? Union(w->update, r) : r;
+  w->hasUpdate = true;
   if (erase) w->erase = true;
 }
 
