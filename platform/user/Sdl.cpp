@@ -157,14 +157,9 @@ bool ScreenSize(int* width, int* height) {
 
 unsigned long NativeWindow(HWND window) {
   if (!IsVideoThread()) return 0;
-  SDL_Window* sdlWindow = SdlWindowOf(window);
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (sdlWindow == nullptr || !SDL_GetWindowWMInfo(sdlWindow, &info)) return 0;
-#if defined(SDL_VIDEO_DRIVER_X11)
-  if (info.subsystem == SDL_SYSWM_X11) return static_cast<unsigned long>(info.info.x11.window);
-#endif
-  return 0;
+  _XDisplay* display = nullptr;
+  unsigned long x11Window = 0;
+  return X11Of(SdlWindowOf(window), &display, &x11Window) ? x11Window : 0;
 }
 
 // Shared-memory images of the layer's own where the display allows, else
@@ -174,6 +169,20 @@ constexpr SinkMaker kSinks[] = {OpenX11ShmSink, OpenSdlSurfaceSink};
 }  // namespace
 
 SDL_Window* SdlWindowOf(HWND window) { return sdlWindows.Find(window); }
+
+bool X11Of(SDL_Window* window, _XDisplay** display, unsigned long* x11Window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  *display = info.info.x11.display;
+  *x11Window = info.info.x11.window;
+  return *display != nullptr;
+#else
+  (void)window, (void)display, (void)x11Window;
+  return false;
+#endif
+}
 
 const Backend kSdlBackend = {Start, Create, Destroy, kSinks, SetTitle, Show, Pump, Wait, ScreenSize, NativeWindow};
 

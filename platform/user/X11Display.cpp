@@ -3,15 +3,13 @@
 // errors and to the loss of the server, on those and on SDL's.
 #include "user/X11Display.h"
 
-#include <SDL.h>
-#include <SDL_syswm.h>
-
 #include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <vector>
 
 #include "user/DisplayLoss.h"
+#include "user/SdlWindows.h"
 
 namespace lumo::user {
 
@@ -57,16 +55,6 @@ void Register(X11Connection* connection) {
 void Unregister(X11Connection* connection) {
   std::lock_guard<std::mutex> lock(registryMutex);
   std::erase(registry, connection);
-}
-
-// SDL's X connection and window behind `window`, when it is on X11.
-bool X11Of(SDL_Window* window, Display** display, ::Window* x11Window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  *display = info.info.x11.display;
-  *x11Window = info.info.x11.window;
-  return *display != nullptr;
 }
 
 }  // namespace
