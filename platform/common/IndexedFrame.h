@@ -47,6 +47,10 @@ struct IndexedFrame {
   void WriteTo(uint32_t* out, ptrdiff_t outStep, bool stream) const {
     writeRows(rows, rowStep, out, outStep, Width(), Height(), *table, stream);
   }
+  // Writes the frame at rect into a whole picture `width` pixels wide.
+  void WriteInto(uint32_t* picture, int width, bool stream) const {
+    WriteTo(picture + static_cast<ptrdiff_t>(rect.top) * width + rect.left, width, stream);
+  }
 };
 
 }  // namespace lumo::platform

@@ -7,7 +7,7 @@ namespace lumo::user {
 bool FrameSink::ShowIndexed(const platform::IndexedFrame& frame) {
   uint32_t* pixels = Pixels(&frame.rect);
   if (pixels == nullptr) return false;
-  frame.WriteTo(pixels + static_cast<ptrdiff_t>(frame.rect.top) * width_ + frame.rect.left, width_, false);
+  frame.WriteInto(pixels, width_, false);
   return Show(frame.rect);
 }
 

@@ -143,11 +143,10 @@ bool X11ImagePair::Show(const RECT& changed) {
 }
 
 bool X11ImagePair::ShowIndexed(const platform::IndexedFrame& frame, bool stream) {
-  const RECT& r = frame.rect;
-  uint32_t* pixels = Pixels(&r);
+  uint32_t* pixels = Pixels(&frame.rect);
   if (pixels == nullptr) return false;
-  frame.WriteTo(pixels + static_cast<size_t>(r.top) * width_ + r.left, width_, stream);
-  return Show(r);
+  frame.WriteInto(pixels, width_, stream);
+  return Show(frame.rect);
 }
 
 void X11ImagePair::CopyOut(uint32_t* out) const {

@@ -96,8 +96,7 @@ class X11ShmSink final : public FrameSink {
     auto p = Use();
     p->images.CopyOut(out);
     // A frame the thread could not show is part of the picture all the same.
-    if (const platform::IndexedFrame* lost = p.Lost())
-      lost->WriteTo(out + static_cast<ptrdiff_t>(lost->rect.top) * width_ + lost->rect.left, width_, false);
+    if (const platform::IndexedFrame* lost = p.Lost()) lost->WriteInto(out, width_, false);
   }
 
   bool DisplayLost() const override { return connection_->Lost(); }
