@@ -92,7 +92,9 @@ struct Picture {
     Pixels.assign(Stride * height, 0);
   }
   // Size and format without storage: rows are stored as they are decoded
-  // (RowForWriting), so data that ends early never costs the declared size.
+  // (RowForWriting), so data that ends early does not cost the declared size,
+  // except an interlaced PNG, whose first pass touches every row: there the
+  // bound is the decoder's check on row bytes per input byte.
   void Begin(uint32_t width, uint32_t height, int32_t format) {
     Width = width;
     Height = height;

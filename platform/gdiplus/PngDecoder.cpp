@@ -104,7 +104,9 @@ bool ReadHeader(PngContext* c) {
 }
 
 // Rows are stored as the passes reach them: every pass visits the rows top
-// to bottom, so storage grows with the data actually read.
+// to bottom, so a plain file's storage grows with the data actually read.
+// An interlaced file's first pass already touches every row: its bound is
+// the check on row bytes per input byte, made before decoding.
 bool ReadRows(PngContext* c, Picture* picture, uint32_t* rowsRead) {
   if (setjmp(png_jmpbuf(c->Png))) return false;
   for (int pass = 0; pass < c->Passes; ++pass) {
