@@ -76,7 +76,7 @@ for p in "${programs[@]}"; do
   # window is not the started process's. A first frame follows within a few
   # seconds.
   id=$(timeout 120 xdotool search --sync --onlyvisible --name "^$name - " 2>/dev/null | head -n 1) || true
-  sleep 3
+  sleep 2
   if [ -n "$id" ] && import -window "$id" "$out/$name.png"; then
     echo "run: screenshot of $name: $out/$name.png"
   else
