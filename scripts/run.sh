@@ -44,8 +44,14 @@ bin="$root/build/$flavour/bin"
 if [ "$flavour" = windows ]; then
   # Wine's loader is the process; the program is found by its window title.
   programs=(fumes.exe twistview.exe)
-  start() { bash "$root/scripts/i386-run.sh" --prefix "$root/build/windows/wineprefix-run" \
-    env LUMO_WINEPREFIX="$root/build/windows/wineprefix-run" bash "$root/scripts/wine-run.sh" "$bin/$1"; }
+  prefix="$root/build/windows/wineprefix-run"
+  wine() { bash "$root/scripts/i386-run.sh" --prefix "$prefix" env LUMO_WINEPREFIX="$prefix" \
+    bash "$root/scripts/wine-run.sh" "$@"; }
+  start() { wine "$bin/$1"; }
+  if [ ! -f "$prefix/system.reg" ]; then
+    echo "run: making a Wine prefix for the programs (once)"
+    wine cmd /c exit >/dev/null 2>&1 || true
+  fi
 else
   programs=(fumes twistview)
   start() { "$bin/$1"; }
