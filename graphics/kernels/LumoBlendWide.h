@@ -5,7 +5,9 @@
 // bit what AvgRowMMX gives. WebAssembly has no MMX, so there the blend owes
 // the plain kernel's bytes: the simd128 form is AvgRowPlain four words at a
 // time, its word and byte tails included. With the MMX and plain forms they
-// make the family table LumoBlend chooses from.
+// make the family table LumoBlend chooses from. Each instruction set's form
+// is a file of its own (AvgRowSse2.cpp, ...), compiled everywhere: outside
+// its processor family it only keeps the symbol and is never chosen.
 #pragma once
 
 #include <cstdint>

@@ -27,6 +27,10 @@ bool CanExpandIndicesVBMI();
 void ExpandIndicesSIMD128(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 bool CanExpandIndicesSIMD128();
 
+// Byte k of every colour of Palette into Channel[k]: the tables of the forms
+// that look up each channel by itself.
+void SplitChannels(const uint32_t* Palette, uint8_t (*Channel)[256]);
+
 using ExpandIndicesForm = void (*)(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 
 using platform::PaletteTable;
