@@ -187,10 +187,9 @@ struct TPairsBuilder {
   twist_fast::TBuildPairs Build;
 };
 constexpr TPairsBuilder PairsBuilders[] = {
-    {"avx512", twist_fast::BuildPairsAVX2},
-    {"avx2", twist_fast::BuildPairsAVX2},
-    {"sse2", twist_fast::BuildPairsSSE2},
-    {"simd128", twist_fast::BuildPairsSIMD128},
+    {"avx512", twist_fast::BuildPairsAVX2}, {"avx2", twist_fast::BuildPairsAVX2},
+    {"sse2", twist_fast::BuildPairsSSE2},   {"simd128", twist_fast::BuildPairsSIMD128},
+    {"neon", twist_fast::BuildPairsNEON},
 };
 
 }  // namespace

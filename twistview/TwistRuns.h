@@ -62,5 +62,6 @@ void BuildPairsScalar(const TLumoDIB& Picture, uint8_t* Pairs);
 void BuildPairsAVX2(const TLumoDIB& Picture, uint8_t* Pairs);
 void BuildPairsSSE2(const TLumoDIB& Picture, uint8_t* Pairs);
 void BuildPairsSIMD128(const TLumoDIB& Picture, uint8_t* Pairs);
+void BuildPairsNEON(const TLumoDIB& Picture, uint8_t* Pairs);
 
 }  // namespace twist_fast
