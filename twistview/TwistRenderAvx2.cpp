@@ -166,10 +166,7 @@ __attribute__((target("avx2"))) void BuildPairsAVX2(const TLumoDIB& Picture, uin
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(Pairs + 2 * I), _mm256_permute2x128_si256(Low, High, 0x20));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(Pairs + 2 * I + 32), _mm256_permute2x128_si256(Low, High, 0x31));
   }
-  for (; I < Count; ++I) {
-    Pairs[2 * I] = Pixels[I];
-    Pairs[2 * I + 1] = Pixels[I + RowBytes];
-  }
+  BuildPairsScalar(Picture, Pairs, I);
 }
 
 }  // namespace twist_fast
@@ -185,7 +182,7 @@ void RenderPixelsAVX2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* 
 #else
 
 namespace twist_fast {
-void BuildPairsAVX2(const TLumoDIB& Picture, uint8_t* Pairs) { BuildPairsScalar(Picture, Pairs); }
+void BuildPairsAVX2(const TLumoDIB& Picture, uint8_t* Pairs) { BuildPairsScalar(Picture, Pairs, 0); }
 }  // namespace twist_fast
 
 bool CanRenderPixelsAVX2() { return LumoHasAVX2(); }

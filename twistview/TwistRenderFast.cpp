@@ -166,11 +166,11 @@ void RenderForm(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX
   RenderRuns(Window, Picture, TableX, TableY, A, B, Filter, Point, TwoRows);
 }
 
-void BuildPairsScalar(const TLumoDIB& Picture, uint8_t* Pairs) {
+void BuildPairsScalar(const TLumoDIB& Picture, uint8_t* Pairs, size_t From) {
   const uint8_t* Pixels = Picture.Rows8[0];
   const size_t RowBytes = static_cast<size_t>(Picture.RowBytes);
   const size_t Count = static_cast<size_t>(Picture.RowCount - 1) * RowBytes;
-  for (size_t I = 0; I < Count; ++I) {
+  for (size_t I = From; I < Count; ++I) {
     Pairs[2 * I] = Pixels[I];
     Pairs[2 * I + 1] = Pixels[I + RowBytes];
   }

@@ -192,10 +192,7 @@ void BuildPairsNEON(const TLumoDIB& Picture, uint8_t* Pairs) {
     const uint8x16x2_t Both = {{vld1q_u8(Pixels + I), vld1q_u8(Pixels + I + RowBytes)}};
     vst2q_u8(Pairs + 2 * I, Both);
   }
-  for (; I < Count; ++I) {
-    Pairs[2 * I] = Pixels[I];
-    Pairs[2 * I + 1] = Pixels[I + RowBytes];
-  }
+  BuildPairsScalar(Picture, Pairs, I);
 }
 
 }  // namespace twist_fast
@@ -209,7 +206,7 @@ void RenderPixelsNEON(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* 
 #else
 
 namespace twist_fast {
-void BuildPairsNEON(const TLumoDIB& Picture, uint8_t* Pairs) { BuildPairsScalar(Picture, Pairs); }
+void BuildPairsNEON(const TLumoDIB& Picture, uint8_t* Pairs) { BuildPairsScalar(Picture, Pairs, 0); }
 }  // namespace twist_fast
 
 void RenderPixelsNEON(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,

@@ -161,10 +161,7 @@ void BuildPairsSIMD128(const TLumoDIB& Picture, uint8_t* Pairs) {
     wasm_v128_store(Pairs + 2 * I + 16,
                     wasm_i8x16_shuffle(Here, Below, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31));
   }
-  for (; I < Count; ++I) {
-    Pairs[2 * I] = Pixels[I];
-    Pairs[2 * I + 1] = Pixels[I + RowBytes];
-  }
+  BuildPairsScalar(Picture, Pairs, I);
 }
 
 }  // namespace twist_fast
@@ -180,7 +177,7 @@ void RenderPixelsSIMD128(TLumoDIB& Window, const TLumoDIB& Picture, const int32_
 #else
 
 namespace twist_fast {
-void BuildPairsSIMD128(const TLumoDIB& Picture, uint8_t* Pairs) { BuildPairsScalar(Picture, Pairs); }
+void BuildPairsSIMD128(const TLumoDIB& Picture, uint8_t* Pairs) { BuildPairsScalar(Picture, Pairs, 0); }
 }  // namespace twist_fast
 
 bool CanRenderPixelsSIMD128() { return LumoHasSIMD128(); }

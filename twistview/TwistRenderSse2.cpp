@@ -192,10 +192,7 @@ __attribute__((target("sse2"))) void BuildPairsSSE2(const TLumoDIB& Picture, uin
     _mm_storeu_si128(reinterpret_cast<__m128i*>(Pairs + 2 * I), _mm_unpacklo_epi8(Here, Below));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(Pairs + 2 * I + 16), _mm_unpackhi_epi8(Here, Below));
   }
-  for (; I < Count; ++I) {
-    Pairs[2 * I] = Pixels[I];
-    Pairs[2 * I + 1] = Pixels[I + RowBytes];
-  }
+  BuildPairsScalar(Picture, Pairs, I);
 }
 
 }  // namespace twist_fast
@@ -211,7 +208,7 @@ void RenderPixelsSSE2(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* 
 #else
 
 namespace twist_fast {
-void BuildPairsSSE2(const TLumoDIB& Picture, uint8_t* Pairs) { BuildPairsScalar(Picture, Pairs); }
+void BuildPairsSSE2(const TLumoDIB& Picture, uint8_t* Pairs) { BuildPairsScalar(Picture, Pairs, 0); }
 }  // namespace twist_fast
 
 bool CanRenderPixelsSSE2() { return LumoHasSSE2(); }

@@ -6,6 +6,7 @@
 // kernels and its builder of the paired copy.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "LumoDIB.h"
@@ -56,9 +57,10 @@ void RenderForm(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX
 
 // Pairs[2 i] = Pixels[i], Pairs[2 i + 1] = Pixels[i + RowBytes] for every
 // byte above the last row. Each level with a bilinear form that reads the
-// copy has its own builder; outside its processor family it is this one.
+// copy has its own builder; the scalar one does the bytes from From on (the
+// others' last few, and all of them outside the level's processor family).
 using TBuildPairs = void (*)(const TLumoDIB& Picture, uint8_t* Pairs);
-void BuildPairsScalar(const TLumoDIB& Picture, uint8_t* Pairs);
+void BuildPairsScalar(const TLumoDIB& Picture, uint8_t* Pairs, size_t From);
 void BuildPairsAVX2(const TLumoDIB& Picture, uint8_t* Pairs);
 void BuildPairsSSE2(const TLumoDIB& Picture, uint8_t* Pairs);
 void BuildPairsSIMD128(const TLumoDIB& Picture, uint8_t* Pairs);
