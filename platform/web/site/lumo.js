@@ -107,13 +107,18 @@ var Module = (function () {
 
   // Escape in fullscreen is the page's: the browser may deliver it and stay
   // fullscreen, and it must not end the program.
-  var escapeTaken = false;
+  // A browser that leaves fullscreen itself may still pass its Escape on.
+  var escapeTaken = false, leftFullscreen = -1e9;
+  document.addEventListener('fullscreenchange', function () {
+    if (!document.fullscreenElement) leftFullscreen = performance.now();
+  });
   window.addEventListener('keydown', function (event) {
-    if (event.key !== 'Escape' || !document.fullscreenElement) return;
+    if (event.key !== 'Escape') return;
+    if (!document.fullscreenElement && performance.now() - leftFullscreen > 300) return;
     event.stopImmediatePropagation();
     event.preventDefault();
     escapeTaken = true;
-    document.exitFullscreen().catch(function () {});
+    if (document.fullscreenElement) document.exitFullscreen().catch(function () {});
   }, true);
   window.addEventListener('keyup', function (event) {
     if (event.key !== 'Escape' || !escapeTaken) return;

@@ -20,8 +20,8 @@ const TYPES = {
 };
 
 // A static server for `site` on a free port of 127.0.0.1; only files below
-// the site are served.
-export async function serve(site) {
+// the site are served, `replaced` ({'/name': bytes}) in place of theirs.
+export async function serve(site, replaced = {}) {
   const root = path.resolve(site);
   const server = http.createServer((request, response) => {
     const wanted = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
@@ -30,7 +30,8 @@ export async function serve(site) {
       response.writeHead(403).end();
       return;
     }
-    fs.readFile(file, (error, data) => {
+    const read = wanted in replaced ? (_, done) => done(null, replaced[wanted]) : fs.readFile;
+    read(file, (error, data) => {
       if (error) {
         response.writeHead(404).end();
         return;
@@ -336,13 +337,32 @@ export async function checkDesktopSizes(page, cdp, report, artefacts, natural, d
 
 // Offline: the site's worker has kept the files of the first visit; with
 // the server gone, a reload of each page starts its program.
-export async function checkOffline(page, report, stopServer, url, programs) {
+export async function checkOffline(page, report, stopServer, url, programs, site) {
   const kept = await page.evaluate(async () => {
     const registration = await Promise.race([navigator.serviceWorker.ready,
       new Promise((r) => setTimeout(() => r(null), 15000))]);
     return registration !== null && registration.active !== null;
   });
   report.check(kept, 'the site has an active worker after one visit');
+  // A host half way through a release: one file is not the build's that
+  // sw.js names. The worker must not install, nor keep anything.
+  const mixed = await serve(site, {'/fumes.wasm': Buffer.from('\0asm of another build')});
+  try {
+    await page.goto(mixed.url + 'index.html');
+    const outcome = await page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.register('sw.js');
+      const worker = registration.installing || registration.waiting || registration.active;
+      const end = Date.now() + 15000;
+      while (worker.state !== 'redundant' && worker.state !== 'activated' && Date.now() < end)
+        await new Promise((r) => setTimeout(r, 100));
+      return {state: worker.state, caches: await caches.keys()};
+    });
+    report.check(outcome.state === 'redundant' && outcome.caches.length === 0,
+      `a worker whose files are not all of its build never installs and keeps nothing (${JSON.stringify(outcome)})`);
+  } finally {
+    await mixed.close();
+  }
+
   await stopServer();
   for (const program of programs) {
     await page.goto(url + program + '.html');

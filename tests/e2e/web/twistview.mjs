@@ -261,4 +261,22 @@ process.exitCode = await session('twistview in Chromium', site, artefacts, async
   await finger.tap(button.x, button.y);
   await phoneCentre(expected[1][0], 'the button switches the picture');
   await page.screenshot({path: path.join(artefacts, 'phone_switched.png')});
+
+  // A double tap on the title: fullscreen, left by the browser's own means.
+  const title = await centreOf(page, '#lumo-windows figcaption .lumo-title');
+  await finger.tap(title.x, title.y);
+  await sleep(100);
+  await finger.tap(title.x, title.y);
+  const screenSize = await page.evaluate(() => [screen.width, screen.height]);
+  const full = await until(10000, async () => {
+    const w = await windowOf(page);
+    return w && w.width === screenSize[0] && w.height === screenSize[1];
+  });
+  report.check(full, `phone: a double tap on the title gives the window the screen, ${screenSize.join(' x ')}`);
+  await page.evaluate(() => document.exitFullscreen());
+  const back = await until(10000, async () => {
+    const w = await windowOf(page);
+    return w && w.width === phone.width && w.height === phone.height;
+  });
+  report.check(back, `phone: leaving fullscreen brings back ${phone.width} x ${phone.height}`);
 });
