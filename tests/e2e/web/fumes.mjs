@@ -346,6 +346,6 @@ process.exitCode = await session('fumes in Chromium', site, artefacts, async ({p
   const sKey = await keyAt('KeyS');
   await save(() => finger.tap(sKey.x, sKey.y), 'fumes-phone', pw, ph);
 
-  await checkOffline(page, report, stopServer, url, ['fumes', 'twistview'], site);
+  await checkOffline(page, cdp, report, stopServer, url, ['fumes', 'twistview'], site);
   await page.screenshot({path: path.join(artefacts, 'phone_offline.png')});
 });

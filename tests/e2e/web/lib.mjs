@@ -335,15 +335,18 @@ export async function checkDesktopSizes(page, cdp, report, artefacts, natural, d
   }
 }
 
-// Offline: the site's worker has kept the files of the first visit; with
-// the server gone, a reload of each page starts its program.
-export async function checkOffline(page, report, stopServer, url, programs, site) {
+// Installable and offline: the browser finds nothing missing for an app;
+// the site's worker has kept the files of the first visit, and with the
+// server gone a reload of each page starts its program.
+export async function checkOffline(page, cdp, report, stopServer, url, programs, site) {
   const kept = await page.evaluate(async () => {
     const registration = await Promise.race([navigator.serviceWorker.ready,
       new Promise((r) => setTimeout(() => r(null), 15000))]);
     return registration !== null && registration.active !== null;
   });
   report.check(kept, 'the site has an active worker after one visit');
+  const {installabilityErrors: errors} = await cdp.send('Page.getInstallabilityErrors');
+  report.check(errors.length === 0, `the browser can install the site as an app (${JSON.stringify(errors)})`);
   // A host half way through a release: one file is not the build's that
   // sw.js names. The worker must not install, nor keep anything.
   const mixed = await serve(site, {'/fumes.wasm': Buffer.from('\0asm of another build')});
