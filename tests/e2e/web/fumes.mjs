@@ -278,7 +278,6 @@ process.exitCode = await session('fumes in Chromium', site, artefacts, async ({p
     await until(ms, async () => ready((pixels = await pframe())));
     return pixels;
   };
-  await sleep(1500);
   await page.screenshot({path: path.join(artefacts, 'phone_start.png')});
   const finger = fingers(cdp);
   const pbox = await (await page.$(`#${fitted.id}`)).boundingBox();
@@ -288,7 +287,6 @@ process.exitCode = await session('fumes in Chromium', site, artefacts, async ({p
   const place0 = await where();
   const lineY = Math.round(ph * 0.6);
   await finger.stroke(pbox.x + 2, pbox.x + pw - 20, pbox.y + lineY, 30);
-  await sleep(1500);
   const pstrip = {x: 0, y: ph - 40, width: pw, height: 40};
   const pabove = {x: 20, y: lineY - 70, width: pw - 60, height: 50};
   let p = await psettled(10000, (q) => brightness(q, pw, pstrip) < 0.02 && brightness(q, pw, pabove) > 0.01);
@@ -310,7 +308,6 @@ process.exitCode = await session('fumes in Chromium', site, artefacts, async ({p
   await finger.tap(pbox.x + pw / 2 + 6, pbox.y + 104);
   await sleep(300);
   await finger.press(pbox.x + pw / 2, pbox.y + ph - 60, 900);
-  await sleep(2500);
   p = await psettled(10000, (q) => {
     const colours = new Set();
     for (let i = 0; i < q.length; i += 4) colours.add(colourKey(q[i], q[i + 1], q[i + 2]));
@@ -328,14 +325,12 @@ process.exitCode = await session('fumes in Chromium', site, artefacts, async ({p
   const space = await keyAt('Space');
   await finger.down([space.x, space.y]);
   const smothered = brightness(await psettled(5000, (q) => brightness(q, pw, whole) < lit / 2), pw, whole);
-  await page.screenshot({path: path.join(artefacts, 'phone_space.png')});
   await finger.up();
   const back = brightness(await psettled(8000, (q) => brightness(q, pw, whole) > smothered * 1.25), pw, whole);
   report.check(smothered < lit / 2 && back > smothered * 1.25,
     `phone: Space smothers while held (brightness ${lit.toFixed(3)}, held ${smothered.toFixed(3)}, let go ${back.toFixed(3)})`);
 
   // F hides the counter.
-  await sleep(500);
   const f = await keyAt('KeyF');
   const shown = counterWidth(await psettled(5000, (q) => counterWidth(q, pw) > 0), pw);
   await finger.tap(f.x, f.y);
@@ -347,5 +342,4 @@ process.exitCode = await session('fumes in Chromium', site, artefacts, async ({p
   await save(() => finger.tap(sKey.x, sKey.y), 'fumes-phone', pw, ph);
 
   await checkOffline(page, cdp, report, stopServer, url, ['fumes', 'twistview'], site);
-  await page.screenshot({path: path.join(artefacts, 'phone_offline.png')});
 });

@@ -293,7 +293,6 @@ export async function checkDesktopSizes(page, cdp, report, artefacts, natural, d
       return figure.right <= innerWidth && keys.bottom <= innerHeight && document.documentElement.scrollWidth <= innerWidth;
     });
     report.check(fits, `and the window (${win.width} x ${win.height}) with its keys fits in the viewport`);
-    await sleep(500);
     await drawn(win, '600x400');
     await shot(page, artefacts, '10_small');
   }
@@ -313,10 +312,7 @@ export async function checkDesktopSizes(page, cdp, report, artefacts, natural, d
     return inFull && w && w.width === screenSize.width && w.height === screenSize.height ? w : null;
   });
   report.check(full !== null, `fullscreen gives the window the screen's size, ${screenSize.width} x ${screenSize.height}`);
-  if (full) {
-    await sleep(300);
-    await drawn(full, 'fullscreen');
-  }
+  if (full) await drawn(full, 'fullscreen');
   await page.keyboard.press('Escape');
   const left = await until(5000, async () => !(await page.evaluate(() => document.fullscreenElement !== null)));
   report.check(left, 'Escape in fullscreen leaves fullscreen');
@@ -325,7 +321,7 @@ export async function checkDesktopSizes(page, cdp, report, artefacts, natural, d
   await page.setViewport({width: 1280, height: 800});
   win = await sized(natural.width, natural.height);
   report.check(win !== null, 'and the window is back at its own size');
-  await sleep(500);
+  await sleep(300);
   const ended = await page.evaluate(() => document.body.dataset.exitCode);
   report.check(ended === undefined, `and the program still runs (exit code ${ended})`);
   if (win) {

@@ -246,7 +246,6 @@ process.exitCode = await session('twistview in Chromium', site, artefacts, async
   const expected = pictures.map((p) => centreSamples(p, phone));
   const phoneCentre = (value, what) => expectCentre(value, `phone: ${what}`, phone.id, pcentre);
   await phoneCentre(expected[0][1], 'first picture, bilinear filter, at the window\'s size');
-  await sleep(1000);
   await page.screenshot({path: path.join(artefacts, 'phone_start.png')});
   const finger = fingers(cdp);
   const pbox = await (await page.$(`#${phone.id}`)).boundingBox();
