@@ -114,24 +114,6 @@ process.exitCode = await session('twistview in Chromium', site, artefacts, async
   report.check(win.title === 'twistview - tovak', `its title is "twistview - tovak" (got "${win.title}")`);
   report.check(win.width === 768 && win.height === 536, `the canvas is 768 x 536 (got ${win.width} x ${win.height})`);
 
-  for (const file of pictureFiles) pictures.push(await browserGrey(page, file));
-  pictures.forEach((p, i) => {
-    const native = libjpegGrey(pictureFiles[i]);
-    if (native === null || native.length !== p.grey.length) {
-      console.log(`  note: no libjpeg-turbo decoding of ${path.basename(pictureFiles[i])} to compare with`);
-      return;
-    }
-    let most = 0, sum = 0, differ = 0;
-    for (let j = 0; j < native.length; ++j) {
-      const d = Math.abs(native[j] - p.grey[j]);
-      most = Math.max(most, d);
-      sum += d;
-      if (d) differ += 1;
-    }
-    console.log(`  note: ${path.basename(pictureFiles[i])} (${p.width} x ${p.height}): the browser's grey levels differ ` +
-      `from libjpeg-turbo's in ${differ} of ${native.length} pixels, by at most ${most} (mean ${(sum / native.length).toFixed(4)})`);
-  });
-  const samples = pictures.map(centreSamples);
   const box = await (await page.$(`#${win.id}`)).boundingBox();
   const at = (x, y) => ({x: box.x + x, y: box.y + y});
   const centreIndex = async (id = win.id, centre = CENTRE) =>
@@ -181,6 +163,26 @@ process.exitCode = await session('twistview in Chromium', site, artefacts, async
   }
   report.check(inkWidth >= 9, `after a second the counter shows the frame rate, a figure of two digits or more ` +
     `(${inkWidth} pixels of ink, in a font 5 pixels to the character)`);
+  // The pictures as decoded, once the help lines, which go after about 14
+  // seconds of the program's time, have been seen.
+  for (const file of pictureFiles) pictures.push(await browserGrey(page, file));
+  pictures.forEach((p, i) => {
+    const native = libjpegGrey(pictureFiles[i]);
+    if (native === null || native.length !== p.grey.length) {
+      console.log(`  note: no libjpeg-turbo decoding of ${path.basename(pictureFiles[i])} to compare with`);
+      return;
+    }
+    let most = 0, sum = 0, differ = 0;
+    for (let j = 0; j < native.length; ++j) {
+      const d = Math.abs(native[j] - p.grey[j]);
+      most = Math.max(most, d);
+      sum += d;
+      if (d) differ += 1;
+    }
+    console.log(`  note: ${path.basename(pictureFiles[i])} (${p.width} x ${p.height}): the browser's grey levels differ ` +
+      `from libjpeg-turbo's in ${differ} of ${native.length} pixels, by at most ${most} (mean ${(sum / native.length).toFixed(4)})`);
+  });
+  const samples = pictures.map(centreSamples);
   await shot(page, artefacts, '01_start');
   await page.screenshot({path: path.join(artefacts, 'page.png')});
   const firstPixels = await canvasPixels(page, win.id);
