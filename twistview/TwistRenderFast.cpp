@@ -51,7 +51,7 @@ void RunPointScalar(const TRun& R) {
 }
 
 // The rest of the run from its K-th pixel on.
-TRun After(const TRun& R, int32_t K) {
+[[maybe_unused]] TRun After(const TRun& R, int32_t K) {
   TRun Rest = R;
   Rest.Out += K;
   Rest.Count -= K;
@@ -773,7 +773,7 @@ bool BuildPairedPicture(const TLumoDIB& Picture, std::vector<uint8_t>& Pairs) {
   Pairs.clear();
   // Built by the level of the form that reads it, so one turned off by
   // LUMO_DISABLE is not run here either; the plain form reads none.
-  const std::string_view Level = LumoChosen<RenderPixelsForms>("rotating zoom").Level;
+  [[maybe_unused]] const std::string_view Level = LumoChosen<RenderPixelsForms>("rotating zoom").Level;
   void (*Build)(const TLumoDIB& Picture, uint8_t* Pairs) = nullptr;
 #if LUMO_X86
   if (Level == "avx512" || Level == "avx2") {
