@@ -35,6 +35,8 @@ I386_PACKAGES=(wine wine32:i386)
 # run through it where the kernel runs no 32-bit code, and the processor-model
 # runs everywhere. Without it those suites are skipped, with the reason.
 "$(dirname "$0")/install-qemu.sh" || echo "install-deps: no qemu-user 8 or later; the test command will skip what needs it"
+# The arm64 cross build (scripts/install-arm64.sh): without it its suites are skipped, with the reason.
+"$(dirname "$0")/install-arm64.sh" || echo "install-deps: no arm64 cross build; the test command will skip its suites"
 
 missing=()
 for p in "${PACKAGES[@]}" "${I386_PACKAGES[@]}"; do
