@@ -92,6 +92,16 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LUMO_DEB_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# A cross build's packages are for its target, not for the machine building
+# them (CPack would ask dpkg for that one).
+if(CMAKE_CROSSCOMPILING AND CMAKE_LIBRARY_ARCHITECTURE)
+  execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+    OUTPUT_VARIABLE LUMO_DEB_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT LUMO_DEB_ARCH)
+    message(FATAL_ERROR "dpkg-architecture names no Debian architecture for ${CMAKE_LIBRARY_ARCHITECTURE}")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${LUMO_DEB_ARCH})
+endif()
 # Dependencies come from the ELF files; the platform library is found in
 # the build tree, as it is private to the package.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})

@@ -17,7 +17,8 @@
 #   tests        the rest of the test command: sanitizers, GoogleTest and
 #                Benchmark, the x86-64 Windows flavour, Chromium and the
 #                browser tests' npm packages, qemu-user for the processor
-#                models, the packaging tools
+#                models, the packaging tools, the arm64 cross build
+#                (scripts/install-arm64.sh)
 # No SET means every set, as the test command wants. --list prints the
 # Debian packages of the sets, one a line, and installs nothing.
 set -euo pipefail
@@ -86,6 +87,11 @@ if [ "$qemu" = "where needed" ] && bash "$here/i386-probe.sh" >/dev/null; then
 fi
 if [ -n "$qemu" ]; then
   "$here/install-qemu.sh" || echo "install-deps: no qemu-user 8 or later; what needs it will be skipped"
+fi
+# The arm64 cross build, for the tests (scripts/install-arm64.sh); without it
+# its suites are skipped, with the reason.
+if [[ " ${sets[*]} " == *" tests "* ]]; then
+  "$here/install-arm64.sh" || echo "install-deps: no arm64 cross build; its suites will be skipped"
 fi
 
 missing=()
