@@ -30,6 +30,9 @@ PACKAGES=(
 command -v node >/dev/null || PACKAGES+=(nodejs)
 command -v npm >/dev/null || PACKAGES+=(npm)
 I386_PACKAGES=(wine wine32:i386)
+# The screensaver tests: a real xscreensaver daemon, and Debian's python3-xlib
+# for the window the -window-id test hands to a hack.
+PACKAGES+=(xscreensaver xscreensaver-data python3-xlib)
 
 # qemu-user 8 or later, from the release's backports suite: the i686 tests
 # run through it where the kernel runs no 32-bit code, and the processor-model

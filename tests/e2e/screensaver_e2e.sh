@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Both programs as screensavers, under Xvfb. Natively:
+#   -window-id on a window this script makes (tests/e2e/x_window.py): the
+#     effect fills it, follows a resize, and SIGTERM ends it with 0;
+#   a real xscreensaver daemon, run unprivileged with a private HOME whose
+#     ~/.xscreensaver selects one hack, as the README tells users: -activate
+#     shows the effect on the root window, -deactivate ends the hack within a
+#     second, and neither process nor shared memory is left.
+# Screenshots go to the artefact directory.
+#
+# usage: screensaver_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>
+# Pass "-" for a build directory to leave that half out.
+set -euo pipefail
+usage="usage: screensaver_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>"
+case "${1:-}" in -h | --help) echo "$usage" && exit 0 ;; esac
+native="${1:?$usage}"
+windows="${2:?$usage}"
+art="${3:?$usage}"
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+check="$here/screensaver_check.py"
+mkdir -p "$art"
+work="$(mktemp -d "${TMPDIR:-/tmp}/screensaver-e2e.XXXXXX")"
+chmod 755 "$work"
+cleanup() {
+  [ -n "${daemon_pid:-}" ] && kill "$daemon_pid" 2>/dev/null
+  [ -n "${hack_pid:-}" ] && kill -KILL "$hack_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# shellcheck source=scripts/xvfb.sh
+source "$root/scripts/xvfb.sh"
+xvfb_start "$work/xvfb.log"
+export SDL_VIDEODRIVER=x11
+unset LUMO_HEADLESS
+failures=0
+bad() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+
+windows_mode() {
+  bad "the Windows half is not written yet ($1)"
+}
+
+# No shared-memory segment made by process $1 is left.
+no_segments_of() {
+  ! ipcs -m -p | awk -v pid="$1" '$3 == pid { found = 1 } END { exit !found }'
+}
+
+# gone <pid> <tenths>: the process (zombie included) is gone within that time.
+gone() {
+  local i
+  for ((i = 0; i < $2; i++)); do
+    [ -z "$(ps -o stat= -p "$1" 2>/dev/null)" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+window_mode() {
+  local program args scheme
+  for program in fumes twistview; do
+    case "$program" in
+      fumes) args=(-scheme 2) ;;
+      twistview) args=(-picture 2 --delay 20000) ;;
+    esac
+    coproc WINDOW { /usr/bin/python3 "$here/x_window.py" 100 100 400 300; }
+    local id
+    read -r id <&"${WINDOW[0]}"
+    "$bin/$program" -window-id "$id" "${args[@]}" 2>"$work/$program.err" &
+    hack_pid=$!
+    sleep 3
+    import -window root "$art/$program-window.png"
+    if [ "$program" = fumes ]; then
+      python3 "$check" fumes 2 "$art/$program-window.png" 100 100 400 300 || bad "$program does not fill its window"
+    else
+      python3 "$check" twistview "$art/$program-window.png" 100 100 400 300 || bad "$program does not fill its window"
+    fi
+    echo "size 600 200" >&"${WINDOW[1]}"
+    read -r _ <&"${WINDOW[0]}"
+    sleep 2
+    import -window root "$art/$program-resized.png"
+    if [ "$program" = fumes ]; then
+      python3 "$check" fumes 2 "$art/$program-resized.png" 100 100 600 200 || bad "$program does not follow the resize"
+    else
+      python3 "$check" twistview "$art/$program-resized.png" 100 100 600 200 || bad "$program does not follow the resize"
+    fi
+    kill -TERM "$hack_pid"
+    local status=0
+    wait "$hack_pid" || status=$?
+    [ "$status" -eq 0 ] || bad "$program ends with $status on SIGTERM: $(cat "$work/$program.err")"
+    no_segments_of "$hack_pid" || bad "$program left a shared-memory segment"
+    hack_pid=""
+    exec {WINDOW[1]}>&-
+    wait "$WINDOW_PID" 2>/dev/null || true
+  done
+}
+
+# as_nobody <command...>: unprivileged, with the private HOME and the
+# programs first on PATH, as the daemon refuses to start hacks as root.
+as_nobody() {
+  setpriv --reuid=65534 --regid=65534 --clear-groups \
+    env -i HOME="$work/home" PATH="$work/bin:/usr/bin:/bin" DISPLAY="$DISPLAY" SDL_VIDEODRIVER=x11 "$@"
+}
+
+daemon_mode() {
+  if ! command -v xscreensaver >/dev/null || ! command -v setpriv >/dev/null; then
+    echo "the daemon test needs xscreensaver and setpriv (scripts/install-deps.sh installs them)"
+    return 1
+  fi
+  # The build folder may be closed to other users: the programs go to one
+  # that is not, the codec module beside them, the platform library found
+  # through LD_LIBRARY_PATH.
+  mkdir -p "$work/bin" "$work/home"
+  cp "$bin/fumes" "$bin/twistview" "$bin/GdiPlus.dll" "$bin"/liblumo_platform.so* "$work/bin/"
+  chmod -R a+rX "$work/bin"
+  local program line
+  for program in fumes twistview; do
+    # The user's steps from the README: the hack's line in ~/.xscreensaver.
+    cat >"$work/home/.xscreensaver" <<CONF
+timeout: 1:00:00
+cycle: 0
+lock: False
+splash: False
+fade: False
+unfade: False
+mode: one
+selected: 0
+programs: $program --root
+CONF
+    chown -R 65534:65534 "$work/home"
+    as_nobody LD_LIBRARY_PATH="$work/bin" xscreensaver -no-splash >"$work/daemon.log" 2>&1 &
+    daemon_pid=$!
+    local i
+    for ((i = 0; i < 100; i++)); do
+      as_nobody xscreensaver-command -time >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+    as_nobody xscreensaver-command -activate >/dev/null
+    hack_pid=""
+    for ((i = 0; i < 50; i++)); do
+      hack_pid="$(pgrep -u 65534 -x "$program" || true)"
+      [ -n "$hack_pid" ] && break
+      sleep 0.1
+    done
+    if [ -z "$hack_pid" ]; then
+      bad "the daemon did not start $program: $(cat "$work/daemon.log")"
+    else
+      sleep 3
+      import -window root "$art/$program-xscreensaver.png"
+      if [ "$program" = fumes ]; then
+        python3 "$check" fumes 1 "$art/$program-xscreensaver.png" 0 0 1280 1024 || bad "no smoke on the screen"
+      else
+        python3 "$check" twistview "$art/$program-xscreensaver.png" 0 0 1280 1024 || bad "no picture on the screen"
+      fi
+      as_nobody xscreensaver-command -deactivate >/dev/null
+      gone "$hack_pid" 10 || bad "$program still runs a second after -deactivate"
+      no_segments_of "$hack_pid" || bad "$program left a shared-memory segment"
+    fi
+    as_nobody xscreensaver-command -exit >/dev/null 2>&1 || true
+    gone "$daemon_pid" 50 || kill "$daemon_pid"
+    wait "$daemon_pid" 2>/dev/null || true
+    daemon_pid=""
+    pgrep -u 65534 -x "$program" >/dev/null && bad "a $program process is left"
+    hack_pid=""
+  done
+}
+
+if [ "$native" != - ]; then
+  bin="$(cd "$native" && pwd)/bin"
+  echo "-- native: -window-id"
+  window_mode
+  echo "-- native: the xscreensaver daemon"
+  daemon_mode || bad "the daemon test cannot run"
+fi
+if [ "$windows" != - ]; then
+  windows_mode "$(cd "$windows" && pwd)"
+fi
+if [ "$failures" -eq 0 ]; then
+  echo "screensaver_e2e: all checks passed"
+  exit 0
+fi
+echo "screensaver_e2e: $failures checks failed"
+exit 1
