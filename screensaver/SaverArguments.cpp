@@ -33,6 +33,10 @@ std::string Shown(const char* Argument) {
   return Out;
 }
 
+// Windows writes a space between the switch and the number; line ends from a
+// script are taken as spaces too.
+bool IsSpace(char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }
+
 bool OneOf(const char* Values, const std::string& Word) {
   const std::string All = std::string("|") + Values + "|";
   return !Word.empty() && Word.find('|') == std::string::npos && All.find("|" + Word + "|") != std::string::npos;
@@ -43,7 +47,7 @@ bool OneOf(const char* Values, const std::string& Word) {
 std::optional<TSaverCommand> ParseSaverCommand(const char* CommandLine) {
   TSaverCommand Command;
   const char* P = CommandLine == nullptr ? "" : CommandLine;
-  while (*P == ' ' || *P == '\t') ++P;
+  while (IsSpace(*P)) ++P;
   if (*P == '\0') return Command;
   if (*P != '/' && *P != '-') return std::nullopt;
   const char Letter = static_cast<char>(std::tolower(static_cast<unsigned char>(P[1])));
@@ -57,10 +61,10 @@ std::optional<TSaverCommand> ParseSaverCommand(const char* CommandLine) {
     return std::nullopt;
   P += 2;
   if (*P == ':') ++P;
-  while (*P == ' ' || *P == '\t') ++P;
+  while (IsSpace(*P)) ++P;
   std::string Number;
-  while (*P != '\0' && *P != ' ' && *P != '\t') Number += *P++;
-  while (*P == ' ' || *P == '\t') ++P;
+  while (*P != '\0' && !IsSpace(*P)) Number += *P++;
+  while (IsSpace(*P)) ++P;
   if (*P != '\0') return std::nullopt;
   unsigned long long Value = 0;
   if (!Number.empty()) {

@@ -7,6 +7,11 @@
 #     ~/.xscreensaver selects one hack, as the README tells users: -activate
 #     shows the effect on the root window, -deactivate ends the hack within a
 #     second, and neither process nor shared memory is left.
+# Under Wine, for a Windows build: each .scr's /s covers the screen, a
+# 1-pixel move leaves it, a 20-pixel move (fumes: also a key, a click) ends it
+# with 0 within a second; /p HWND fills a window of tests/screensaver's
+# saver_probe and ends with 0 when that goes; fumes' /c dialog takes the
+# second scheme, and the next /s shows its colours.
 # Screenshots go to the artefact directory.
 #
 # usage: screensaver_e2e.sh <native-build-dir> <windows-build-dir> <artefact-dir>
@@ -26,6 +31,7 @@ chmod 755 "$work"
 cleanup() {
   [ -n "${daemon_pid:-}" ] && kill "$daemon_pid" 2>/dev/null
   [ -n "${hack_pid:-}" ] && kill -KILL "$hack_pid" 2>/dev/null
+  [ -n "${wine_pid:-}" ] && kill "$wine_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -40,8 +46,124 @@ bad() {
   failures=$((failures + 1))
 }
 
+# ---- Windows, under Wine ----
+
+# wine_start <log> <program> <args...>: in the background, pid in wine_pid.
+wine_start() {
+  local log="$1"
+  shift
+  bash "$root/scripts/wine-run.sh" "$@" >"$log" 2>&1 &
+  wine_pid=$!
+}
+
+# wine_ended <what> <tenths>: the program ended in that time with status 0.
+wine_ended() {
+  local status=0
+  if ! gone "$wine_pid" "$2"; then
+    bad "$1: still running after $(($2 / 10)).$(($2 % 10)) s"
+    kill "$wine_pid" 2>/dev/null || true
+  fi
+  wait "$wine_pid" || status=$?
+  [ "$status" -eq 0 ] || bad "$1: ends with status $status"
+  wine_pid=""
+}
+
+# x_window_named <name> <tenths>: an X window of that name is mapped in time.
+x_window_named() {
+  local i
+  for ((i = 0; i < $2; i++)); do
+    xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\": (" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# full_screen <scr> <what> <ending...>: /s covers the screen; a 1-pixel move
+# leaves it; the ending (an xdotool command) ends it within a second.
+full_screen() {
+  local scr="$1" what="$2"
+  shift 2
+  xdotool mousemove 640 512
+  wine_start "$work/$what.log" "$scr" /s
+  if ! x_window_named "$program" 1200; then
+    bad "$what: no full-screen window"
+    kill "$wine_pid" 2>/dev/null || true
+    wait "$wine_pid" 2>/dev/null || true
+    return
+  fi
+  sleep 3
+  import -window root "$art/$what.png"
+  if [ "$program" = fumes ]; then
+    python3 "$check" fumes "$scheme" "$art/$what.png" 0 0 1280 1024 || bad "$what: no smoke over the screen"
+  else
+    python3 "$check" twistview "$art/$what.png" 0 0 1280 1024 || bad "$what: no picture over the screen"
+  fi
+  xdotool mousemove_relative 1 0
+  sleep 1
+  [ -n "$(ps -o stat= -p "$wine_pid" | grep -v Z)" ] || bad "$what: a 1-pixel move ended it"
+  "$@"
+  wine_ended "$what, after xdotool $*" 10
+}
+
 windows_mode() {
-  bad "the Windows half is not written yet ($1)"
+  local dir="$1" flavour program scheme scr
+  export LUMO_WINEPREFIX="${LUMO_WINEPREFIX:-$dir/wineprefix-screensaver}"
+  probe="$dir/bin/saver_probe.exe"
+  flavour="$(basename "$dir")"
+  bash "$root/scripts/wine-end.sh" "$LUMO_WINEPREFIX"
+  for program in fumes twistview; do
+    scr="$dir/bin/$program.scr"
+    [ -f "$scr" ] || { bad "no $scr"; continue; }
+    bash "$root/scripts/wine-run.sh" "$probe" prefix "$program" || bad "cannot set up the prefix"
+    scheme=1
+    full_screen "$scr" "$program-scr-$flavour" xdotool mousemove_relative 20 0
+    if [ "$program" = fumes ]; then
+      full_screen "$scr" "$program-scr-$flavour-key" xdotool key space
+      full_screen "$scr" "$program-scr-$flavour-click" xdotool click 1
+    fi
+
+    # /p: a child filling the probe's window, ending when that goes.
+    local said="$work/$program-parent.txt"
+    rm -f "$said"
+    bash "$root/scripts/wine-run.sh" "$probe" parent "Z:${said//\//\\}" 12 >"$work/parent.log" 2>&1 &
+    local parent_pid=$! hwnd="" i
+    for ((i = 0; i < 600; i++)); do
+      # (The probe writes Windows line ends.)
+      hwnd="$(sed -n 's/^hwnd \([0-9]*\).*/\1/p' "$said" 2>/dev/null || true)"
+      [ -n "$hwnd" ] && break
+      sleep 0.1
+    done
+    if [ -z "$hwnd" ]; then
+      bad "$program /p: the probe made no window"
+    else
+      wine_start "$work/$program-preview.log" "$scr" /p "$hwnd"
+      local shot=""
+      for ((i = 0; i < 600; i++)); do
+        grep -q '^destroyed' "$said" 2>/dev/null && break
+        # (Under Wine the child's pixels never reach the screen: the probe's
+        # window, white, is what shows.)
+        if [ -z "$shot" ] && grep -q '^fills' "$said" 2>/dev/null; then
+          import -window root "$art/$program-scr-$flavour-preview.png"
+          shot=1
+        fi
+        sleep 0.1
+      done
+      grep -q '^fills 320x240' "$said" || bad "$program /p: no child filling the window ($(cat "$said"))"
+      wine_ended "$program /p, after its parent went" 10
+    fi
+    wait "$parent_pid" || bad "$program /p: the probe failed"
+
+    # /c: the dialog, a changed option, and the next /s with it.
+    if [ "$program" = fumes ]; then
+      wine_start "$work/$program-settings.log" "$scr" /c
+      bash "$root/scripts/wine-run.sh" "$probe" choose "fumes settings" 100 1 || bad "fumes /c: no dialog to choose in"
+      wine_ended "fumes /c, after OK" 50
+      scheme=2
+      full_screen "$scr" "$program-scr-$flavour-scheme2" xdotool mousemove_relative 20 0
+      bash "$root/scripts/wine-run.sh" "$probe" prefix "$program" || true
+    fi
+  done
+  bash "$root/scripts/wine-end.sh" "$LUMO_WINEPREFIX"
 }
 
 # No shared-memory segment made by process $1 is left.
@@ -49,11 +171,12 @@ no_segments_of() {
   ! ipcs -m -p | awk -v pid="$1" '$3 == pid { found = 1 } END { exit !found }'
 }
 
-# gone <pid> <tenths>: the process (zombie included) is gone within that time.
+# gone <pid> <tenths>: the process has ended within that time (a child of
+# ours may wait as a zombie for its status to be taken).
 gone() {
   local i
   for ((i = 0; i < $2; i++)); do
-    [ -z "$(ps -o stat= -p "$1" 2>/dev/null)" ] && return 0
+    case "$(ps -o stat= -p "$1" 2>/dev/null)" in "" | Z*) return 0 ;; esac
     sleep 0.1
   done
   return 1

@@ -23,7 +23,7 @@ TEST(SaverCommand, TheFormsWindowsAndUsersWrite) {
       {"-S", TSaverVerb::Run, 0},
       {"/p 1234", TSaverVerb::Preview, 1234},
       {"/P:1234", TSaverVerb::Preview, 1234},
-      {"-p   99 ", TSaverVerb::Preview, 99},
+      {"-p   99 \r\n", TSaverVerb::Preview, 99},
       {"/c", TSaverVerb::Settings, 0},
       {"/c:4660", TSaverVerb::Settings, 4660},
       {"-C 7", TSaverVerb::Settings, 7},
