@@ -30,7 +30,7 @@ void WatchForEnd() {
   int Signal = 0;
   sigwait(&Set, &Signal);
   for (;;) {
-    HWND Window = SaverWindow;
+    HWND Window = SaverWindow.load();
     if (Window != nullptr && PostMessageA(Window, WM_CLOSE, 0, 0)) return;
     if (Window == nullptr) {
       // Not started yet, or already ending: nothing of ours outlives the process.

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Saver.h"
 
-#include <atomic>
 #include <cstdlib>
 
-HWND SaverWindow = nullptr;
+std::atomic<HWND> SaverWindow{nullptr};
 
 namespace {
 

@@ -6,6 +6,7 @@
 // full-screen kind ends on input; the others ignore it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "LumoPlatform.h"
@@ -38,7 +39,7 @@ struct TSaverRun {
 
 // The shell's window while it runs (null before and after): another thread
 // may post WM_CLOSE to it to end the run.
-extern HWND SaverWindow;
+extern std::atomic<HWND> SaverWindow;
 
 // Runs the effect until its window goes. Returns the exit status: 0, or 1
 // when no window could be made.
