@@ -169,7 +169,11 @@ windows_mode() {
     # /c: the dialog, a changed option, and the next /s with it.
     if [ "$program" = fumes ]; then
       wine_start "$work/$program-settings.log" "$scr" /c
-      bash "$root/scripts/wine-run.sh" "$probe" choose "fumes settings" 100 1 || bad "fumes /c: no dialog to choose in"
+      if ! x_window_named "fumes settings" 1200; then
+        bad "fumes /c: no dialog"
+      elif ! bash "$root/scripts/wine-run.sh" "$probe" choose "fumes settings" 100 1; then
+        bad "fumes /c: the second scheme cannot be chosen in its dialog"
+      fi
       wine_ended "fumes /c, after OK" 50
       scheme=2
       full_screen "$scr" "$program-scr-$flavour-scheme2" xdotool mousemove_relative 20 0
