@@ -53,6 +53,19 @@ if(TARGET twistview AND TARGET fumes)
   endif()
   install(FILES ${LUMO_PACKAGING_DIR}/linux/twistview.desktop ${LUMO_PACKAGING_DIR}/linux/fumes.desktop
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications COMPONENT demos)
+  # As X screensaver hacks: the program itself under xscreensaver's folder
+  # (a link), its settings description, and an entry for other screensaver
+  # frameworks.
+  foreach(program fumes twistview)
+    install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver\")
+      file(CREATE_LINK ../../${CMAKE_INSTALL_BINDIR}/${program}
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/${program}\" SYMBOLIC)"
+      COMPONENT demos)
+    install(FILES ${LUMO_PACKAGING_DIR}/linux/${program}.xml
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/xscreensaver/config COMPONENT demos)
+    install(FILES ${LUMO_PACKAGING_DIR}/linux/screensavers/${program}.desktop
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications/screensavers COMPONENT demos)
+  endforeach()
   foreach(program fumes twistview)
     lumo_gzip(${LUMO_PACKAGING_DIR}/linux/${program}.6 ${CMAKE_BINARY_DIR}/package-docs/man/${program}.6.gz)
     install(FILES ${CMAKE_BINARY_DIR}/package-docs/man/${program}.6.gz

@@ -16,7 +16,7 @@
 #     scripts/arm64-run.sh);
 #   - where arm64 packages are among them, both are, as for this machine;
 #   - each Windows zip: exactly the files of packaging/windows/zip.contents,
-#     programs that import system DLLs only and carry a version resource
+#     programs and screensavers that import system DLLs only and carry a version resource
 #     naming the product, the program, the project's version and the
 #     copyright, and the licence with Windows line ends;
 #   - the web zip: exactly the files of packaging/web/zip.contents, pages
@@ -209,14 +209,17 @@ check_windows_zip() { # <package file>
   python3 -m zipfile -e "$zip" "$scratch"
   local program exe rc bad_imports numbers
   numbers="${version//./, }, 0"
-  for program in fumes twistview; do
-    exe="$unpacked/$program.exe"
+  local file
+  # The screensavers (.scr) are programs like the others.
+  for file in fumes.exe twistview.exe fumes.scr twistview.scr; do
+    program="${file%.*}"
+    exe="$unpacked/$file"
     [ -f "$exe" ] || continue
     bad_imports=$(foreign_imports "$triple-objdump" "$exe")
     [ -z "$bad_imports" ] && ok "$program.exe imports system DLLs only" ||
       bad "$program.exe imports non-system DLLs: $(echo $bad_imports)"
 
-    rc="$scratch/$name-$program.rc"
+    rc="$scratch/$name-$file.rc"
     # A program without resources fails the check below.
     "$triple-windres" --input "$exe" --output "$rc" --output-format rc 2>/dev/null || true
     local found

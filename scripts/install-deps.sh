@@ -17,7 +17,8 @@
 #   tests        the rest of the test command: sanitizers, GoogleTest and
 #                Benchmark, the x86-64 Windows flavour, Chromium and the
 #                browser tests' npm packages, qemu-user for the processor
-#                models, the packaging tools, the arm64 cross build
+#                models, the packaging tools, xscreensaver and python3-xlib
+#                for the screensaver tests, the arm64 cross build
 #                (scripts/install-arm64.sh)
 # No SET means every set, as the test command wants. --list prints the
 # Debian packages of the sets, one a line, and installs nothing.
@@ -61,6 +62,9 @@ for set in "${sets[@]}"; do
         g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
         python3-matplotlib dpkg-dev lintian desktop-file-utils zip chromium)
       command -v npm >/dev/null || PACKAGES+=(npm)
+      # The screensaver tests: a real xscreensaver daemon, and Debian's
+      # python3-xlib for the window the -window-id test hands to a hack.
+      PACKAGES+=(xscreensaver xscreensaver-data python3-xlib)
       # The processor-model runs go through qemu on every host.
       qemu=always
       npm_ci=1

@@ -14,8 +14,8 @@
 # The Debian packages come from a hardened release build of their own
 # (build/package, no tests; build/package-arm64 for arm64). The zips take
 # the programs of the Windows presets' builds, which the test command has
-# already made; each holds fumes.exe, twistview.exe, README.txt and
-# LICENSE.txt. The web zip holds the
+# already made; each holds fumes.exe, twistview.exe, their screensavers
+# fumes.scr and twistview.scr, README.txt and LICENSE.txt. The web zip holds the
 # site's files and LICENSE.txt.
 #
 # usage: scripts/package.sh
@@ -111,10 +111,11 @@ make_zip() { # <preset> <flavour>
   local preset="$1" flavour="$2"
   echo "== Windows zip: $flavour (preset $preset)"
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs" --target fumes twistview
+  cmake --build --preset "$preset" -j "$jobs" --target fumes twistview fumes_scr twistview_scr
   local stage
   stage="$(new_stage "$preset" "lumo-demos-$version-windows-$flavour")"
-  cp "$root/build/$preset/bin/fumes.exe" "$root/build/$preset/bin/twistview.exe" "$stage/"
+  cp "$root/build/$preset/bin/fumes.exe" "$root/build/$preset/bin/twistview.exe" \
+    "$root/build/$preset/bin/fumes.scr" "$root/build/$preset/bin/twistview.scr" "$stage/"
   crlf "$root/packaging/windows/README.txt" "$stage/README.txt" -e "s/@LUMO_VERSION@/$version/" \
     -e "s/@LUMO_FLAVOUR@/$flavour/"
   crlf "$root/LICENSE" "$stage/LICENSE.txt"
