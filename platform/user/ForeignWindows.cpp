@@ -112,9 +112,10 @@ void PollForeignWindows() {
 
 }  // namespace lumo::user
 
-using namespace lumo::user;
-
 HWND lumo::platform::ForeignWindow(unsigned long id) {
+  // Inside the function: the layer's files are compiled in batches, where a
+  // file-scope using-directive would reach the files after this one.
+  using namespace lumo::user;
   if (&StartBackend() != &kSdlBackend) return nullptr;
   if (id == 0) id = ForeignRootWindow();
   int width = 0, height = 0;
