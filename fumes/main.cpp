@@ -13,12 +13,16 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE PrevInstance, LPSTR CmdLine, in
 #include <iterator>
 #include <string>
 
+#include "ProgramArguments.h"
+// The page runs no screensaver.
+#if !defined(__EMSCRIPTEN__)
 #include "FumesSaver.h"
 #include "Hack.h"
-#include "ProgramArguments.h"
+#endif
 
 namespace {
 
+#if !defined(__EMSCRIPTEN__)
 constexpr THackOption Options[] = {
     {"scheme", "1|2", "the colour scheme (default 1)"},
 };
@@ -29,6 +33,7 @@ const TSaverEffect& Configure(const THackArguments& Arguments) {
   FumesSaverSettings.Fps = Arguments.Fps;
   return FumesSaverEffect;
 }
+#endif
 
 // The controls as the README and the manual page give them.
 lumo::platform::ProgramText Text = {
@@ -51,11 +56,13 @@ lumo::platform::ProgramText Text = {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if !defined(__EMSCRIPTEN__)
   if (WantsHack(argc, argv)) {
     return RunHack(argc, argv, {"fumes", Options, std::size(Options), Configure});
   }
   const std::string Saver = HackOptionsHelp(Options, std::size(Options));
   Text.SaverOptions = Saver.c_str();
+#endif
   const int Answer = lumo::platform::AnswerArguments(argc, argv, Text, stdout, stderr);
   if (Answer != lumo::platform::StartProgram) {
     return Answer;

@@ -10,12 +10,16 @@ int main() { return TwistViewMain(); }
 #include <iterator>
 #include <string>
 
-#include "Hack.h"
 #include "ProgramArguments.h"
+// The page runs no screensaver.
+#if !defined(__EMSCRIPTEN__)
+#include "Hack.h"
 #include "TwistSaver.h"
+#endif
 
 namespace {
 
+#if !defined(__EMSCRIPTEN__)
 constexpr THackOption Options[] = {
     {"picture", "1|2|both", "the picture; both: the other one every 30 seconds (default 1)"},
     {"no-filter", nullptr, "without the bilinear filter"},
@@ -31,6 +35,7 @@ const TSaverEffect& Configure(const THackArguments& Arguments) {
   TwistSaverSettings.Fps = Arguments.Fps;
   return TwistSaverEffect;
 }
+#endif
 
 // The controls as the README and the manual page give them.
 lumo::platform::ProgramText Text = {
@@ -47,11 +52,13 @@ lumo::platform::ProgramText Text = {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if !defined(__EMSCRIPTEN__)
   if (WantsHack(argc, argv)) {
     return RunHack(argc, argv, {"twistview", Options, std::size(Options), Configure});
   }
   const std::string Saver = HackOptionsHelp(Options, std::size(Options));
   Text.SaverOptions = Saver.c_str();
+#endif
   const int Answer = lumo::platform::AnswerArguments(argc, argv, Text, stdout, stderr);
   return Answer == lumo::platform::StartProgram ? TwistViewMain() : Answer;
 }
