@@ -82,6 +82,8 @@ done
 suites_probe_arm64
 suite_arm64 "build (arm64, cross-compiled)" "$root/scripts/build.sh" arm64
 suite_arm64 "unit tests (arm64, under qemu-aarch64)" ctest --preset arm64
+suite_arm64 "fast paths (arm64): every family's neon form under qemu-aarch64" \
+  bash "$root/scripts/arm64-neon.sh" "$root/build/arm64" "$artefacts/arm64-neon"
 for e2e in "$root"/tests/e2e/*_e2e.sh; do
   [ -f "$e2e" ] || continue
   name="$(basename "$e2e" .sh)"
