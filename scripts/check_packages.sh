@@ -216,8 +216,8 @@ check_windows_zip() { # <package file>
     exe="$unpacked/$file"
     [ -f "$exe" ] || continue
     bad_imports=$(foreign_imports "$triple-objdump" "$exe")
-    [ -z "$bad_imports" ] && ok "$program.exe imports system DLLs only" ||
-      bad "$program.exe imports non-system DLLs: $(echo $bad_imports)"
+    [ -z "$bad_imports" ] && ok "$file imports system DLLs only" ||
+      bad "$file imports non-system DLLs: $(echo $bad_imports)"
 
     rc="$scratch/$name-$file.rc"
     # A program without resources fails the check below.
@@ -228,10 +228,10 @@ check_windows_zip() { # <package file>
     found+=" $(version_value "$rc" OriginalFilename) | $(version_value "$rc" LegalCopyright) |"
     found+=" $(sed -n 's/^ *FILEVERSION //p' "$rc")"
     # shellcheck disable=SC2053
-    if [[ "$found" == "Lumo demos | $program: "?*" | $version | $version | $program.exe | Copyright (c) "*"the Lumo developers; MIT licence | $numbers" ]]; then
-      ok "$program.exe version resource: $found"
+    if [[ "$found" == "Lumo demos | $program: "?*" | $version | $version | $file | Copyright (c) "*"the Lumo developers; MIT licence | $numbers" ]]; then
+      ok "$file version resource: $found"
     else
-      bad "$program.exe version resource: '$found'"
+      bad "$file version resource: '$found'"
     fi
   done
 
