@@ -61,7 +61,9 @@ start_program() { # <command...>; sets program_pid and window
   "$@" >"$out/program.log" 2>&1 &
   program_pid=$!
   window=""
-  for _ in $(seq 240); do
+  # Half-seconds; a first Wine start also makes its prefix, which under
+  # qemu on a loaded host takes minutes.
+  for _ in $(seq "${start_wait:-240}"); do
     window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) || true
     [ -n "$window" ] && break
     kill -0 "$program_pid" 2>/dev/null || break
@@ -127,7 +129,21 @@ run_platform() { # <name> <width-range> <height-range> <command...>
   local min_w=$2 min_h=$3
   shift 3
   echo "== twistview, $current"
-  if ! start_program "$@"; then
+  local started=yes first_wait=240
+  [ "$current" = wine ] && first_wait=360
+  if ! start_wait=$first_wait start_program "$@"; then
+    started=no
+    if [ "$current" = wine ]; then
+      # Wine itself sometimes loses a start on a loaded host. Say so, and
+      # give the program one more start on a fresh server.
+      echo "  (no window yet; starting it once more with a fresh Wine server)"
+      cp "$out/program.log" "$out/program_first_start.log"
+      end_program
+      bash "$root/scripts/wine-end.sh" "$LUMO_WINEPREFIX"
+      start_program "$@" && started=yes
+    fi
+  fi
+  if [ "$started" = no ]; then
     bad "no window titled \"$title\" appeared"
     cat "$out/program.log"
     return
