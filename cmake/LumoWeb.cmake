@@ -6,13 +6,40 @@
 set(LUMO_WEB_SITE ${CMAKE_BINARY_DIR}/site)
 set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
 
+# The code that runs for every pixel of every frame keeps full speed; the
+# rest is built for size (CMakeLists.txt).
+set(frame_sources
+  platform/gdi/Blits.cpp platform/gdi/PaletteRows.cpp platform/gdi/PixelFormat.cpp
+  platform/web/CanvasPixels.cpp platform/web/CanvasSink.cpp
+  graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp graphics/kernels/LumoBlendWide.cpp
+  fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp fumes/Fumes.cpp
+  twistview/TwistRender.cpp twistview/TwistRenderFast.cpp twistview/TwistPixels.cpp)
+list(TRANSFORM frame_sources PREPEND ${PROJECT_SOURCE_DIR}/)
+foreach(library lumo_platform lumo_graphics fumes_core twistview_core)
+  if(TARGET ${library})
+    set_source_files_properties(${frame_sources} TARGET_DIRECTORY ${library} PROPERTIES COMPILE_OPTIONS -O3)
+  endif()
+endforeach()
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 foreach(program fumes twistview)
   if(TARGET ${program})
     # Started by its page (lumo.js): main runs through ccall, whose promise
     # gives main's result even after its loop has waited for the browser, and
     # exit() then ends the program as the end of main does natively.
     target_link_options(${program} PRIVATE -sENVIRONMENT=web -sINVOKE_RUN=0
-      "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]")
+      "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]" -sMALLOC=emmalloc)
+    # Asyncify on the functions that can wait alone (scripts/web_waits.py).
+    # The kernels' dispatchers share a function type with window procedures,
+    # which would make them look as if they could wait; they never do.
+    set(launcher ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${Python3_EXECUTABLE}
+      ${PROJECT_SOURCE_DIR}/scripts/web_waits.py)
+    foreach(pattern IN LISTS LUMO_NEVER_WAITS_${program})
+      list(APPEND launcher --never-waits "${pattern}")
+    endforeach()
+    list(APPEND launcher --)
+    set_target_properties(${program} PROPERTIES CXX_LINKER_LAUNCHER "${launcher}"
+      LINK_DEPENDS ${PROJECT_SOURCE_DIR}/scripts/web_waits.py)
   endif()
 endforeach()
 
@@ -31,7 +58,6 @@ if(TARGET fumes AND TARGET twistview)
     COMMENT "Writing the static site in ${LUMO_WEB_SITE}"
     VERBATIM)
   # Each page's icon, drawn by the same scripts as the programs' own icons.
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
   foreach(pair twistview:twistview/make_icon.py fumes:fumes/tools/make_icon.py)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 program)
