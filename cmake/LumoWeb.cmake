@@ -11,9 +11,9 @@ set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
 set(frame_sources
   platform/gdi/Blits.cpp platform/gdi/PaletteRows.cpp platform/gdi/PixelFormat.cpp
   platform/web/CanvasPixels.cpp platform/web/CanvasSink.cpp
-  graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp graphics/kernels/LumoBlendWide.cpp
-  fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp fumes/Fumes.cpp
-  twistview/TwistRender.cpp twistview/TwistRenderFast.cpp twistview/TwistPixels.cpp)
+  graphics/LumoBlend.cpp graphics/kernels/AvgRow.cpp graphics/kernels/LumoBlendWide.cpp
+  fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp
+  twistview/TwistRender.cpp twistview/TwistRenderFast.cpp)
 list(TRANSFORM frame_sources PREPEND ${PROJECT_SOURCE_DIR}/)
 foreach(library lumo_platform lumo_graphics fumes_core twistview_core)
   if(TARGET ${library})
@@ -22,19 +22,31 @@ foreach(library lumo_platform lumo_graphics fumes_core twistview_core)
 endforeach()
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(never_waits "lumo::gdi::ExpandRows*" "lumo::gdi::RowCodec::Read*" "(anonymous namespace)::Copy(lumo::gdi::Surface const&*"
+  "(anonymous namespace)::ReadPalette(*" "(anonymous namespace)::BuildWindowTable(*"
+  printf_core fmt_fp pop_arg __vfprintf_internal fiprintf snprintf __fwritex fflush __stdio_exit close_file
+  "__cxxabiv1::*" __wasm_call_ctors "(anonymous namespace)::On[A-Z]*(int, Emscripten*")
 foreach(program fumes twistview)
   if(TARGET ${program})
     # Started by its page (lumo.js): main runs through ccall, whose promise
     # gives main's result even after its loop has waited for the browser, and
     # exit() then ends the program as the end of main does natively.
     target_link_options(${program} PRIVATE -sENVIRONMENT=web -sINVOKE_RUN=0
-      "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]" -sMALLOC=emmalloc)
+      "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]"
+      # Smaller, and no slower here: the compact allocator, the browser's own
+      # text decoder alone, no eval, no longjmp.
+      -sMALLOC=emmalloc -sTEXTDECODER=2 -sDYNAMIC_EXECUTION=0 -sSUPPORT_LONGJMP=0)
     # Asyncify on the functions that can wait alone (scripts/web_waits.py).
-    # The kernels' dispatchers share a function type with window procedures,
-    # which would make them look as if they could wait; they never do.
+    # Its analysis goes by function types, so the pixel kernels (which call
+    # rows through pointers of a window procedure's or a timer's type), the C
+    # library's formatted output (through its streams' pointers), the type
+    # information of C++ and the page's input callbacks (entered from the
+    # page, never below a wait) look as if they could wait; they never do.
+    set(never_waits_fumes "FumePasses*" "(anonymous namespace)::Run(void (*)(*")
+    set(never_waits_twistview "RenderPixels*" "(anonymous namespace)::Render(TLumoDIB&*" "(anonymous namespace)::RowInRuns(*")
     set(launcher ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${Python3_EXECUTABLE}
       ${PROJECT_SOURCE_DIR}/scripts/web_waits.py)
-    foreach(pattern IN LISTS LUMO_NEVER_WAITS_${program})
+    foreach(pattern IN LISTS never_waits never_waits_${program})
       list(APPEND launcher --never-waits "${pattern}")
     endforeach()
     list(APPEND launcher --)
