@@ -203,7 +203,10 @@ def load_section(data):
              "navigation's start to the program's first frame put on its canvas, each visit a new visitor's (a "
              f"fresh browser context, nothing cached), the median and range of {loads['loads']} visits. Processor "
              "time: the page's main thread per frame put, as in the table above (simd128 forms, and with "
-             "`?disable=simd128`).", "",
+             "`?disable=simd128`)." + (
+                 f" With {max(averages):.0f} processes waiting for the {os.cpu_count()} processors at times, the "
+                 "times say more about the other work than about the pages: the weights are exact, the times "
+                 "are to be measured again on a quiet machine." if max(averages) > 2 * os.cpu_count() else ""), "",
              "| Page | Build | Raw | gzip -9 | First frame (median, range) | Processor time per frame, simd128 | "
              "Plain forms |", "|---|---|---:|---:|---:|---:|---:|"]
     for program in ("fumes", "twistview"):
@@ -373,7 +376,8 @@ def write_section(md_path, text, load_text=None):
         text = text.replace(former, "").replace("\n\n\n" + END, "\n" + END)
     load_text = load_text or former or between(old, LOAD_BEGIN, LOAD_END)
     if load_text:
-        text = text[:text.index(END)] + load_text + "\n" + text[text.index(END):]
+        head = text[:text.index(END)].rstrip("\n")
+        text = head + "\n\n" + load_text + "\n" + text[text.index(END):]
     with open(md_path, "w") as f:
         f.write(bench_report.place_browser_section(old, text))
 
