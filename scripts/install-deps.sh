@@ -1,40 +1,92 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs what the build and the tests need on Debian 12. Safe to run again:
+# Installs what the build and the tests need on Debian 12, by purpose, so
+# that the first look at the demos waits for no test tool. Safe to run again:
 # it only calls apt-get when a package is missing.
 #
-# usage: install-deps.sh
+# usage: install-deps.sh [--list] [SET...]
+#   demos        build and run the native programs: compilers, cmake, ninja,
+#                SDL2, FreeType, fontconfig and a font, libjpeg-turbo,
+#                libpng, zenity for the file dialog
+#   screenshots  a virtual display and its screenshots: Xvfb, xdotool,
+#                ImageMagick
+#   windows      the i686 Windows programs under Wine: MinGW-w64 (i686),
+#                Wine with the i386 architecture, and qemu-user where this
+#                host runs no 32-bit code
+#   web          the WebAssembly build: emscripten
+#   tests        the rest of the test command: sanitizers, GoogleTest and
+#                Benchmark, the x86-64 Windows flavour, Chromium and the
+#                browser tests' npm packages, qemu-user for the processor
+#                models, the packaging tools
+# No SET means every set, as the test command wants. --list prints the
+# Debian packages of the sets, one a line, and installs nothing.
 set -euo pipefail
-case "${1:-}" in -h | --help) echo "usage: install-deps.sh" && exit 0 ;; esac
+usage="usage: install-deps.sh [--list] [demos|screenshots|windows|web|tests...]"
+case "${1:-}" in -h | --help) echo "$usage" && exit 0 ;; esac
+here="$(cd "$(dirname "$0")" && pwd)"
+list=0
+if [ "${1:-}" = --list ]; then
+  list=1
+  shift
+fi
+sets=("$@")
+[ "${#sets[@]}" -gt 0 ] || sets=(demos screenshots windows web tests)
+
+# Every set builds with these.
+PACKAGES=(build-essential cmake ninja-build pkg-config python3)
+I386_PACKAGES=()
+qemu=""   # "always", "where needed" or empty
+npm_ci=0
+for set in "${sets[@]}"; do
+  case "$set" in
+    demos)
+      PACKAGES+=(libsdl2-dev libx11-dev libxext-dev libfreetype-dev libfontconfig-dev fontconfig
+        fonts-dejavu-core libjpeg62-turbo-dev libpng-dev zlib1g-dev zenity)
+      ;;
+    screenshots) PACKAGES+=(xvfb xauth xdotool x11-utils imagemagick) ;;
+    windows)
+      PACKAGES+=(g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 wine64 fonts-wine)
+      I386_PACKAGES+=(wine wine32:i386)
+      [ "$qemu" = always ] || qemu="where needed"
+      ;;
+    web)
+      PACKAGES+=(emscripten)
+      # Node.js runs the web build's tests; one from elsewhere serves as well.
+      command -v node >/dev/null || PACKAGES+=(nodejs)
+      ;;
+    tests)
+      PACKAGES+=(git clang clang-format libclang-rt-14-dev
+        googletest libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
+        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+        python3-matplotlib dpkg-dev lintian desktop-file-utils zip chromium)
+      command -v npm >/dev/null || PACKAGES+=(npm)
+      # The processor-model runs go through qemu on every host.
+      qemu=always
+      npm_ci=1
+      ;;
+    *) echo "install-deps: no set '$set'; $usage" >&2 && exit 2 ;;
+  esac
+done
+
+if [ "$list" -eq 1 ]; then
+  printf '%s\n' "${PACKAGES[@]}" "${I386_PACKAGES[@]}"
+  exit 0
+fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
   SUDO="sudo"
 fi
 
-PACKAGES=(
-  build-essential cmake ninja-build pkg-config git clang clang-format
-  libclang-rt-14-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libx11-dev libxext-dev libfreetype-dev libfontconfig-dev fontconfig
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev libpixman-1-dev
-  fonts-dejavu-core fonts-wine
-  g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
-  xvfb xauth xdotool x11-utils imagemagick zenity python3 python3-matplotlib
-  dpkg-dev lintian desktop-file-utils zip
-  emscripten chromium
-)
-# Node.js and npm run the web build's tests; a Node.js from elsewhere (with
-# its own npm) serves as well as Debian's.
-command -v node >/dev/null || PACKAGES+=(nodejs)
-command -v npm >/dev/null || PACKAGES+=(npm)
-I386_PACKAGES=(wine wine32:i386)
-
 # qemu-user 8 or later, from the release's backports suite: the i686 tests
 # run through it where the kernel runs no 32-bit code, and the processor-model
 # runs everywhere. Without it those suites are skipped, with the reason.
-"$(dirname "$0")/install-qemu.sh" || echo "install-deps: no qemu-user 8 or later; the test command will skip what needs it"
+if [ "$qemu" = "where needed" ] && bash "$here/i386-probe.sh" >/dev/null; then
+  qemu=""
+fi
+if [ -n "$qemu" ]; then
+  "$here/install-qemu.sh" || echo "install-deps: no qemu-user 8 or later; what needs it will be skipped"
+fi
 
 missing=()
 for p in "${PACKAGES[@]}" "${I386_PACKAGES[@]}"; do
@@ -44,12 +96,12 @@ for p in "${PACKAGES[@]}" "${I386_PACKAGES[@]}"; do
 done
 
 need_i386=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "${#I386_PACKAGES[@]}" -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   need_i386=1
 fi
 
 if [ "${#missing[@]}" -eq 0 ] && [ "$need_i386" -eq 0 ]; then
-  echo "install-deps: every Debian package is already installed"
+  echo "install-deps: every Debian package of ${sets[*]} is already installed"
 else
   export DEBIAN_FRONTEND=noninteractive
   if [ "$need_i386" -eq 1 ]; then
@@ -64,11 +116,13 @@ fi
 # The browser tests' npm packages, exactly as their lock file pins them;
 # again only when the lock file changed. They drive Debian's Chromium, so no
 # browser is downloaded.
-e2e="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/web"
-stamp="$e2e/node_modules/.lumo-lock"
-lock="$(sha256sum "$e2e/package-lock.json" | cut -d' ' -f1)"
-if [ "$(cat "$stamp" 2>/dev/null)" != "$lock" ]; then
-  echo "install-deps: installing the browser tests' npm packages"
-  (cd "$e2e" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
-  echo "$lock" >"$stamp"
+if [ "$npm_ci" -eq 1 ]; then
+  e2e="$(dirname "$here")/tests/e2e/web"
+  stamp="$e2e/node_modules/.lumo-lock"
+  lock="$(sha256sum "$e2e/package-lock.json" | cut -d' ' -f1)"
+  if [ "$(cat "$stamp" 2>/dev/null)" != "$lock" ]; then
+    echo "install-deps: installing the browser tests' npm packages"
+    (cd "$e2e" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+    echo "$lock" >"$stamp"
+  fi
 fi
