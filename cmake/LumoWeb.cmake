@@ -11,7 +11,7 @@ set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
 set(frame_sources
   platform/gdi/Blits.cpp platform/gdi/PaletteRows.cpp platform/gdi/PixelFormat.cpp
   platform/web/CanvasPixels.cpp platform/web/CanvasSink.cpp
-  graphics/LumoBlend.cpp graphics/kernels/AvgRow.cpp graphics/kernels/LumoBlendWide.cpp
+  graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp graphics/kernels/LumoBlendWide.cpp
   fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp
   twistview/TwistRender.cpp twistview/TwistRenderFast.cpp)
 list(TRANSFORM frame_sources PREPEND ${PROJECT_SOURCE_DIR}/)

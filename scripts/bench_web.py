@@ -159,32 +159,35 @@ def gzip_size(path):
         return len(subprocess.run(["gzip", "-9", "-c"], stdin=f, check=True, capture_output=True).stdout)
 
 
-def measure_site(build, loads, page_seconds):
-    """One build's pages: the files each fetched (raw and gzip -9 bytes), its first frames, its frame times."""
-    build = os.path.abspath(build)
+def check_site(build):
     for page in ("site/fumes.html", "site/twistview.html"):
         if not os.path.exists(os.path.join(build, page)):
             sys.exit(f"missing {os.path.join(build, page)}: build the web preset first (cmake --build --preset web)")
-    visits = browser_json(build, "--only", "loads", "--loads", str(loads))["loads"]
-    pages = browser_json(build, "--only", "pages", "--page-seconds", str(page_seconds))["pages"]
-    out = {}
-    for program in ("fumes", "twistview"):
-        files = sorted({f for v in visits if v["program"] == program for f in v["files"]})
-        out[program] = {
-            "files": {f: [os.path.getsize(build + f), gzip_size(build + f)] for f in files},
-            "first_frame_ms": [v["firstFrameMs"] for v in visits if v["program"] == program],
-            "frame_ms": {p["query"] + (", " + p["setup"] if p.get("setup") else ""): p["threadMsPerFrame"]
-                         for p in pages if p["program"] == program}}
-    return out
 
 
 def measure_pages(args, data):
+    """Each build's pages: the files each fetched (raw and gzip -9 bytes), its first frames, its frame times.
+    The builds take turns, visits then frames, so that a change in the machine's load falls on both."""
+    builds = {"before": args.before, "after": args.web_build} if args.before else {"after": args.web_build}
+    builds = {name: os.path.abspath(build) for name, build in builds.items()}
+    for build in builds.values():
+        check_site(build)
     data["loads"] = {"loads": args.loads, "load_average": [bench_report.load_average()], "builds": {}}
-    if args.before:
-        data["loads"]["builds"]["before"] = measure_site(args.before, args.loads, args.page_seconds)
-        data["loads"]["load_average"].append(bench_report.load_average())
-    data["loads"]["builds"]["after"] = measure_site(args.web_build, args.loads, args.page_seconds)
+    visits = {name: browser_json(build, "--only", "loads", "--loads", str(args.loads))["loads"]
+              for name, build in builds.items()}
     data["loads"]["load_average"].append(bench_report.load_average())
+    pages = {name: browser_json(build, "--only", "pages", "--page-seconds", str(args.page_seconds))["pages"]
+             for name, build in builds.items()}
+    data["loads"]["load_average"].append(bench_report.load_average())
+    for name, build in builds.items():
+        out = data["loads"]["builds"][name] = {}
+        for program in ("fumes", "twistview"):
+            files = sorted({f for v in visits[name] if v["program"] == program for f in v["files"]})
+            out[program] = {
+                "files": {f: [os.path.getsize(build + f), gzip_size(build + f)] for f in files},
+                "first_frame_ms": [v["firstFrameMs"] for v in visits[name] if v["program"] == program],
+                "frame_ms": {p["query"] + (", " + p["setup"] if p.get("setup") else ""): p["threadMsPerFrame"]
+                             for p in pages[name] if p["program"] == program}}
 
 
 def kb(n):
