@@ -53,6 +53,19 @@ if(TARGET twistview AND TARGET fumes)
   endif()
   install(FILES ${LUMO_PACKAGING_DIR}/linux/twistview.desktop ${LUMO_PACKAGING_DIR}/linux/fumes.desktop
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications COMPONENT demos)
+  # As X screensaver hacks: the program itself under xscreensaver's folder
+  # (a link), its settings description, and an entry for other screensaver
+  # frameworks.
+  foreach(program fumes twistview)
+    install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver\")
+      file(CREATE_LINK ../../${CMAKE_INSTALL_BINDIR}/${program}
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/${program}\" SYMBOLIC)"
+      COMPONENT demos)
+    install(FILES ${LUMO_PACKAGING_DIR}/linux/${program}.xml
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/xscreensaver/config COMPONENT demos)
+    install(FILES ${LUMO_PACKAGING_DIR}/linux/screensavers/${program}.desktop
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications/screensavers COMPONENT demos)
+  endforeach()
   foreach(program fumes twistview)
     lumo_gzip(${LUMO_PACKAGING_DIR}/linux/${program}.6 ${CMAKE_BINARY_DIR}/package-docs/man/${program}.6.gz)
     install(FILES ${CMAKE_BINARY_DIR}/package-docs/man/${program}.6.gz
@@ -92,6 +105,16 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LUMO_DEB_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# A cross build's packages are for its target, not for the machine building
+# them (CPack would ask dpkg for that one).
+if(CMAKE_CROSSCOMPILING AND CMAKE_LIBRARY_ARCHITECTURE)
+  execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+    OUTPUT_VARIABLE LUMO_DEB_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT LUMO_DEB_ARCH)
+    message(FATAL_ERROR "dpkg-architecture names no Debian architecture for ${CMAKE_LIBRARY_ARCHITECTURE}")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${LUMO_DEB_ARCH})
+endif()
 # Dependencies come from the ELF files; the platform library is found in
 # the build tree, as it is private to the package.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})

@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Unit tests: GoogleTest natively, and the same sources as PE32 programs run
-# under Wine when cross-compiling for Windows, or as WebAssembly run under
-# node for the web.
+# under Wine when cross-compiling for Windows, as WebAssembly run under node
+# for the web, or as programs for another Linux processor run under its
+# emulator (CMAKE_CROSSCOMPILING_EMULATOR, which ctest puts before them).
 include(GoogleTest)
 
 if(CMAKE_CROSSCOMPILING)
@@ -20,8 +21,10 @@ if(CMAKE_CROSSCOMPILING)
     # Node reads the .wasm from the disk only without its own fetch().
     find_program(LUMO_NODE NAMES node nodejs REQUIRED)
     set(LUMO_TEST_RUNNER ${LUMO_NODE} --no-experimental-fetch)
-  else()
+  elseif(WIN32)
     set(LUMO_TEST_RUNNER ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
+  elseif(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    message(FATAL_ERROR "Cross-compiled tests need CMAKE_CROSSCOMPILING_EMULATOR to run them")
   endif()
 else()
   find_package(GTest REQUIRED)
@@ -31,17 +34,18 @@ endif()
 
 # lumo_add_gtest(<name> SOURCES ... [LIBS ...] [ENVIRONMENT ...] [WINE_ONLY|NATIVE_ONLY|NOT_WEB]
 #                [WEB_EXCLUDE <gtest pattern>] [TIMEOUT s] [LABELS ...])
-# Natively every test case becomes its own ctest test; under Wine and under
-# node one ctest test runs a whole program (starting Wine once per case would
-# be slow). Under node the cases matching WEB_EXCLUDE are left out: what
+# Natively every test case becomes its own ctest test; under Wine, node and
+# an emulator one ctest test runs a whole program (starting Wine or qemu once
+# per case would be slow). NATIVE_ONLY tests need our Linux layer (also when
+# cross-compiled for another processor), WINE_ONLY ones Windows. Under node the cases matching WEB_EXCLUDE are left out: what
 # needs a browser's page is tested in the browser.
 function(lumo_add_gtest name)
   cmake_parse_arguments(ARG "NATIVE_ONLY;WINE_ONLY;NOT_WEB" "TIMEOUT;WEB_EXCLUDE" "SOURCES;LIBS;ENVIRONMENT;LABELS"
     ${ARGN})
-  if(ARG_NATIVE_ONLY AND CMAKE_CROSSCOMPILING)
+  if(ARG_NATIVE_ONLY AND (WIN32 OR EMSCRIPTEN))
     return()
   endif()
-  if(ARG_WINE_ONLY AND (EMSCRIPTEN OR NOT CMAKE_CROSSCOMPILING))
+  if(ARG_WINE_ONLY AND NOT WIN32)
     return()
   endif()
   if(ARG_NOT_WEB AND EMSCRIPTEN)
@@ -65,19 +69,26 @@ function(lumo_add_gtest name)
     # the way out: the verdict is read from GoogleTest's own summary too.
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${ARG_ENVIRONMENT}"
       PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?\\." FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
-  elseif(CMAKE_CROSSCOMPILING)
+    return()
+  elseif(WIN32)
     add_test(NAME ${name} COMMAND ${LUMO_TEST_RUNNER} $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT
       "LUMO_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;${ARG_ENVIRONMENT}")
+    return()
+  endif()
+  # Only the properties given: an empty value would swallow the next name.
+  set(properties TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
+  endif()
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
+  if(CMAKE_CROSSCOMPILING)
+    # The target's name: ctest puts the emulator before it.
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ${properties})
   else()
-    # Only the properties given: an empty value would swallow the next name.
-    set(properties TIMEOUT ${ARG_TIMEOUT})
-    if(ARG_ENVIRONMENT)
-      list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
-    endif()
-    if(ARG_LABELS)
-      list(APPEND properties LABELS "${ARG_LABELS}")
-    endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
   endif()
 endfunction()

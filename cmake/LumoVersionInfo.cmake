@@ -10,7 +10,14 @@ function(lumo_target_version_info target description)
   if(NOT WIN32)
     return()
   endif()
+  # The file's name, when it is not <target>.exe: lumo_target_version_info(
+  # <target> <description> <program> <file name>).
   set(LUMO_PROGRAM ${target})
+  set(LUMO_FILE_NAME ${target}.exe)
+  if(ARGC GREATER 3)
+    set(LUMO_PROGRAM ${ARGV2})
+    set(LUMO_FILE_NAME ${ARGV3})
+  endif()
   set(LUMO_DESCRIPTION "${description}")
   # VERSIONINFO's numeric form has four parts.
   set(parts ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH} ${PROJECT_VERSION_TWEAK})

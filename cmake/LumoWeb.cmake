@@ -57,7 +57,8 @@ endforeach()
 
 if(TARGET fumes AND TARGET twistview)
   set(site_files)
-  foreach(file index.html fumes.html twistview.html fumes.js fumes.wasm twistview.js twistview.wasm lumo.js lumo.css)
+  foreach(file index.html fumes.html twistview.html fumes.js fumes.wasm twistview.js twistview.wasm lumo.js lumo.css
+               lumo-offline.js lumo.webmanifest)
     list(APPEND site_files ${LUMO_WEB_SITE}/${file})
   endforeach()
   add_custom_command(OUTPUT ${site_files}
@@ -66,7 +67,7 @@ if(TARGET fumes AND TARGET twistview)
             -P ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
     DEPENDS fumes twistview ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
             ${LUMO_WEB_PAGES}/program.html.in ${LUMO_WEB_PAGES}/index.html.in ${LUMO_WEB_PAGES}/lumo.js
-            ${LUMO_WEB_PAGES}/lumo.css
+            ${LUMO_WEB_PAGES}/lumo.css ${LUMO_WEB_PAGES}/lumo-offline.js ${LUMO_WEB_PAGES}/lumo.webmanifest
     COMMENT "Writing the static site in ${LUMO_WEB_SITE}"
     VERBATIM)
   # Each page's icon, drawn by the same scripts as the programs' own icons.
@@ -82,5 +83,29 @@ if(TARGET fumes AND TARGET twistview)
       VERBATIM)
     list(APPEND site_files ${LUMO_WEB_SITE}/${program}.png)
   endforeach()
+  # The installed app's icons (the manifest's), twistview's design.
+  foreach(size 192 512)
+    add_custom_command(OUTPUT ${LUMO_WEB_SITE}/lumo-${size}.png
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMO_WEB_SITE}
+      COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/twistview/make_icon.py --png ${size} ${LUMO_WEB_SITE}/lumo-${size}.png
+      DEPENDS ${PROJECT_SOURCE_DIR}/twistview/make_icon.py
+      COMMENT "Drawing the site's ${size} pixel icon"
+      VERBATIM)
+    list(APPEND site_files ${LUMO_WEB_SITE}/lumo-${size}.png)
+  endforeach()
+  # The worker keeps every file above, by their digests.
+  set(kept)
+  foreach(file IN LISTS site_files)
+    get_filename_component(name ${file} NAME)
+    list(APPEND kept ${name})
+  endforeach()
+  list(JOIN kept "," kept)
+  add_custom_command(OUTPUT ${LUMO_WEB_SITE}/sw.js
+    COMMAND ${CMAKE_COMMAND} -DWORKER=${kept} -DPAGES=${LUMO_WEB_PAGES} -DSITE=${LUMO_WEB_SITE}
+            -P ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+    DEPENDS ${site_files} ${LUMO_WEB_PAGES}/sw.js.in ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+    COMMENT "Writing the site's worker"
+    VERBATIM)
+  list(APPEND site_files ${LUMO_WEB_SITE}/sw.js)
   add_custom_target(lumo_web_site ALL DEPENDS ${site_files})
 endif()

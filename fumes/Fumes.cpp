@@ -20,13 +20,6 @@ static_assert(kWindowStyle == 0x100F0000);
 constexpr UINT_PTR kTimerId = 0;
 constexpr char kCaption[] = "fumes - tovak; click and drag to draw fumes";
 
-// The font and colour live in the field's device context, which is new after
-// every reallocation, so both are set again then.
-void SelectFieldFont() {
-  FumeDib->SelectFont("Tahoma", 7, 19, 800, 0, 0, 0);
-  FumeDib->TextColour(ColourToRef(KeyLime));
-}
-
 uint16_t LowWord(LPARAM Value) { return static_cast<uint16_t>(static_cast<uint32_t>(Value) & 0xFFFF); }
 uint16_t HighWord(LPARAM Value) { return static_cast<uint16_t>((static_cast<uint32_t>(Value) >> 16) & 0xFFFF); }
 
@@ -55,6 +48,11 @@ void OnKeyDown(HWND Window, WPARAM Key) {
 }
 
 }  // namespace
+
+void SelectFieldFont() {
+  FumeDib->SelectFont("Tahoma", 7, 19, 800, 0, 0, 0);
+  FumeDib->TextColour(ColourToRef(KeyLime));
+}
 
 void UpdateFumes() {
   if (!StepFumes()) {

@@ -18,6 +18,9 @@ void FumesStartUp(HINSTANCE Instance);
 bool FumesPump(MSG& Msg);
 void FumesShutDown();
 
+// The font and colour live in the field's device context, which is new after
+// every reallocation, so both are set again then.
+void SelectFieldFont();
 // One frame: step the field, print the figure, show it, count it.
 void UpdateFumes();
 LRESULT CALLBACK WndProc(HWND Window, UINT Message, WPARAM wParam, LPARAM lParam);

@@ -3,9 +3,9 @@
 // runs the form of its row kernel that LumoFastPath.h chooses from the family
 // table in kernels/LumoBlendWide.h: AVX-512, AVX2, SSE2 or MMX where the
 // processor has them, each byte for byte what the MMX kernel gives, else the
-// plain integer kernel (in WebAssembly four words a vector, byte for byte
-// the same). Surfaces whose rows follow each other without gaps go through
-// the kernel in one call.
+// plain integer kernel (in WebAssembly and on aarch64 four words a vector,
+// byte for byte the same). Surfaces whose rows follow each other without gaps
+// go through the kernel in one call.
 #pragma once
 
 #include <cstdint>

@@ -34,9 +34,16 @@ run under Wine on the same display; their frames are counted from Wine's
 relay trace of gdi32.BitBlt (timestamps on). A program that cannot run is
 listed with the reason.
 
+Screensavers (--screensavers, instead of all the above): each program as a
+screensaver at its defaults on the whole 1280 x 1024 display, natively as
+the hack (-root, no daemon: the root window) and, with --windows-build-dir,
+the x86-64 .scr under Wine (/s), measured in processor seconds per second
+of the program's own process (all its threads) and of the X server, after
+a settling second.
+
 Usage: scripts/bench_frames.py [--build-dir build/native] [--seconds 5]
            [--rounds 3] [--windows-build-dir build/windows64] [--json-out F]
-           [--no-placement] [--no-priority]
+           [--no-placement] [--no-priority] [--screensavers]
 """
 import argparse
 import json
@@ -162,6 +169,74 @@ def wine_fps(display, exe, seconds):
     if len(stamps) < 2 or stamps[-1] <= stamps[0]:
         return None, "too few frames to time"
     return (len(stamps) - 1) / (stamps[-1] - stamps[0]), None
+
+
+def cpu_seconds(pid):
+    """Processor seconds (user and system, all threads) of a running process."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def busy(proc, server, seconds):
+    """Processor seconds per second of proc and of the X server, over
+    `seconds` after a settling second; None when proc ended."""
+    time.sleep(SETTLE_MS / 1000.0)
+    if proc.poll() is not None:
+        return None
+    start = time.monotonic(), cpu_seconds(proc.pid), cpu_seconds(server.pid)
+    time.sleep(seconds)
+    if proc.poll() is not None:
+        return None
+    wall = time.monotonic() - start[0]
+    return (cpu_seconds(proc.pid) - start[1]) / wall, (cpu_seconds(server.pid) - start[2]) / wall
+
+
+def measure_screensavers(build_dir, seconds, rounds, windows_dir):
+    rows = []
+    for name in ("fumes", "twistview"):
+        runs = [("native hack (-root, -delay 10000)", [os.path.join(build_dir, "bin", name), "-root"], False)]
+        if windows_dir:
+            loader = shutil.which("wine64") or "/usr/lib/wine/wine64"
+            runs.append(("x86-64 .scr under Wine (/s, 60 a second)",
+                         [loader, os.path.join(windows_dir, "bin", name + ".scr"), "/s"], True))
+        for build, command, wine in runs:
+            prefix = tempfile.mkdtemp(prefix="lumo-wine-") if wine else None
+            samples = []
+            with private_display() as display:
+                env = display.env()
+                if prefix:
+                    env.update(WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
+                               WINEDLLOVERRIDES="mscoree,mshtml=")
+                    subprocess.run([command[0], "wineboot", "-i"], env=env, capture_output=True, timeout=300)
+                for _ in range(rounds):
+                    proc = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    # Under Wine the first second is its own start-up.
+                    time.sleep(3 if prefix else 0)
+                    samples.append(busy(proc, display.proc, seconds))
+                    stop(proc)
+                if prefix:
+                    subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=30)
+                    shutil.rmtree(prefix, ignore_errors=True)
+            good = [x for x in samples if x is not None]
+            if not good:
+                rows.append({"program": name, "build": build, "skipped": "it did not keep running"})
+                continue
+            program, server = sorted(good)[len(good) // 2]
+            rows.append({"program": name, "build": build, "program_cpu": program, "server_cpu": server,
+                         "rounds": [round(x[0], 3) for x in good]})
+    return rows
+
+
+def screensaver_table(rows):
+    lines = ["| Screensaver (1280 x 1024, defaults) | Build | Program: processor s/s | X server: processor s/s |",
+             "|---|---|---:|---:|"]
+    for r in rows:
+        if "skipped" in r:
+            lines.append(f"| {r['program']} | {r['build']} | skipped: {r['skipped']} | - |")
+        else:
+            lines.append(f"| {r['program']} | {r['build']} | **{r['program_cpu']:.3f}** | {r['server_cpu']:.3f} |")
+    return "\n".join(lines)
 
 
 def measure(build_dir, seconds, rounds, windows_dir):
@@ -306,12 +381,24 @@ def main():
     parser.add_argument("--no-placement", action="store_true",
                         help="leave out the runs pinned to the X server's processor and to another one")
     parser.add_argument("--no-priority", action="store_true", help="run at the priority the script was started with")
+    parser.add_argument("--screensavers", action="store_true",
+                        help="measure the screensavers' processor use at 1280 x 1024 instead")
     args = parser.parse_args()
     if args.seconds < 3 or args.rounds < 1:
         parser.error("--seconds must be at least 3 (counts come once a second after a settling second), "
                      "--rounds at least 1")
     if not args.no_priority:
         raise_priority()
+    if args.screensavers:
+        load = os.getloadavg()[0]
+        rows = measure_screensavers(os.path.abspath(args.build_dir), args.seconds, args.rounds,
+                                    os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)
+        if args.json_out:
+            with open(args.json_out, "w") as f:
+                json.dump({"screensavers": rows, "load": [load, os.getloadavg()[0]]}, f, indent=1)
+        print(screensaver_table(rows))
+        print(f"load average at the start and the end: {load:.2f}, {os.getloadavg()[0]:.2f}")
+        return
     load = {"start": os.getloadavg()[0]}
     rows = measure(os.path.abspath(args.build_dir), args.seconds, args.rounds,
                    os.path.abspath(args.windows_build_dir) if args.windows_build_dir else None)

@@ -11,9 +11,12 @@
 #   - the copyright file passes lintian's machine-readable (DEP-5) checks
 #     against the files of the tree;
 #   - lumo-demos, unpacked with dpkg-deb -x into a scratch folder: its
-#     programs say their version, and show their pictures under Xvfb;
+#     programs are built for the package's architecture, say their version,
+#     and show their pictures under Xvfb (arm64 ones under qemu, through
+#     scripts/arm64-run.sh);
+#   - where arm64 packages are among them, both are, as for this machine;
 #   - each Windows zip: exactly the files of packaging/windows/zip.contents,
-#     programs that import system DLLs only and carry a version resource
+#     programs and screensavers that import system DLLs only and carry a version resource
 #     naming the product, the program, the project's version and the
 #     copyright, and the licence with Windows line ends;
 #   - the web zip: exactly the files of packaging/web/zip.contents, pages
@@ -53,9 +56,13 @@ same_files() {
   fi
 }
 
+# elf_machine <file>: the ELF file's machine number (e_machine), in hex.
+elf_machine() { od -An -tx2 -j18 -N2 "$1" | tr -d ' '; }
+
 check_deb() { # <package file>
-  local deb="$1" name status
+  local deb="$1" name status deb_arch
   name=$(dpkg-deb --field "$deb" Package)
+  deb_arch=$(dpkg-deb --field "$deb" Architecture)
   echo "== $name ($(basename "$deb"))"
   [ "$(dpkg-deb --field "$deb" Version)" = "$version" ] && ok "version $version" ||
     bad "version $(dpkg-deb --field "$deb" Version), not $version"
@@ -94,16 +101,26 @@ check_deb() { # <package file>
   fi
 
   if [ "$name" = lumo-demos ]; then
-    local unpacked="$scratch/$name"
+    local unpacked="$scratch/${name}_$deb_arch" runner=() machine
     dpkg-deb -x "$deb" "$unpacked"
+    # Each architecture's programs, as its ELF files name it, and how they run.
+    case "$deb_arch" in
+      amd64) machine=003e ;;
+      arm64) machine=00b7 runner=(bash "$root/scripts/arm64-run.sh") ;;
+      *) machine="" ;;
+    esac
+    [ "$deb_arch" = "$arch" ] && runner=()
     local program first
     for program in twistview fumes; do
-      first=$("$unpacked/usr/bin/$program" --version 2>&1 | head -n1) || true
+      [ -n "$machine" ] && [ "$(elf_machine "$unpacked/usr/bin/$program")" = "$machine" ] &&
+        ok "$program is built for $deb_arch" || bad "$program is not built for $deb_arch"
+      first=$("${runner[@]}" "$unpacked/usr/bin/$program" --version 2>&1 | head -n1) || true
       [ "$first" = "$program $version" ] && ok "$program --version: $first" ||
         bad "$program --version says '$first'"
     done
     status=0
-    bash "$root/tests/install/run_installed.sh" "$unpacked/usr" "$scratch/run" | sed 's/^/  /' ||
+    "${runner[@]}" bash "$root/tests/install/run_installed.sh" "$unpacked/usr" "$scratch/run-$deb_arch" |
+      sed 's/^/  /' ||
       status=${PIPESTATUS[0]}
     [ "$status" -eq 0 ] && ok "the unpacked programs show their pictures" ||
       bad "the unpacked programs do not run as they should (status $status)"
@@ -192,14 +209,17 @@ check_windows_zip() { # <package file>
   python3 -m zipfile -e "$zip" "$scratch"
   local program exe rc bad_imports numbers
   numbers="${version//./, }, 0"
-  for program in fumes twistview; do
-    exe="$unpacked/$program.exe"
+  local file
+  # The screensavers (.scr) are programs like the others.
+  for file in fumes.exe twistview.exe fumes.scr twistview.scr; do
+    program="${file%.*}"
+    exe="$unpacked/$file"
     [ -f "$exe" ] || continue
     bad_imports=$(foreign_imports "$triple-objdump" "$exe")
-    [ -z "$bad_imports" ] && ok "$program.exe imports system DLLs only" ||
-      bad "$program.exe imports non-system DLLs: $(echo $bad_imports)"
+    [ -z "$bad_imports" ] && ok "$file imports system DLLs only" ||
+      bad "$file imports non-system DLLs: $(echo $bad_imports)"
 
-    rc="$scratch/$name-$program.rc"
+    rc="$scratch/$name-$file.rc"
     # A program without resources fails the check below.
     "$triple-windres" --input "$exe" --output "$rc" --output-format rc 2>/dev/null || true
     local found
@@ -208,10 +228,10 @@ check_windows_zip() { # <package file>
     found+=" $(version_value "$rc" OriginalFilename) | $(version_value "$rc" LegalCopyright) |"
     found+=" $(sed -n 's/^ *FILEVERSION //p' "$rc")"
     # shellcheck disable=SC2053
-    if [[ "$found" == "Lumo demos | $program: "?*" | $version | $version | $program.exe | Copyright (c) "*"the Lumo developers; MIT licence | $numbers" ]]; then
-      ok "$program.exe version resource: $found"
+    if [[ "$found" == "Lumo demos | $program: "?*" | $version | $version | $file | Copyright (c) "*"the Lumo developers; MIT licence | $numbers" ]]; then
+      ok "$file version resource: $found"
     else
-      bad "$program.exe version resource: '$found'"
+      bad "$file version resource: '$found'"
     fi
   done
 
@@ -261,6 +281,12 @@ for required in "lumo-demos_${version}_$arch.deb" "lumo-dev_${version}_$arch.deb
   "lumo-demos-$version-windows-i686.zip" "lumo-demos-$version-web.zip"; do
   printf '%s\n' "${packages[@]}" | grep -xF "$required" >/dev/null || bad "$required is not among the packages"
 done
+
+if printf '%s\n' "${packages[@]}" | grep '_arm64\.deb$' >/dev/null; then
+  for required in "lumo-demos_${version}_arm64.deb" "lumo-dev_${version}_arm64.deb"; do
+    printf '%s\n' "${packages[@]}" | grep -xF "$required" >/dev/null || bad "$required is not among the packages"
+  done
+fi
 
 for package in "${packages[@]}"; do
   case "$package" in

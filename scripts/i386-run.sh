@@ -25,10 +25,8 @@ set -euo pipefail
 usage="usage: i386-run.sh [--qemu] [--prefix <wine prefix>] [--] <command> [args...] | --check [--qemu]"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 self="$here/$(basename "${BASH_SOURCE[0]}")"
-binfmt=/proc/sys/fs/binfmt_misc
-# The i386 ELF executable, as qemu's own binfmt configuration matches it.
-i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-i386_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+# shellcheck source=binfmt.sh
+source "$here/binfmt.sh"
 
 inside=0
 check=0
@@ -107,15 +105,9 @@ run_command() {
 if [ "$inside" -eq 1 ]; then
   # In the private namespace: a fresh binfmt_misc, qemu registered in it.
   interpreter="$(qemu_path)" || refuse "qemu-i386 8 or later is gone"
-  error="$(mount -t binfmt_misc binfmt_misc "$binfmt" 2>&1)" ||
-    refuse "binfmt_misc cannot be mounted in a user namespace here ($error)"
   work="$(mktemp -d "${TMPDIR:-/tmp}/lumo-i386-run.XXXXXX")" || exit 125
   trap 'rm -rf "$work"' EXIT
-  # qemu keeps the program's own argv[0] when its name ends in -binfmt-P;
-  # F opens the interpreter now, P passes that argv[0] on.
-  ln -s "$interpreter" "$work/qemu-i386-binfmt-P"
-  error="$(printf ':lumo-i386:M::%s:%s:%s:FP\n' "$i386_magic" "$i386_mask" "$work/qemu-i386-binfmt-P" 2>&1 >"$binfmt/register")" ||
-    refuse "binfmt_misc refused the qemu-i386 registration ($error)"
+  error="$(binfmt_register i386 "$interpreter" "$work")" || refuse "$error"
   if [ "$check" -eq 1 ]; then
     # The probe's own i386 program: only a real one proves the registration.
     answer="$(env -u LUMO_I386_PROBE_PROGRAM bash "$here/i386-probe.sh")" || true

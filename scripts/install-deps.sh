@@ -17,7 +17,9 @@
 #   tests        the rest of the test command: sanitizers, GoogleTest and
 #                Benchmark, the x86-64 Windows flavour, Chromium and the
 #                browser tests' npm packages, qemu-user for the processor
-#                models, the packaging tools
+#                models, the packaging tools, xscreensaver and python3-xlib
+#                for the screensaver tests, the arm64 cross build
+#                (scripts/install-arm64.sh)
 # No SET means every set, as the test command wants. --list prints the
 # Debian packages of the sets, one a line, and installs nothing.
 set -euo pipefail
@@ -60,6 +62,9 @@ for set in "${sets[@]}"; do
         g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
         python3-matplotlib dpkg-dev lintian desktop-file-utils zip chromium)
       command -v npm >/dev/null || PACKAGES+=(npm)
+      # The screensaver tests: a real xscreensaver daemon, and Debian's
+      # python3-xlib for the window the -window-id test hands to a hack.
+      PACKAGES+=(xscreensaver xscreensaver-data python3-xlib)
       # The processor-model runs go through qemu on every host.
       qemu=always
       npm_ci=1
@@ -86,6 +91,11 @@ if [ "$qemu" = "where needed" ] && bash "$here/i386-probe.sh" >/dev/null; then
 fi
 if [ -n "$qemu" ]; then
   "$here/install-qemu.sh" || echo "install-deps: no qemu-user 8 or later; what needs it will be skipped"
+fi
+# The arm64 cross build, for the tests (scripts/install-arm64.sh); without it
+# its suites are skipped, with the reason.
+if [[ " ${sets[*]} " == *" tests "* ]]; then
+  "$here/install-arm64.sh" || echo "install-deps: no arm64 cross build; its suites will be skipped"
 fi
 
 missing=()

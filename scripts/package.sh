@@ -4,15 +4,18 @@
 # dist/SHA256SUMS over them, and checks them (scripts/check_packages.sh):
 #   lumo-demos_<version>_<arch>.deb   the demos, desktop entries and icons
 #   lumo-dev_<version>_<arch>.deb     headers, static library, CMake config
+#                                     (for this machine, and for arm64 where
+#                                     its cross build can be had)
 #   lumo-demos-<version>-windows-i686.zip     from the preset "windows"
 #   lumo-demos-<version>-windows-x86_64.zip   from "windows64", where the
 #                                             project has that preset
 #   lumo-demos-<version>-web.zip              the static site of the preset
 #                                             "web", for any static web host
 # The Debian packages come from a hardened release build of their own
-# (build/package, no tests). The zips take the programs of the Windows
-# presets' builds, which the test command has already made; each holds
-# fumes.exe, twistview.exe, README.txt and LICENSE.txt. The web zip holds the
+# (build/package, no tests; build/package-arm64 for arm64). The zips take
+# the programs of the Windows presets' builds, which the test command has
+# already made; each holds fumes.exe, twistview.exe, their screensavers
+# fumes.scr and twistview.scr, README.txt and LICENSE.txt. The web zip holds the
 # site's files and LICENSE.txt.
 #
 # usage: scripts/package.sh
@@ -35,26 +38,48 @@ publish() { # <file>: copies it into dist/
   echo "package: $dist/$(basename "$1")"
 }
 
+# debs <build dir> [cmake options...]: the Debian packages of a hardened
+# release build of their own (no tests), published. DEB_HOST_ARCH, where
+# set, names the architecture they are for.
+debs() {
+  local pkgbuild="$1"
+  shift
+  (
+    # Debian's hardening flags: stack protector, fortified calls, full RELRO.
+    # CMake reads them from the environment when it first configures.
+    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+    # No debugging information: the package has no -dbgsym companion.
+    export CXXFLAGS="$CPPFLAGS ${CXXFLAGS//-g /}" CFLAGS="$CPPFLAGS ${CFLAGS//-g /}"
+    cmake -S "$root" -B "$pkgbuild" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DLUMO_BUILD_TESTS=OFF -DLUMO_BUILD_BENCH=OFF -DLUMO_BUILD_FUZZ=OFF "$@" >/dev/null
+  )
+  cmake --build "$pkgbuild" -j "$jobs"
+  rm -f "$pkgbuild"/*.deb
+  (cd "$pkgbuild" && cpack -G DEB)
+  local deb
+  for deb in "$pkgbuild"/*.deb; do
+    publish "$deb"
+    dpkg-deb --field "$deb" Package Version Architecture Depends | sed 's/^/  /'
+  done
+}
+
 echo "== Debian packages"
-pkgbuild="$root/build/package"
-(
-  # Debian's hardening flags: stack protector, fortified calls, full RELRO.
-  # CMake reads them from the environment when it first configures.
-  eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
-  # No debugging information: the package has no -dbgsym companion.
-  export CXXFLAGS="$CPPFLAGS ${CXXFLAGS//-g /}" CFLAGS="$CPPFLAGS ${CFLAGS//-g /}"
-  cmake -S "$root" -B "$pkgbuild" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DLUMO_BUILD_TESTS=OFF -DLUMO_BUILD_BENCH=OFF -DLUMO_BUILD_FUZZ=OFF >/dev/null
-)
+debs "$root/build/package"
 # The one version of everything: the CMake project's.
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$pkgbuild/CMakeCache.txt")
-cmake --build "$pkgbuild" -j "$jobs"
-rm -f "$pkgbuild"/*.deb
-(cd "$pkgbuild" && cpack -G DEB)
-for deb in "$pkgbuild"/*.deb; do
-  publish "$deb"
-  dpkg-deb --field "$deb" Package Version Architecture Depends | sed 's/^/  /'
-done
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$root/build/package/CMakeCache.txt")
+
+# The same packages for arm64, cross-compiled, where the toolchain and the
+# arm64 libraries are installed and arm64 programs run here (their checks
+# run them); the test command counts them as skipped otherwise.
+arm64_ready="$("$root/scripts/install-arm64.sh" --check)" || true
+[ "${arm64_ready%%:*}" = no ] || arm64_ready="$(bash "$root/scripts/arm64-run.sh" --check)" || true
+if [ "${arm64_ready%%:*}" = no ]; then
+  echo "== Debian packages for arm64: skipped: ${arm64_ready#no: }"
+else
+  echo "== Debian packages for arm64 (cross-compiled)"
+  DEB_HOST_ARCH=arm64 debs "$root/build/package-arm64" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-aarch64-linux-gnu.cmake"
+fi
 
 # crlf <input> <output> [sed expressions...]: Windows line ends, so that
 # every editor shows the lines.
@@ -86,10 +111,11 @@ make_zip() { # <preset> <flavour>
   local preset="$1" flavour="$2"
   echo "== Windows zip: $flavour (preset $preset)"
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs" --target fumes twistview
+  cmake --build --preset "$preset" -j "$jobs" --target fumes twistview fumes_scr twistview_scr
   local stage
   stage="$(new_stage "$preset" "lumo-demos-$version-windows-$flavour")"
-  cp "$root/build/$preset/bin/fumes.exe" "$root/build/$preset/bin/twistview.exe" "$stage/"
+  cp "$root/build/$preset/bin/fumes.exe" "$root/build/$preset/bin/twistview.exe" \
+    "$root/build/$preset/bin/fumes.scr" "$root/build/$preset/bin/twistview.scr" "$stage/"
   crlf "$root/packaging/windows/README.txt" "$stage/README.txt" -e "s/@LUMO_VERSION@/$version/" \
     -e "s/@LUMO_FLAVOUR@/$flavour/"
   crlf "$root/LICENSE" "$stage/LICENSE.txt"

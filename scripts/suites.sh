@@ -88,6 +88,36 @@ suite_model() {
   fi
 }
 
+# Empty where the arm64 build and its runs under qemu can be had; otherwise
+# why they cannot.
+suites_arm64_skip=""
+
+# suites_probe_arm64: whether the arm64 preset's packages are installed
+# (scripts/install-arm64.sh --check) and how arm64 programs would run
+# (scripts/arm64-run.sh --check); says what it found.
+suites_probe_arm64() {
+  local answer
+  answer="$(bash "$suites_here/install-arm64.sh" --check)" || true
+  suites_arm64_skip=""
+  if [ "${answer%%:*}" = no ]; then suites_arm64_skip="${answer#no: }"; fi
+  answer="$(bash "$suites_here/arm64-run.sh" --check)" || true
+  echo "arm64 programs run: $answer"
+  if [ -z "$suites_arm64_skip" ] && [ "${answer%%:*}" = no ]; then suites_arm64_skip="${answer#no: }"; fi
+  [ -z "$suites_arm64_skip" ] || echo "arm64 suites: skipped: $suites_arm64_skip"
+}
+
+# suite_arm64 <name> <command...>: a suite of the arm64 build, skipped with
+# the reason where it cannot be had.
+suite_arm64() {
+  local name="$1"
+  shift
+  if [ -n "$suites_arm64_skip" ]; then
+    suite_skip "$name" "$suites_arm64_skip"
+  else
+    suite "$name" "$@"
+  fi
+}
+
 # suites_summary: the closing lines; status 0 only when nothing failed.
 suites_summary() {
   echo

@@ -74,6 +74,26 @@ for program in twistview fumes fast_paths; do
   suite "end to end: $program, web in Chromium" \
     node "$root/tests/e2e/web/$program.mjs" "$root/build/web/site" "$artefacts/web/$program"
 done
+# ---- Linux on arm64: the cross build, its unit tests (and one short run of
+# every benchmark case) under qemu-aarch64, and both programs' end-to-end
+# halves through scripts/arm64-run.sh on this run's display. Skipped, with
+# the reason, where the cross toolchain, the arm64 libraries or qemu-aarch64
+# cannot be had.
+suites_probe_arm64
+suite_arm64 "build (arm64, cross-compiled)" "$root/scripts/build.sh" arm64
+suite_arm64 "unit tests (arm64, under qemu-aarch64)" ctest --preset arm64
+suite_arm64 "fast paths (arm64): every family's neon form under qemu-aarch64" \
+  bash "$root/scripts/arm64-neon.sh" "$root/build/arm64" "$artefacts/arm64-neon"
+# The two programs' halves: the screensaver script's daemon runs as an
+# unprivileged user, which the runner's namespace (only root mapped) cannot
+# become.
+for name in fumes_e2e twistview_e2e; do
+  suite_arm64 "end to end: $name, arm64 under qemu-aarch64" \
+    bash "$root/scripts/arm64-run.sh" bash "$root/tests/e2e/$name.sh" "$root/build/arm64" - "$artefacts/$name/arm64"
+done
+[ -z "$suites_arm64_skip" ] || suite_skip "packages: the arm64 Debian packages" "$suites_arm64_skip"
+# ---- end of arm64
+
 # The packages, built from the builds above and checked (scripts/check_packages.sh).
 suite "packages: build, lintian, contents, checksums, unpacked programs" \
   env LUMO_DEPS_READY=1 "$root/scripts/package.sh"

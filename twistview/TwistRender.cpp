@@ -14,6 +14,7 @@ int32_t FramesPerSecond = 0;
 bool Bilinear = true;
 bool Feedback = false;
 bool HelpLinesDone = false;
+bool ShowOverlay = true;
 
 TLumoDIB* PictureDib = nullptr;
 TLumoDIB* WindowDib = nullptr;
@@ -160,6 +161,7 @@ void RenderFrame() {
   }
 
   for (const TOverlayLine& Line : OverlayLines(!HelpLinesDone, FramesPerSecond)) {
+    if (!ShowOverlay) break;
     WindowDib->PrintText(Line.X, Line.Y, Line.Text);
   }
 

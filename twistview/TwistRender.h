@@ -26,6 +26,9 @@ extern bool Feedback;
 // Set once Phase reaches 1000: the help lines never come back, even after
 // Phase has been taken back by a whole period.
 extern bool HelpLinesDone;
+// The overlay (help lines, counter) is printed; true unless a screensaver
+// without -fps runs.
+extern bool ShowOverlay;
 
 extern TLumoDIB* PictureDib;
 extern TLumoDIB* WindowDib;

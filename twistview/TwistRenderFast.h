@@ -6,8 +6,8 @@
 // inside which both wrapped coordinates equal the plain ones plus a constant;
 // a run then needs no compares and no table, only the position steps and the
 // sampling, which the AVX2 and AVX-512 forms do eight or sixteen pixels at a
-// time with gathers, and the SSE2 and simd128 forms (which have none) eight
-// or four, loading each sample by itself.
+// time with gathers, and the SSE2, simd128 and neon forms (which have none)
+// eight or four, loading each sample by itself.
 #pragma once
 
 #include <cstdint>
@@ -62,12 +62,15 @@ bool CanRenderPixelsSSE2();
 void RenderPixelsSIMD128(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
                          int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
 bool CanRenderPixelsSIMD128();
+// AdvSIMD (only in a build for aarch64); without Pairs the bilinear form
+// loads the two rows per sample.
+void RenderPixelsNEON(TLumoDIB& Window, const TLumoDIB& Picture, const int32_t* TableX, const int32_t* TableY,
+                      int32_t A, int32_t B, bool Filter, const uint8_t* Pairs);
+bool CanRenderPixelsNEON();
 
 // The family RenderPixelsFast chooses from, widest first.
 inline constexpr TLumoForm<TRenderPixels> RenderPixelsForms[] = {
-    {"avx512", CanRenderPixelsAVX512, RenderPixelsAVX512},
-    {"avx2", CanRenderPixelsAVX2, RenderPixelsAVX2},
-    {"sse2", CanRenderPixelsSSE2, RenderPixelsSSE2},
-    {"simd128", CanRenderPixelsSIMD128, RenderPixelsSIMD128},
-    {"plain", LumoAlways, RenderPixelsRuns},
+    {"avx512", CanRenderPixelsAVX512, RenderPixelsAVX512}, {"avx2", CanRenderPixelsAVX2, RenderPixelsAVX2},
+    {"sse2", CanRenderPixelsSSE2, RenderPixelsSSE2},       {"simd128", CanRenderPixelsSIMD128, RenderPixelsSIMD128},
+    {"neon", CanRenderPixelsNEON, RenderPixelsNEON},       {"plain", LumoAlways, RenderPixelsRuns},
 };

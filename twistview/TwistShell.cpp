@@ -16,17 +16,16 @@ namespace {
 constexpr DWORD WindowStyle = WS_VISIBLE | WS_SYSMENU | WS_THICKFRAME;
 static_assert(WindowStyle == 0x100C0000);
 
+}  // namespace
+
 void SetWindowPalette(TLumoDIB& Dib) {
   Dib.RampPalette(0, 255, {MakeColour(0, 0, 0), MakeColour(0, 100, 128), MakeColour(255, 255, 255)});
 }
 
-// A new device context has neither setting.
 void SetUpText(TLumoDIB& Dib) {
   Dib.SelectFont("Tahoma", 5, 12, 800, 0, 0, 0);
   Dib.TransparentText(true);
 }
-
-}  // namespace
 
 bool SelectPicture(int32_t Index) {
   if (Index < 0 || Index > 1) {

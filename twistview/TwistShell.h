@@ -21,6 +21,12 @@ inline constexpr int32_t StartHeight = 536;
 // afterwards.
 bool SelectPicture(int32_t Index);
 
+class TLumoDIB;
+// The black-to-blue-green-to-white palette of the shown surfaces.
+void SetWindowPalette(TLumoDIB& Dib);
+// The overlay's font and transparent text; a new device context has neither.
+void SetUpText(TLumoDIB& Dib);
+
 LRESULT CALLBACK WndProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
 
 // Surfaces, first picture, window, device context and timer.

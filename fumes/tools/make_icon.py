@@ -5,17 +5,16 @@ from a hot base, in the colours of the program's start-up scheme.
 
 Run it from anywhere. The icon is committed; the build only reads it. With
 --png it draws the same design at another size as a PNG file, for the
-desktop icon theme (the native build runs it).
+desktop icon theme and the web site's page (the builds run it).
 
-usage: make_icon.py [output path] | --png SIZE OUTPUT.png
+usage: make_icon.py [OUTPUT.ico] | --png SIZE OUTPUT.png
 """
 import math
-import struct
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-import pngwriter  # noqa: E402  (the one PNG writer of the scripts)
+import iconwriter  # noqa: E402  (the icon scripts' ICO, PNG and arguments)
 
 SIZE = 32
 
@@ -50,42 +49,5 @@ def colour_index(x, y):
     return min(11, 1 + int(v * 11))
 
 
-def build():
-    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in COLOURS)
-    xor_rows = []
-    for y in range(SIZE - 1, -1, -1):           # bottom-up rows
-        row = bytearray()
-        for x in range(0, SIZE, 2):
-            row.append((colour_index(x, y) << 4) | colour_index(x + 1, y))
-        xor_rows.append(bytes(row))             # 16 bytes: already 4-aligned
-    xor = b"".join(xor_rows)
-    and_mask = bytes(4 * SIZE)                  # fully opaque
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, 2 * SIZE, 1, 4, 0, len(xor) + len(and_mask), 0, 0, 16, 0)
-    image = header + palette + xor + and_mask
-    icon_dir = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4, len(image), 6 + 16)
-    return icon_dir + entry + image
-
-
-def build_png(size):
-    """The design drawn at size x size as an 8-bit palette PNG."""
-    scale = SIZE / size
-    rows = [[colour_index((x + 0.5) * scale - 0.5, (y + 0.5) * scale - 0.5) for x in range(size)]
-            for y in range(size)]
-    return pngwriter.png(size, size, 8, 3, rows, palette=COLOURS)
-
-
-def main():
-    if len(sys.argv) > 1 and sys.argv[1] in ("-h", "--help"):
-        print(__doc__.strip().splitlines()[-1])
-        return
-    if len(sys.argv) == 4 and sys.argv[1] == "--png":
-        Path(sys.argv[3]).write_bytes(build_png(int(sys.argv[2])))
-        return
-    out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "fumes.ico"
-    out.write_bytes(build())
-    print(f"wrote {out} ({out.stat().st_size} bytes)")
-
-
 if __name__ == "__main__":
-    main()
+    sys.exit(iconwriter.main(__doc__, colour_index, COLOURS, Path(__file__).resolve().parent.parent / "fumes.ico"))

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The average row kernel: its type, the MMX form and the plain form, and the
-// 8-byte step every MMX-exact form shares. The wider forms and the family
+// The average row kernel: its type, the MMX form (AvgRowMmx.cpp) and the
+// plain form, and the 8-byte step every MMX-exact form shares. The wider forms and the family
 // table are in LumoBlendWide.h; LumoBlend chooses among them.
 #pragma once
 

@@ -42,6 +42,12 @@ void PrintHelp(const ProgramText& Text, std::FILE* Out) {
                "  --help     show this help and exit\n"
                "  --version  show the version and the licence and exit\n",
                Text.Name, Text.Summary, Text.Controls);
+  if (Text.SaverOptions != nullptr) {
+    std::fprintf(Out,
+                 "\nAs a screensaver hack (one or two dashes; any of them runs the\n"
+                 "screensaver, which ignores input and ends on SIGTERM or SIGINT):\n%s",
+                 Text.SaverOptions);
+  }
 }
 
 }  // namespace

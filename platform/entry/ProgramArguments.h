@@ -9,10 +9,11 @@
 namespace lumo::platform {
 
 struct ProgramText {
-  const char* Name;      // the program's name, as typed
-  const char* Summary;   // one line: what the program shows
-  const char* Controls;  // lines of "  Control: action", continuation lines indented further
-  const char* Notice;    // a line added to the licence line of --version, or null
+  const char* Name;          // the program's name, as typed
+  const char* Summary;       // one line: what the program shows
+  const char* Controls;      // lines of "  Control: action", continuation lines indented further
+  const char* Notice;        // a line added to the licence line of --version, or null
+  const char* SaverOptions;  // lines of the screensaver hack's options for --help, or null
 };
 
 // What AnswerArguments returns when the program is to start.

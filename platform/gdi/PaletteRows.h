@@ -26,14 +26,23 @@ bool CanExpandIndicesVBMI();
 // Four at a time into WebAssembly's vectors (only in a build with them).
 void ExpandIndicesSIMD128(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 bool CanExpandIndicesSIMD128();
+// Thirty-two at a time through per-channel byte tables (AdvSIMD, only in a
+// build for aarch64).
+void ExpandIndicesNEON(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
+bool CanExpandIndicesNEON();
+
+// Byte k of every colour of Palette into Channel[k]: the tables of the forms
+// that look up each channel by itself.
+void SplitChannels(const uint32_t* Palette, uint8_t (*Channel)[256]);
 
 using ExpandIndicesForm = void (*)(const uint8_t* In, uint32_t* Out, int Count, const uint32_t* Palette);
 
 using platform::PaletteTable;
 
 // One form of the expansion: its row over a bare palette, and how it makes a
-// palette ready in advance (the pixel values, and for the 64-wide form its
-// byte tables and whether the fourth byte needs looking up).
+// palette ready in advance (the pixel values, and for the forms that look up
+// each channel their byte tables and whether the fourth byte needs looking
+// up).
 struct ExpandIndicesKernel {
   ExpandIndicesForm Row;
   void (*Ready)(const uint32_t* Pixels, PaletteTable& Table);
@@ -41,6 +50,7 @@ struct ExpandIndicesKernel {
 void ReadyVBMI(const uint32_t* Pixels, PaletteTable& Table);
 void ReadySSE41(const uint32_t* Pixels, PaletteTable& Table);
 void ReadySIMD128(const uint32_t* Pixels, PaletteTable& Table);
+void ReadyNEON(const uint32_t* Pixels, PaletteTable& Table);
 void ReadyEight(const uint32_t* Pixels, PaletteTable& Table);
 
 // The family, widest first (VBMI stands under the avx512 level). The plain
@@ -50,6 +60,7 @@ inline constexpr TLumoForm<ExpandIndicesKernel> ExpandIndicesForms[] = {
     {"avx512", CanExpandIndicesVBMI, {ExpandIndicesVBMI, ReadyVBMI}},
     {"sse41", CanExpandIndicesSSE41, {ExpandIndicesSSE41, ReadySSE41}},
     {"simd128", CanExpandIndicesSIMD128, {ExpandIndicesSIMD128, ReadySIMD128}},
+    {"neon", CanExpandIndicesNEON, {ExpandIndicesNEON, ReadyNEON}},
     {"plain", LumoAlways, {ExpandIndicesEight, ReadyEight}},
 };
 // The form of ExpandIndicesForms chosen for this process.

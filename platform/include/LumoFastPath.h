@@ -14,18 +14,24 @@
 //   sse41   SSE4.1
 //   sse2    SSE2
 //   simd128 WebAssembly's 128-bit vectors (a build with -msimd128)
+//   neon    AdvSIMD, part of every aarch64 processor (an aarch64 build)
 //   mmx     MMX
 //   plain   no extension; the last form of a family is always available and
 //           can never be turned off
 //
 // The families and their levels:
 //
-//   average row        avx512 avx2 sse2 simd128 mmx plain  graphics/kernels/LumoBlendWide.h
-//   smoke passes       avx2 sse2 simd128 plain             fumes/FumesFast.h
+//   average row        avx512 avx2 sse2 simd128 neon mmx   graphics/kernels/LumoBlendWide.h
+//                      plain
+//   smoke passes       avx2 sse2 simd128 neon plain        fumes/FumesFast.h
 //   rotating zoom      avx512 (with AVX2) avx2 sse2        twistview/TwistRenderFast.h
-//                      simd128 plain (the scalar runs)
-//   palette expansion  avx512 (VBMI) sse41 simd128         platform/gdi/PaletteRows.h
+//                      simd128 neon plain (the scalar runs)
+//   palette expansion  avx512 (VBMI) sse41 simd128 neon    platform/gdi/PaletteRows.h
 //                      plain (eight at once)
+//
+// Each family keeps its table, plain forms and shared parts in one file and
+// each instruction set's forms in a file of their own, named after the level
+// (TwistRenderSse2.cpp, FumesNeon.cpp, ...).
 //
 // When levels are turned off, each family says once on standard error which
 // form it took, so a test run shows that the switch reached the program. In
@@ -73,6 +79,17 @@ inline bool LumoAlways() { return true; }
 #endif
 inline bool LumoHasSIMD128() { return LUMO_SIMD128 != 0; }
 
+// Whether this build runs AdvSIMD: on aarch64 it is part of the base
+// architecture, so, as simd128, the neon forms are there exactly when the
+// build is for aarch64. (32-bit ARM's NEON lacks the four-register tables
+// the forms use, and stays plain.)
+#if defined(__aarch64__) && defined(__ARM_NEON)
+#define LUMO_NEON 1
+#else
+#define LUMO_NEON 0
+#endif
+inline bool LumoHasNEON() { return LUMO_NEON != 0; }
+
 // Whether Level is one of the names in List (separated by spaces, tabs or
 // commas; names compared exactly).
 constexpr bool LumoLevelListed(std::string_view List, std::string_view Level) {
@@ -99,7 +116,7 @@ constexpr bool LumoLevelListed(std::string_view List, std::string_view Level) {
 // from wide to plain, and the last form is the plain one.
 template <class TFunction, std::size_t N>
 constexpr bool LumoWellFormed(const TLumoForm<TFunction> (&Forms)[N]) {
-  constexpr std::string_view Levels[] = {"avx512", "avx2", "sse41", "sse2", "simd128", "mmx", "plain"};
+  constexpr std::string_view Levels[] = {"avx512", "avx2", "sse41", "sse2", "simd128", "neon", "mmx", "plain"};
   std::size_t Next = 0;
   for (const TLumoForm<TFunction>& Form : Forms) {
     while (Next < std::size(Levels) && Levels[Next] != Form.Level) {

@@ -25,6 +25,15 @@ DWORD GetTickCount() {
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
 
+#if !defined(__EMSCRIPTEN__)
+void Sleep(DWORD dwMilliseconds) {
+  timespec pause{static_cast<time_t>(dwMilliseconds / 1000), static_cast<long>(dwMilliseconds % 1000) * 1000000L};
+  // A signal cuts the pause short only by the time already slept.
+  while (nanosleep(&pause, &pause) != 0) {
+  }
+}
+#endif
+
 #if !defined(__EMSCRIPTEN__)  // the page's own is in web/WebProcess.cpp
 // Callers rely on the process ending at once: a program that ends from its
 // window's destruction must not run its normal termination (static

@@ -16,6 +16,7 @@
 
 #include "common/HandleRegistry.h"
 #include "user/Backend.h"
+#include "user/ForeignWindows.h"
 #include "user/FrameSink.h"
 #include "user/SdlWindows.h"
 #include "user/State.h"
@@ -73,8 +74,9 @@ void Start() {
 bool Create(const Window& w) {
   Uint32 flags = SDL_WINDOW_HIDDEN;
   if (w.style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
-  SDL_Window* window =
-      SDL_CreateWindow(w.title.c_str(), w.x, w.y, std::max(1, w.clientWidth), std::max(1, w.clientHeight), flags);
+  SDL_Window* window = w.foreignParent != 0 ? CreateInForeignParent(w.foreignParent, w.clientWidth, w.clientHeight)
+                                            : SDL_CreateWindow(w.title.c_str(), w.x, w.y, std::max(1, w.clientWidth),
+                                                               std::max(1, w.clientHeight), flags);
   if (window == nullptr) {
     std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
     std::fflush(stderr);
@@ -88,7 +90,7 @@ bool Create(const Window& w) {
 }
 
 void Destroy(HWND window) {
-  if (SDL_Window* sdlWindow = sdlWindows.Take(window)) SDL_DestroyWindow(sdlWindow);
+  if (SDL_Window* sdlWindow = sdlWindows.Take(window)) DestroyPlacedWindow(sdlWindow);
 }
 
 void SetTitle(HWND window, const char* title) {
@@ -139,6 +141,7 @@ void Pump(bool modalNow) {
   }
   SDL_Event e;
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) TranslateSdlEvent(e, modalNow);
+  PollForeignWindows();
 }
 
 bool Wait(int ms) {

@@ -28,6 +28,11 @@ struct Window {
   DWORD style = 0;
   DWORD exStyle = 0;
   WNDPROC proc = nullptr;
+  HWND parent = nullptr;  // WS_CHILD windows only
+  // Set on the record of another program's X window (ForeignWindow.h);
+  // foreignParent on a child made inside one, which fills it.
+  unsigned long foreignId = 0;
+  unsigned long foreignParent = 0;
   int x = 0, y = 0;  // outer top-left on the screen
   int clientWidth = 0, clientHeight = 0;
   int restoredWidth = 0, restoredHeight = 0;  // to come back to from minimised/maximised

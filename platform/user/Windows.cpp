@@ -105,6 +105,18 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
   w->style = dwStyle & ~static_cast<DWORD>(WS_VISIBLE);
   w->exStyle = dwExStyle;
   w->proc = DialogClassProc;
+  if (dwStyle & WS_CHILD) {
+    WindowPtr parent = LookupWindow(hWndParent);
+    if (!parent) return nullptr;  // as on Windows: a child needs its parent
+    w->parent = hWndParent;
+    w->foreignParent = parent->foreignId;
+    // Inside another program's window the child always fills it.
+    if (parent->foreignId != 0) {
+      X = Y = 0;
+      nWidth = parent->clientWidth;
+      nHeight = parent->clientHeight;
+    }
+  }
   int frame = FrameOf(dwStyle);
   int caption = CaptionOf(dwStyle);
   if (nWidth == CW_USEDEFAULT) {  // the height is then ignored, as on Windows

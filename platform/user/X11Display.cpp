@@ -18,10 +18,19 @@ namespace {
 std::mutex registryMutex;
 std::vector<X11Connection*> registry;
 XErrorHandler previousHandler = nullptr;
+// The watch connection and the ids whose errors are dropped (registryMutex).
+Display* watch = nullptr;
+bool watchFailed = false;
+std::vector<unsigned long> expectedLosses;
 
 int OnXError(Display* display, XErrorEvent* event) {
   {
     std::lock_guard<std::mutex> lock(registryMutex);
+    if (display == watch) {
+      watchFailed = true;
+      return 0;
+    }
+    if (std::find(expectedLosses.begin(), expectedLosses.end(), event->resourceid) != expectedLosses.end()) return 0;
     for (X11Connection* connection : registry) {
       if (connection->display() == display) {
         connection->Fail();
@@ -57,7 +66,58 @@ void Unregister(X11Connection* connection) {
   std::erase(registry, connection);
 }
 
+Display* Watch();
+
 }  // namespace
+
+Display* ForeignWatch() { return Watch(); }
+
+namespace {
+
+Display* Watch() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    InstallHandlers();
+    Display* display = XOpenDisplay(nullptr);
+    std::lock_guard<std::mutex> lock(registryMutex);
+    watch = display;
+  });
+  return watch;
+}
+
+}  // namespace
+
+bool ForeignWindowSize(unsigned long id, int* width, int* height) {
+  Display* display = Watch();
+  if (display == nullptr || id == 0) return false;
+  {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    watchFailed = false;
+  }
+  XWindowAttributes attributes;
+  const bool known = XGetWindowAttributes(display, id, &attributes) != 0;
+  XSync(display, False);
+  std::lock_guard<std::mutex> lock(registryMutex);
+  if (!known || watchFailed) return false;
+  *width = attributes.width;
+  *height = attributes.height;
+  return true;
+}
+
+unsigned long ForeignRootWindow() {
+  Display* display = Watch();
+  return display == nullptr ? 0 : DefaultRootWindow(display);
+}
+
+void ExpectLossOf(unsigned long id) {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  expectedLosses.push_back(id);
+}
+
+void ForgetLossOf(unsigned long id) {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  std::erase(expectedLosses, id);
+}
 
 void OnOwnConnectionLost(Display*, void* data) {
   X11Connection* connection = static_cast<X11Connection*>(data);

@@ -35,6 +35,21 @@ namespace lumo::user {
 // The exit handler of the layer's own connections (see above).
 [[noreturn]] void OnOwnConnectionLost(Display* display, void* connection);
 
+// Other programs' windows (the foreign parents, ForeignWindow.h), looked at
+// on a connection of the layer's own whose errors fail only the question
+// asked. False when there is no such window (or no display); else its size
+// and whether it is mapped.
+bool ForeignWindowSize(unsigned long id, int* width, int* height);
+// The root window of the watch connection's screen; 0 without a display.
+unsigned long ForeignRootWindow();
+// The watch connection itself (opened on first use; null without a display).
+// The layer's children inside foreign parents are made on it.
+Display* ForeignWatch();
+// Errors about `id` on any connection are expected, and dropped: a window
+// inside a foreign parent goes with it whenever that program likes.
+void ExpectLossOf(unsigned long id);
+void ForgetLossOf(unsigned long id);
+
 class X11Connection {
  public:
   // A connection for `window` when it is an X11 window on a display with

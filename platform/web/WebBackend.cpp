@@ -19,7 +19,8 @@ namespace {
 
 // clang-format off
 // The page's side of a window: a captioned canvas in #lumo-windows (or the
-// body of a page without one), hidden until shown. Right clicks belong to
+// body of a page without one), hidden until shown; the caption's title is
+// its .lumo-title, beside which the page may put its own buttons. Right clicks belong to
 // the program, not to the browser's menu.
 EM_JS(int, LumoCanvasOpen, (int canvas, const char* title, int width, int height), {
   if (typeof document == "undefined") return 0;
@@ -28,7 +29,10 @@ EM_JS(int, LumoCanvasOpen, (int canvas, const char* title, int width, int height
   figure.id = "lumo-window-" + canvas;
   figure.hidden = true;
   var caption = document.createElement("figcaption");
-  caption.textContent = UTF8ToString(title);
+  var text = document.createElement("span");
+  text.className = "lumo-title";
+  text.textContent = UTF8ToString(title);
+  caption.appendChild(text);
   var element = document.createElement("canvas");
   element.id = "lumo-canvas-" + canvas;
   element.width = width;
@@ -41,6 +45,8 @@ EM_JS(int, LumoCanvasOpen, (int canvas, const char* title, int width, int height
   // not look the element and its context up again.
   Module["lumoContexts"] = Module["lumoContexts"] || {};
   Module["lumoContexts"][canvas] = element.getContext("2d", {alpha: false});
+  // The page sizes the window to its room and takes its touch (site/lumo.js).
+  if (Module["lumoWindowOpened"]) Module["lumoWindowOpened"](canvas, figure, element);
   return 1;
 });
 
@@ -48,16 +54,18 @@ EM_JS(void, LumoCanvasClose, (int canvas), {
   var figure = document.getElementById("lumo-window-" + canvas);
   if (figure) figure.remove();
   if (Module["lumoContexts"]) delete Module["lumoContexts"][canvas];
+  if (Module["lumoWindowClosed"]) Module["lumoWindowClosed"](canvas);
 });
 
 EM_JS(void, LumoCanvasTitle, (int canvas, const char* title), {
   var figure = document.getElementById("lumo-window-" + canvas);
-  if (figure) figure.firstChild.textContent = UTF8ToString(title);
+  if (figure) figure.querySelector(".lumo-title").textContent = UTF8ToString(title);
 });
 
 EM_JS(void, LumoCanvasShow, (int canvas, int visible), {
   var figure = document.getElementById("lumo-window-" + canvas);
   if (figure) figure.hidden = !visible;
+  if (figure && visible && Module["lumoWindowShown"]) Module["lumoWindowShown"](canvas);
 });
 
 EM_JS(int, LumoScreenSize, (int* width, int* height), {
@@ -155,8 +163,9 @@ void Show(HWND window, int command) {
   if (const int canvas = web::CanvasOf(window)) LumoCanvasShow(canvas, command != SW_HIDE);
 }
 
-void Pump(bool) {
+void Pump(bool modal) {
   web::OfferSavedFiles();
+  web::TakePageInput(modal);
   if (emscripten_get_now() - lastYield > kLongestWithoutYield) web::YieldToBrowser();
 }
 

@@ -5,7 +5,9 @@
 // notches. The events arrive while the program's loop waits for the next
 // frame. Keys go to the window last clicked (else the last one made);
 // mouse events to the canvas under the pointer, and a release anywhere on
-// the page still lets go of the button.
+// the page still lets go of the button. Touch, the on-screen keys and the
+// window's size come from the page's own script (site/lumo.js) through a
+// queue taken on each look at the messages.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -14,6 +16,8 @@
 #include <string>
 
 #include "user/Input.h"
+#include "user/MessageQueue.h"
+#include "user/Windows.h"
 #include "web/WebKeys.h"
 #include "web/WebPage.h"
 
@@ -32,6 +36,24 @@ EM_JS(int, LumoCanvasPoint, (int canvas, double clientX, double clientY, int* x,
   HEAP32[x >> 2] = px;
   HEAP32[y >> 2] = py;
   return px >= 0 && py >= 0 && px < element.width && py < element.height ? 1 : 0;
+});
+
+// The oldest of the page's queued reports (site/lumo.js): its kind, 0 when
+// there is none, with its numbers in `fields` (six at most) and, for a
+// key, its event code and key.
+EM_JS(int, LumoTakeInput, (int* fields, char* code, int codeSize, char* key, int keySize), {
+  var queue = Module["lumoInput"];
+  if (!queue || queue.length == 0) return 0;
+  var item = queue.shift();
+  var kind = item[0] | 0;
+  if (kind == 4) {
+    stringToUTF8(String(item[1]), code, codeSize);
+    stringToUTF8(String(item[2]), key, keySize);
+    HEAP32[fields >> 2] = item[3] | 0;
+    return kind;
+  }
+  for (var i = 0; i < 6; ++i) HEAP32[(fields >> 2) + i] = item[i + 1] | 0;
+  return kind;
 });
 // clang-format on
 
@@ -82,18 +104,23 @@ bool ProgramOwns(const EmscriptenKeyboardEvent& e, int vk) {
   return !e.ctrlKey && !e.altKey && !e.metaKey && vk != VK_TAB && !(vk >= VK_F1 && vk <= VK_F1 + 11);
 }
 
-EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
+// A key from the keyboard or the page's keys row, to the key window.
+bool DeliverKey(const char* code, const char* key, bool down, bool repeat, lumo::web::KeyCodes* k) {
   Listening& in = Input();
-  lumo::web::KeyCodes k;
-  if (in.keyWindow == nullptr || !lumo::web::KeyFromEvent(e->code, e->key, &k)) return EM_FALSE;
-  const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+  if (in.keyWindow == nullptr || !lumo::web::KeyFromEvent(code, key, k)) return false;
   if (down) {
-    in.heldKeys.insert(k.vk);
-    in.keyOf[k.vk] = k;
+    in.heldKeys.insert(k->vk);
+    in.keyOf[k->vk] = *k;
   } else {
-    in.heldKeys.erase(k.vk);
+    in.heldKeys.erase(k->vk);
   }
-  lumo::user::PostKey(in.keyWindow, k.vk, k.scan, k.extended, down, e->repeat != 0);
+  lumo::user::PostKey(in.keyWindow, k->vk, k->scan, k->extended, down, repeat);
+  return true;
+}
+
+EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
+  lumo::web::KeyCodes k;
+  if (!DeliverKey(e->code, e->key, type == EMSCRIPTEN_EVENT_KEYDOWN, e->repeat != 0, &k)) return EM_FALSE;
   return ProgramOwns(*e, k.vk) ? EM_TRUE : EM_FALSE;
 }
 
@@ -163,9 +190,54 @@ void Start() {
   emscripten_set_mousemove_callback(page, nullptr, EM_TRUE, OnMouse);
 }
 
+HWND WindowOfCanvas(int canvas) {
+  HWND found = nullptr;
+  lumo::web::ForEachCanvas([&](HWND window, int number) {
+    if (number == canvas) found = window;
+  });
+  return found;
+}
+
+enum PageReport { kSize = 1, kMove = 2, kButton = 3, kKey = 4 };
+
 }  // namespace
 
 namespace lumo::web {
+
+void TakePageInput(bool modal) {
+  int f[6];
+  char code[32], key[32];
+  while (const int kind = LumoTakeInput(f, code, sizeof code, key, sizeof key)) {
+    if (kind == kKey) {
+      KeyCodes k;
+      if (!modal) DeliverKey(code, key, f[0] != 0, false, &k);
+      continue;
+    }
+    HWND window = WindowOfCanvas(f[0]);
+    if (window == nullptr) continue;
+    switch (kind) {
+      case kSize: {
+        // As a window manager's resize: applied in the queue's order, so the
+        // program sees WM_SIZE from its own loop, and GDI the new size first.
+        const int width = f[1], height = f[2];
+        const auto how = f[3] ? user::SizeKind::Maximised : user::SizeKind::Restored;
+        user::EnqueueAction(window,
+                            [window, how, width, height] { user::ApplyClientSize(window, how, width, height); });
+        break;
+      }
+      case kMove:
+        if (!modal) user::PostMouseMove(window, f[1], f[2]);
+        break;
+      case kButton:
+        if (modal) break;
+        if (f[2]) Input().keyWindow = Input().pressWindow = window;
+        user::PostMouseButton(window, f[1], f[2] != 0, f[3], f[4]);
+        break;
+      default:
+        break;
+    }
+  }
+}
 
 void ListenTo(HWND window, int canvas) {
   Start();

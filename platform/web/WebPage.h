@@ -36,6 +36,11 @@ std::unique_ptr<user::FrameSink> OpenCanvasSink(HWND window);
 void ListenTo(HWND window, int canvas);
 void StopListening(HWND window, int canvas);
 
+// What the page queued for the windows since the last call (site/lumo.js):
+// sizes, which become WM_SIZE as natively, touch as the mouse's messages,
+// and its on-screen keys. While a modal dialog runs only sizes count.
+void TakePageInput(bool modal);
+
 // Offers the files saved through the dialog since the last call as
 // downloads; called from every look at the message queue.
 void OfferSavedFiles();

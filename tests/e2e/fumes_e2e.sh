@@ -530,7 +530,7 @@ BOX
 }
 
 # Every level the fast paths have but the plain one (see LumoFastPath.h).
-all_wide_off="avx512 avx2 sse41 sse2 mmx"
+all_wide_off="avx512 avx2 sse41 sse2 mmx neon"
 
 # drive_plain <log>: the short session of the plain-forms run.
 drive_plain() {

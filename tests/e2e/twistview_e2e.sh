@@ -211,7 +211,7 @@ run_platform() { # <name> <width-range> <height-range> <command...>
 }
 
 # Every level the fast paths have but the plain one (see LumoFastPath.h).
-all_wide_off="avx512 avx2 sse41 sse2 mmx"
+all_wide_off="avx512 avx2 sse41 sse2 mmx neon"
 
 # A short run with the plain forms only: the picture, the filter, feedback
 # and Escape as above, and each family saying it took its plain form.

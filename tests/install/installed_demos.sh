@@ -43,7 +43,7 @@ prefix="$scratch/prefix"
 
 # Exactly the demos, their private libraries and desktop files: no tests,
 # test seams or fake modules.
-unexpected=$(cd "$prefix" && find . -type f | sed 's|^\./||' | { grep -Ev '^(bin/(fumes|twistview)|lib/lumo/(liblumo_platform\.so|GdiPlus\.dll)|share/applications/(fumes|twistview)\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/(fumes|twistview)\.png|share/doc/lumo-demos/(copyright|changelog\.gz)|share/man/man6/(fumes|twistview)\.6\.gz)$' || true; })
+unexpected=$(cd "$prefix" && find . -type f | sed 's|^\./||' | { grep -Ev '^(bin/(fumes|twistview)|lib/lumo/(liblumo_platform\.so|GdiPlus\.dll)|share/applications/(screensavers/)?(fumes|twistview)\.desktop|share/xscreensaver/config/(fumes|twistview)\.xml|share/icons/hicolor/[0-9]+x[0-9]+/apps/(fumes|twistview)\.png|share/doc/lumo-demos/(copyright|changelog\.gz)|share/man/man6/(fumes|twistview)\.6\.gz)$' || true; })
 [ -z "$unexpected" ] && ok "only the demos' files are installed" || bad "unexpected files installed: $unexpected"
 # The seams are a library of their own that only tests link: none of their
 # entry points may ride along in the shipped platform library.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The native programs' command line: --version and --help answer and exit 0,
-# the help's controls are the README's, and anything else is refused with
-# one line and status 2, before any window is made.
+# the help's controls are the README's and its screensaver options the
+# manual page's, and anything else is refused with one line and status 2,
+# before any window is made.
 #
 # usage: program_arguments.sh <bin-dir> <version> <repository root>
 #
@@ -58,6 +59,20 @@ for program in twistview fumes; do
     grep -qxF ".B \\-\\-$option" "$root/packaging/linux/$program.6" ||
       bad "the manual page of $program does not give --$option"
   done
+
+  # The screensaver hack's options, in the help and the manual page.
+  for option in root window-id window delay fps; do
+    grep -q "^  -$option\b" "$work/out" || bad "$program --help does not list -$option"
+    grep -qF ".B \\-${option//-/\\-}" "$root/packaging/linux/$program.6" ||
+      grep -qF ".BI \\-${option//-/\\-} " "$root/packaging/linux/$program.6" ||
+      bad "the manual page of $program does not give -$option"
+  done
+  # Without a display the screensaver says so and fails, making nothing.
+  run "$program" -root
+  [ "$status" -eq 1 ] || bad "$program -root without a display exits $status, not 1"
+  grep -q "no display" "$work/err" || bad "$program -root without a display says: $(cat "$work/err")"
+  run "$program" -window-id 0
+  [ "$status" -eq 2 ] || bad "$program -window-id 0 exits $status, not 2"
 
   # Anything else: one line on standard error, nothing on standard output.
   for args in --bogus -h "" "--help --version" "--version extra" $'--x\nin two lines'; do

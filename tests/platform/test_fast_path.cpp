@@ -32,7 +32,7 @@ TEST(FastPath, ThePlainFormCannotBeTurnedOff) {
 TEST(FastPath, TablesGoFromWideToPlain) {
   constexpr TLumoForm<int> PlainFirst[] = {{"plain", Yes, 0}, {"avx2", Yes, 2}};
   constexpr TLumoForm<int> NarrowFirst[] = {{"sse2", Yes, 1}, {"avx2", Yes, 2}, {"plain", Yes, 0}};
-  constexpr TLumoForm<int> Unknown[] = {{"neon", Yes, 1}, {"plain", Yes, 0}};
+  constexpr TLumoForm<int> Unknown[] = {{"altivec", Yes, 1}, {"plain", Yes, 0}};
   EXPECT_FALSE(LumoWellFormed(PlainFirst));
   EXPECT_FALSE(LumoWellFormed(NarrowFirst));
   EXPECT_FALSE(LumoWellFormed(Unknown));

@@ -4,7 +4,8 @@
 # loader the kernel refuses (ENOEXEC) sends the i686 suites through qemu, and
 # skips them with both reasons only where qemu cannot be had; the processor
 # models are skipped with the reason wherever qemu is missing. Anything else,
-# including a probe that cannot run for another reason, skips nothing.
+# including a probe that cannot run for another reason, skips nothing. The
+# arm64 suites are skipped with the reason where qemu-aarch64 is missing.
 #
 # usage: test_suites.sh
 # Strict mode, yet a failed case deliberately does not end the run: each is
@@ -80,6 +81,27 @@ if [ "$(run --check --qemu | cut -c1-4)" = "yes:" ]; then
   expect "the command's exit status comes back" "$status" "3"
 else
   echo "skipped: the qemu route, for want of qemu-i386 8 or later or a private binfmt_misc here"
+fi
+
+# The arm64 suites: without qemu-aarch64 each is skipped with the reason,
+# never run and failed; with it the runner's route works and hands back the
+# command's status.
+status=0
+out="$(LUMO_QEMU_AARCH64="$work/no-qemu" bash -c '
+  set -euo pipefail
+  source "$1/scripts/suites.sh"
+  suites_probe_arm64
+  suite_arm64 "arm64 unit tests" false
+  suites_summary' _ "$root")" || status=$?
+expect "without qemu-aarch64 the arm64 suites leave the run passing" "$status" "0"
+expect "and are skipped with a reason" "$out" "*== arm64 unit tests: skipped: ?*"
+expect "and counted as skipped" "$(tail -n 1 <<<"$out")" "suites: 0 passed, 0 failed, 1 skipped"
+if [ "$(bash "$root/scripts/arm64-run.sh" --check | cut -c1-4)" = "yes:" ]; then
+  status=0
+  bash "$root/scripts/arm64-run.sh" sh -c 'exit 3' || status=$?
+  expect "the arm64 runner hands back the command's exit status" "$status" "3"
+else
+  echo "skipped: the arm64 route: $(bash "$root/scripts/arm64-run.sh" --check)"
 fi
 
 [ "$failures" -eq 0 ] && echo "all passed" || echo "$failures failed"

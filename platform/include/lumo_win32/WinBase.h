@@ -104,6 +104,8 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD d
 void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 DWORD GetTickCount();
 DWORD GetCurrentProcessId();
+// Natively only (the page must not block).
+void Sleep(DWORD dwMilliseconds);
 [[noreturn]] void ExitProcess(UINT uExitCode);
 
 // Modules: LoadLibraryA finds a module beside the executable by its file

@@ -3,7 +3,11 @@
 // The window's canvas and title, the picture in the window palette and
 // moving, the centre pixel of each picture with and without the filter and
 // with feedback, a key switching the picture, the counter showing the frame
-// rate after a second, and Escape ending the program. The expected centre
+// rate after a second, and Escape ending the program. On the desktop the
+// window follows a shrinking viewport and fullscreen (whose Escape leaves
+// fullscreen only), rendering at each size; on an emulated phone a tap
+// turns the filter off, a long press turns feedback on and the button
+// under the window switches the picture. The expected centre
 // values come from the picture as the browser decodes it, which is how the
 // program gets it; how far that is from libjpeg-turbo's decoding (through
 // ImageMagick) is printed.
@@ -14,7 +18,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 
-import {canvasFrames, canvasPixels, colourKey, indexOfColours, ramp, session, shot, sleep, until, windowOf} from './lib.mjs';
+import {canvasPixels, centreOf, checkDesktopSizes, colourKey, fingers, indexOfColours, PHONE, ramp, session, shot, sleep, until,
+  windowOf} from './lib.mjs';
 
 const [site, artefacts] = process.argv.slice(2);
 if (!site || !artefacts || site === '-h' || site === '--help') {
@@ -80,8 +85,9 @@ function centreSamples({width: sw, height: sh, grey}) {
   const bottom = c + Math.floor(((d - c) * fx) / 65536);
   return [a, top + Math.floor(((bottom - top) * fy) / 65536)];
 }
-// The centre as displayed, top row 0.
-const CENTRE = {x: SURFACE.width / 2, y: SURFACE.height - 1 - SURFACE.height / 2};
+// The centre of a surface as displayed, top row 0.
+const centreOfSurface = ({width: w, height: h}) => ({x: Math.floor(w / 2), y: h - 1 - Math.floor(h / 2)});
+const CENTRE = centreOfSurface(SURFACE);
 
 function histogram(values) {
   const counts = new Array(256).fill(0);
@@ -100,7 +106,7 @@ function distance(a, b) {
   return sa.reduce((s, v, i) => s + Math.abs(v - sb[i]), 0);
 }
 
-process.exitCode = await session('twistview in Chromium', site, artefacts, async ({page, url, report}) => {
+process.exitCode = await session('twistview in Chromium', site, artefacts, async ({page, cdp, url, report}) => {
   const pictures = [];
   await page.goto(url + 'twistview.html');
   const win = await until(20000, () => windowOf(page));
@@ -108,32 +114,15 @@ process.exitCode = await session('twistview in Chromium', site, artefacts, async
   report.check(win.title === 'twistview - tovak', `its title is "twistview - tovak" (got "${win.title}")`);
   report.check(win.width === 768 && win.height === 536, `the canvas is 768 x 536 (got ${win.width} x ${win.height})`);
 
-  for (const file of pictureFiles) pictures.push(await browserGrey(page, file));
-  pictures.forEach((p, i) => {
-    const native = libjpegGrey(pictureFiles[i]);
-    if (native === null || native.length !== p.grey.length) {
-      console.log(`  note: no libjpeg-turbo decoding of ${path.basename(pictureFiles[i])} to compare with`);
-      return;
-    }
-    let most = 0, sum = 0, differ = 0;
-    for (let j = 0; j < native.length; ++j) {
-      const d = Math.abs(native[j] - p.grey[j]);
-      most = Math.max(most, d);
-      sum += d;
-      if (d) differ += 1;
-    }
-    console.log(`  note: ${path.basename(pictureFiles[i])} (${p.width} x ${p.height}): the browser's grey levels differ ` +
-      `from libjpeg-turbo's in ${differ} of ${native.length} pixels, by at most ${most} (mean ${(sum / native.length).toFixed(4)})`);
-  });
-  const samples = pictures.map(centreSamples);
   const box = await (await page.$(`#${win.id}`)).boundingBox();
   const at = (x, y) => ({x: box.x + x, y: box.y + y});
-  const centreIndex = async () => indices(await canvasPixels(page, win.id, {...CENTRE, width: 1, height: 1}))[0];
+  const centreIndex = async (id = win.id, centre = CENTRE) =>
+    indices(await canvasPixels(page, id, {...centre, width: 1, height: 1}))[0];
   // Each action shows from the program's next frame on; a loaded machine
   // may take a while to draw it.
-  const expectCentre = async (value, what) => {
+  const expectCentre = async (value, what, id, centre) => {
     let got = -1;
-    await until(5000, async () => (got = await centreIndex()) === value);
+    await until(5000, async () => (got = await centreIndex(id, centre)) === value);
     report.check(got === value, `${what} (centre index ${got}, expected ${value})`);
   };
   const paletteOk = async (name) => {
@@ -174,6 +163,26 @@ process.exitCode = await session('twistview in Chromium', site, artefacts, async
   }
   report.check(inkWidth >= 9, `after a second the counter shows the frame rate, a figure of two digits or more ` +
     `(${inkWidth} pixels of ink, in a font 5 pixels to the character)`);
+  // The pictures as decoded, once the help lines, which go after about 14
+  // seconds of the program's time, have been seen.
+  for (const file of pictureFiles) pictures.push(await browserGrey(page, file));
+  pictures.forEach((p, i) => {
+    const native = libjpegGrey(pictureFiles[i]);
+    if (native === null || native.length !== p.grey.length) {
+      console.log(`  note: no libjpeg-turbo decoding of ${path.basename(pictureFiles[i])} to compare with`);
+      return;
+    }
+    let most = 0, sum = 0, differ = 0;
+    for (let j = 0; j < native.length; ++j) {
+      const d = Math.abs(native[j] - p.grey[j]);
+      most = Math.max(most, d);
+      sum += d;
+      if (d) differ += 1;
+    }
+    console.log(`  note: ${path.basename(pictureFiles[i])} (${p.width} x ${p.height}): the browser's grey levels differ ` +
+      `from libjpeg-turbo's in ${differ} of ${native.length} pixels, by at most ${most} (mean ${(sum / native.length).toFixed(4)})`);
+  });
+  const samples = pictures.map(centreSamples);
   await shot(page, artefacts, '01_start');
   await page.screenshot({path: path.join(artefacts, 'page.png')});
   const firstPixels = await canvasPixels(page, win.id);
@@ -213,8 +222,62 @@ process.exitCode = await session('twistview in Chromium', site, artefacts, async
   await expectCentre(samples[0][1], 'another key switches back to the first picture');
   await shot(page, artefacts, '08_key_again');
 
+  // At every size the window gets, the centre is the first picture's, as
+  // rendered for a surface of that size.
+  await checkDesktopSizes(page, cdp, report, artefacts, SURFACE, async (w, what) => {
+    await expectCentre(centreSamples(pictures[0], w)[1], `${what}: the picture is rendered at ${w.width} x ${w.height}`,
+      w.id, centreOfSurface(w));
+  });
+
   await page.keyboard.press('Escape');
   const ended = await until(10000, () => page.evaluate(() => document.body.dataset.exitCode));
   report.check(ended === '0', `Escape ends the program with exit code 0 (got ${ended})`);
   report.check((await windowOf(page)) === null, 'its window is gone');
+
+  // A phone: a tap, a long press and the button under the window.
+  await page.setViewport(PHONE);
+  await page.goto(url + 'twistview.html');
+  const phone = await until(20000, async () => {
+    const w = await windowOf(page);
+    return w && w.width < SURFACE.width ? w : null;
+  });
+  if (!report.check(phone !== null, 'phone: the window appears, narrower than its own size')) return;
+  const fits = await page.evaluate(() => document.documentElement.scrollWidth <= innerWidth);
+  report.check(fits, `phone: the page is no wider than the screen (window ${phone.width} x ${phone.height})`);
+  const pcentre = centreOfSurface(phone);
+  const expected = pictures.map((p) => centreSamples(p, phone));
+  const phoneCentre = (value, what) => expectCentre(value, `phone: ${what}`, phone.id, pcentre);
+  await phoneCentre(expected[0][1], 'first picture, bilinear filter, at the window\'s size');
+  await page.screenshot({path: path.join(artefacts, 'phone_start.png')});
+  const finger = fingers(cdp);
+  const pbox = await (await page.$(`#${phone.id}`)).boundingBox();
+  await finger.tap(pbox.x + 100, pbox.y + 200);
+  await phoneCentre(expected[0][0], 'a tap turns the filter off (once: no second click from the browser)');
+  await finger.press(pbox.x + 200, pbox.y + 300, 900);
+  await phoneCentre(Math.max(expected[0][0] - 1, 0), 'a long press turns feedback on');
+  await page.screenshot({path: path.join(artefacts, 'phone_feedback.png')});
+  await finger.press(pbox.x + 200, pbox.y + 300, 900);
+  await phoneCentre(expected[0][0], 'a long press again turns it off');
+  const button = await centreOf(page, '.lumo-keys button');
+  await finger.tap(button.x, button.y);
+  await phoneCentre(expected[1][0], 'the button switches the picture');
+  await page.screenshot({path: path.join(artefacts, 'phone_switched.png')});
+
+  // A double tap on the title: fullscreen, left by the browser's own means.
+  const title = await centreOf(page, '#lumo-windows figcaption .lumo-title');
+  await finger.tap(title.x, title.y);
+  await sleep(100);
+  await finger.tap(title.x, title.y);
+  const screenSize = await page.evaluate(() => [screen.width, screen.height]);
+  const full = await until(10000, async () => {
+    const w = await windowOf(page);
+    return w && w.width === screenSize[0] && w.height === screenSize[1];
+  });
+  report.check(full, `phone: a double tap on the title gives the window the screen, ${screenSize.join(' x ')}`);
+  await page.evaluate(() => document.exitFullscreen());
+  const back = await until(10000, async () => {
+    const w = await windowOf(page);
+    return w && w.width === phone.width && w.height === phone.height;
+  });
+  report.check(back, `phone: leaving fullscreen brings back ${phone.width} x ${phone.height}`);
 });
