@@ -9,11 +9,11 @@ set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
 # The code that runs for every pixel of every frame keeps full speed; the
 # rest is built for size (CMakeLists.txt).
 set(frame_sources
-  platform/gdi/Blits.cpp platform/gdi/PaletteRows.cpp platform/gdi/PixelFormat.cpp
+  platform/gdi/Blits.cpp platform/gdi/PaletteRows.cpp platform/gdi/PaletteRowsSimd128.cpp platform/gdi/PixelFormat.cpp
   platform/web/CanvasPixels.cpp platform/web/CanvasSink.cpp
-  graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp graphics/kernels/LumoBlendWide.cpp
-  fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp
-  twistview/TwistRender.cpp twistview/TwistRenderFast.cpp)
+  graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp graphics/kernels/AvgRowSimd128.cpp
+  fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSimd128.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp
+  twistview/TwistRender.cpp twistview/TwistRenderFast.cpp twistview/TwistRenderSimd128.cpp twistview/TwistPixels.cpp)
 list(TRANSFORM frame_sources PREPEND ${PROJECT_SOURCE_DIR}/)
 foreach(library lumo_platform lumo_graphics fumes_core twistview_core)
   if(TARGET ${library})
@@ -22,6 +22,7 @@ foreach(library lumo_platform lumo_graphics fumes_core twistview_core)
 endforeach()
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(LUMO_NODE NAMES node nodejs REQUIRED)
 set(never_waits "lumo::gdi::ExpandRows*" "lumo::gdi::RowCodec::Read*" "(anonymous namespace)::Copy(lumo::gdi::Surface const&*"
   "(anonymous namespace)::ReadPalette(*" "(anonymous namespace)::BuildWindowTable(*"
   printf_core fmt_fp pop_arg __vfprintf_internal fiprintf snprintf __fwritex fflush __stdio_exit close_file
@@ -42,8 +43,8 @@ foreach(program fumes twistview)
     # library's formatted output (through its streams' pointers), the type
     # information of C++ and the page's input callbacks (entered from the
     # page, never below a wait) look as if they could wait; they never do.
-    set(never_waits_fumes "FumePasses*" "(anonymous namespace)::Run(void (*)(*")
-    set(never_waits_twistview "RenderPixels*" "(anonymous namespace)::Render(TLumoDIB&*" "(anonymous namespace)::RowInRuns(*")
+    set(never_waits_fumes "FumePasses*")
+    set(never_waits_twistview "RenderPixels*" "twist_fast::RenderRuns(*" "twist_fast::(anonymous namespace)::RowInRuns(*")
     set(launcher ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${Python3_EXECUTABLE}
       ${PROJECT_SOURCE_DIR}/scripts/web_waits.py)
     foreach(pattern IN LISTS never_waits never_waits_${program})
@@ -65,7 +66,12 @@ if(TARGET fumes AND TARGET twistview)
     COMMAND ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md -DPAGES=${LUMO_WEB_PAGES}
             -DPROGRAMS=$<TARGET_FILE_DIR:fumes> -DSITE=${LUMO_WEB_SITE}
             -P ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+    # The runtime's JavaScript as served, shrunk (emcc's own way, closure,
+    # is too old in Debian).
+    COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${LUMO_NODE} ${PROJECT_SOURCE_DIR}/scripts/minify_js.js
+            ${LUMO_WEB_SITE}/fumes.js ${LUMO_WEB_SITE}/twistview.js
     DEPENDS fumes twistview ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+            ${PROJECT_SOURCE_DIR}/scripts/minify_js.js
             ${LUMO_WEB_PAGES}/program.html.in ${LUMO_WEB_PAGES}/index.html.in ${LUMO_WEB_PAGES}/lumo.js
             ${LUMO_WEB_PAGES}/lumo.css ${LUMO_WEB_PAGES}/lumo-offline.js ${LUMO_WEB_PAGES}/lumo.webmanifest
     COMMENT "Writing the static site in ${LUMO_WEB_SITE}"
