@@ -25,8 +25,18 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 find_program(LUMO_NODE NAMES node nodejs REQUIRED)
 set(never_waits "lumo::gdi::ExpandRows*" "lumo::gdi::RowCodec::Read*" "(anonymous namespace)::Copy(lumo::gdi::Surface const&*"
   "(anonymous namespace)::ReadPalette(*" "(anonymous namespace)::BuildWindowTable(*"
-  printf_core fmt_fp pop_arg __vfprintf_internal fiprintf snprintf __fwritex fflush __stdio_exit close_file
-  "__cxxabiv1::*" __wasm_call_ctors "(anonymous namespace)::On[A-Z]*(int, Emscripten*")
+  printf_core pop_arg fiprintf __fwritex fflush __stdio_exit close_file
+  "__cxxabiv1::*" __wasm_call_ctors "(anonymous namespace)::On[A-Z]*(int, Emscripten*"
+  # Posting to a queue and finding a window never wait: they call no window
+  # procedure and no backend, only containers' and std::function's own code.
+  "lumo::user::Post[A-Z]*(*" "lumo::user::(anonymous namespace)::Post(*" "lumo::user::QueueOf(*"
+  "std::__2::deque<lumo::user::QueueItem*" "std::__2::__deque_iterator<lumo::user::QueueItem*"
+  "(anonymous namespace)::DeliverKey(*" "(anonymous namespace)::WindowAt(*"
+  "std::__2::__function::__func<(anonymous namespace)::WindowAt(*"
+  "std::__2::__function::__func<(anonymous namespace)::WindowOfCanvas(*"
+  "lumo::user::(anonymous namespace)::ScreenPoint(*"
+  # A picture's memory: made and freed, never shown from here.
+  "TLumoDIB::Allocate*" "TLumoDIB::~TLumoDIB*")
 foreach(program fumes twistview)
   if(TARGET ${program})
     # Started by its page (lumo.js): main runs through ccall, whose promise
@@ -36,14 +46,18 @@ foreach(program fumes twistview)
       "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]"
       # Smaller, and no slower here: the compact allocator, the browser's own
       # text decoder alone, no eval, no longjmp.
-      -sMALLOC=emmalloc -sTEXTDECODER=2 -sDYNAMIC_EXECUTION=0 -sSUPPORT_LONGJMP=0)
+      -sMALLOC=emmalloc -sTEXTDECODER=2 -sDYNAMIC_EXECUTION=0 -sSUPPORT_LONGJMP=0
+      # The runtime reads only what the page gives it (lumo.js).
+      "-sINCOMING_MODULE_JS_API=[thisProgram,instantiateWasm,preRun,print,printErr,onRuntimeInitialized,onExit,onAbort]")
     # Asyncify on the functions that can wait alone (scripts/web_waits.py).
     # Its analysis goes by function types, so the pixel kernels (which call
     # rows through pointers of a window procedure's or a timer's type), the C
     # library's formatted output (through its streams' pointers), the type
     # information of C++ and the page's input callbacks (entered from the
     # page, never below a wait) look as if they could wait; they never do.
-    set(never_waits_fumes "FumePasses*")
+    # fumes alone formats a number with snprintf (its messages), which brings
+    # the floating-point half of the C library's printf.
+    set(never_waits_fumes "FumePasses*" fmt_fp __vfprintf_internal snprintf)
     set(never_waits_twistview "RenderPixels*" "twist_fast::RenderRuns(*" "twist_fast::(anonymous namespace)::RowInRuns(*")
     set(launcher ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${Python3_EXECUTABLE}
       ${PROJECT_SOURCE_DIR}/scripts/web_waits.py)
@@ -66,12 +80,14 @@ if(TARGET fumes AND TARGET twistview)
     COMMAND ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md -DPAGES=${LUMO_WEB_PAGES}
             -DPROGRAMS=$<TARGET_FILE_DIR:fumes> -DSITE=${LUMO_WEB_SITE}
             -P ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
-    # The runtime's JavaScript as served, shrunk (emcc's own way, closure,
-    # is too old in Debian).
-    COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${LUMO_NODE} ${PROJECT_SOURCE_DIR}/scripts/minify_js.js
-            ${LUMO_WEB_SITE}/fumes.js ${LUMO_WEB_SITE}/twistview.js
+    # The scripts as served, shrunk (emcc's own way, closure, is too old in
+    # Debian).
+    COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${LUMO_NODE} ${PROJECT_SOURCE_DIR}/scripts/minify_site.js
+            --runtime ${LUMO_WEB_SITE}/fumes.js ${LUMO_WEB_SITE}/twistview.js
+    COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${LUMO_NODE} ${PROJECT_SOURCE_DIR}/scripts/minify_site.js
+            ${LUMO_WEB_SITE}/lumo.js ${LUMO_WEB_SITE}/lumo-offline.js ${LUMO_WEB_SITE}/lumo.css
     DEPENDS fumes twistview ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
-            ${PROJECT_SOURCE_DIR}/scripts/minify_js.js
+            ${PROJECT_SOURCE_DIR}/scripts/minify_site.js
             ${LUMO_WEB_PAGES}/program.html.in ${LUMO_WEB_PAGES}/index.html.in ${LUMO_WEB_PAGES}/lumo.js
             ${LUMO_WEB_PAGES}/lumo.css ${LUMO_WEB_PAGES}/lumo-offline.js ${LUMO_WEB_PAGES}/lumo.webmanifest
     COMMENT "Writing the static site in ${LUMO_WEB_SITE}"
