@@ -26,7 +26,7 @@ find_program(LUMO_NODE NAMES node nodejs REQUIRED)
 set(never_waits "lumo::gdi::ExpandRows*" "lumo::gdi::RowCodec::Read*" "(anonymous namespace)::Copy(lumo::gdi::Surface const&*"
   "(anonymous namespace)::ReadPalette(*" "(anonymous namespace)::BuildWindowTable(*"
   printf_core pop_arg fiprintf __fwritex fflush __stdio_exit close_file
-  "__cxxabiv1::*" __wasm_call_ctors "(anonymous namespace)::On[A-Z]*(int, Emscripten*"
+  "__cxxabiv1::*" __wasm_call_ctors "Lumo[A-Z]*Event"
   # Posting to a queue and finding a window never wait: they call no window
   # procedure and no backend, only containers' and std::function's own code.
   "lumo::user::Post[A-Z]*(*" "lumo::user::(anonymous namespace)::Post(*" "lumo::user::QueueOf(*"

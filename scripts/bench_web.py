@@ -200,13 +200,15 @@ def load_section(data):
     averages = [x for x in loads["load_average"] if x is not None]
     lines = [LOAD_BEGIN, "### Weight and start of the pages", "",
              f"Measured {data['measured']} UTC in the same Chromium (load average "
-             f"{min(averages):.1f} to {max(averages):.1f} on the 2 processors, which other builds shared). Weight: "
+             f"{min(averages):.1f} to {max(averages):.1f} on the {os.cpu_count()} processors, the browser's own "
+             "processes included). Weight: "
              "the site's files each page fetched (its page, `lumo.js`, `lumo.css`, its icon, its program's `.js` "
              "and `.wasm`), raw and compressed with `gzip -9` as a static host serves them. First frame: from the "
              "navigation's start to the program's first frame put on its canvas, each visit a new visitor's (a "
              f"fresh browser context, nothing cached), the median and range of {loads['loads']} visits. Processor "
              "time: the page's main thread per frame put, as in the table above (simd128 forms, and with "
-             "`?disable=simd128`)." + (
+             "`?disable=simd128`). On a 2-processor machine these times vary by a quarter from run to run, "
+             "before and after alike: compare the two builds of one run." + (
                  f" With {max(averages):.0f} processes waiting for the {os.cpu_count()} processors at times, the "
                  "times say more about the other work than about the pages: the weights are exact, the times "
                  "are to be measured again on a quiet machine." if max(averages) > 2 * os.cpu_count() else ""), "",
@@ -231,7 +233,11 @@ def load_section(data):
               "Targets: fumes at most 100 KB and twistview at most 150 KB with gzip -9, the first frame within "
               "300 ms, and no page's processor time per frame worse than before. The programs are built for size "
               "except the code that runs for every pixel of every frame, which keeps `-O3 -msimd128`; Asyncify "
-              "instruments only the functions that can wait (`scripts/web_waits.py`).", "",
+              "instruments only the functions that can wait (`scripts/web_waits.py`). The link optimises across "
+              "files (`-flto`) at `-O3`, so that its optimiser keeps the kernels' speed; terser shrinks the "
+              "runtime's JavaScript, the page's script and its style sheet (`scripts/minify_site.js`); the page "
+              "fetches and compiles the program's code while the runtime's script still loads; the page's own "
+              "listeners replace emscripten's event library.", "",
               "Rerun with `scripts/bench_web.py --pages --before DIR`, DIR a build (or its `site/`) to compare "
               "with.", LOAD_END]
     return "\n".join(lines)
