@@ -6,13 +6,67 @@
 set(LUMO_WEB_SITE ${CMAKE_BINARY_DIR}/site)
 set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
 
+# The code that runs for every pixel of every frame keeps full speed; the
+# rest is built for size (CMakeLists.txt).
+set(frame_sources
+  platform/gdi/Blits.cpp platform/gdi/PaletteRows.cpp platform/gdi/PaletteRowsSimd128.cpp platform/gdi/PixelFormat.cpp
+  platform/web/CanvasPixels.cpp platform/web/CanvasSink.cpp
+  graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp graphics/kernels/AvgRowSimd128.cpp
+  fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSimd128.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp
+  twistview/TwistRender.cpp twistview/TwistRenderFast.cpp twistview/TwistRenderSimd128.cpp twistview/TwistPixels.cpp)
+list(TRANSFORM frame_sources PREPEND ${PROJECT_SOURCE_DIR}/)
+foreach(library lumo_platform lumo_graphics fumes_core twistview_core)
+  if(TARGET ${library})
+    set_source_files_properties(${frame_sources} TARGET_DIRECTORY ${library} PROPERTIES COMPILE_OPTIONS -O3)
+  endif()
+endforeach()
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(LUMO_NODE NAMES node nodejs REQUIRED)
+set(never_waits "lumo::gdi::ExpandRows*" "lumo::gdi::RowCodec::Read*" "(anonymous namespace)::Copy(lumo::gdi::Surface const&*"
+  "(anonymous namespace)::ReadPalette(*" "(anonymous namespace)::BuildWindowTable(*"
+  printf_core pop_arg fiprintf __fwritex fflush __stdio_exit close_file
+  "__cxxabiv1::*" __wasm_call_ctors "Lumo[A-Z]*Event"
+  # Posting to a queue and finding a window never wait: they call no window
+  # procedure and no backend, only containers' and std::function's own code.
+  "lumo::user::Post[A-Z]*(*" "lumo::user::(anonymous namespace)::Post(*" "lumo::user::QueueOf(*"
+  "std::__2::deque<lumo::user::QueueItem*" "std::__2::__deque_iterator<lumo::user::QueueItem*"
+  "(anonymous namespace)::DeliverKey(*" "(anonymous namespace)::WindowAt(*"
+  "std::__2::__function::__func<(anonymous namespace)::WindowAt(*"
+  "std::__2::__function::__func<(anonymous namespace)::WindowOfCanvas(*"
+  "lumo::user::(anonymous namespace)::ScreenPoint(*"
+  # A picture's memory: made and freed, never shown from here.
+  "TLumoDIB::Allocate*" "TLumoDIB::~TLumoDIB*")
 foreach(program fumes twistview)
   if(TARGET ${program})
     # Started by its page (lumo.js): main runs through ccall, whose promise
     # gives main's result even after its loop has waited for the browser, and
     # exit() then ends the program as the end of main does natively.
     target_link_options(${program} PRIVATE -sENVIRONMENT=web -sINVOKE_RUN=0
-      "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]")
+      "-sEXPORTED_FUNCTIONS=[_main,_exit]" "-sEXPORTED_RUNTIME_METHODS=[ccall]"
+      # Smaller, and no slower here: the compact allocator, the browser's own
+      # text decoder alone, no eval, no longjmp.
+      -sMALLOC=emmalloc -sTEXTDECODER=2 -sDYNAMIC_EXECUTION=0 -sSUPPORT_LONGJMP=0
+      # The runtime reads only what the page gives it (lumo.js).
+      "-sINCOMING_MODULE_JS_API=[thisProgram,instantiateWasm,preRun,print,printErr,onRuntimeInitialized,onExit,onAbort]")
+    # Asyncify on the functions that can wait alone (scripts/web_waits.py).
+    # Its analysis goes by function types, so the pixel kernels (which call
+    # rows through pointers of a window procedure's or a timer's type), the C
+    # library's formatted output (through its streams' pointers), the type
+    # information of C++ and the page's input callbacks (entered from the
+    # page, never below a wait) look as if they could wait; they never do.
+    # fumes alone formats a number with snprintf (its messages), which brings
+    # the floating-point half of the C library's printf.
+    set(never_waits_fumes "FumePasses*" fmt_fp __vfprintf_internal snprintf)
+    set(never_waits_twistview "RenderPixels*" "twist_fast::RenderRuns(*" "twist_fast::(anonymous namespace)::RowInRuns(*")
+    set(launcher ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${Python3_EXECUTABLE}
+      ${PROJECT_SOURCE_DIR}/scripts/web_waits.py)
+    foreach(pattern IN LISTS never_waits never_waits_${program})
+      list(APPEND launcher --never-waits "${pattern}")
+    endforeach()
+    list(APPEND launcher --)
+    set_target_properties(${program} PROPERTIES CXX_LINKER_LAUNCHER "${launcher}"
+      LINK_DEPENDS ${PROJECT_SOURCE_DIR}/scripts/web_waits.py)
   endif()
 endforeach()
 
@@ -26,13 +80,19 @@ if(TARGET fumes AND TARGET twistview)
     COMMAND ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md -DPAGES=${LUMO_WEB_PAGES}
             -DPROGRAMS=$<TARGET_FILE_DIR:fumes> -DSITE=${LUMO_WEB_SITE}
             -P ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+    # The scripts as served, shrunk (emcc's own way, closure, is too old in
+    # Debian).
+    COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${LUMO_NODE} ${PROJECT_SOURCE_DIR}/scripts/minify_site.js
+            --runtime ${LUMO_WEB_SITE}/fumes.js ${LUMO_WEB_SITE}/twistview.js
+    COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${LUMO_NODE} ${PROJECT_SOURCE_DIR}/scripts/minify_site.js
+            ${LUMO_WEB_SITE}/lumo.js ${LUMO_WEB_SITE}/lumo-offline.js ${LUMO_WEB_SITE}/lumo.css
     DEPENDS fumes twistview ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/LumoWebSite.cmake
+            ${PROJECT_SOURCE_DIR}/scripts/minify_site.js
             ${LUMO_WEB_PAGES}/program.html.in ${LUMO_WEB_PAGES}/index.html.in ${LUMO_WEB_PAGES}/lumo.js
             ${LUMO_WEB_PAGES}/lumo.css ${LUMO_WEB_PAGES}/lumo-offline.js ${LUMO_WEB_PAGES}/lumo.webmanifest
     COMMENT "Writing the static site in ${LUMO_WEB_SITE}"
     VERBATIM)
   # Each page's icon, drawn by the same scripts as the programs' own icons.
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
   foreach(pair twistview:twistview/make_icon.py fumes:fumes/tools/make_icon.py)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 program)

@@ -20,8 +20,17 @@ figure is wall time (the page has no other clock), the median of the rounds. The
 markers, which scripts/bench_report.py keeps) and docs/benchmarks-browser.png
 are written anew.
 
+The pages' weight and start, within that section between markers of its own:
+each page's files as the browser fetched them, raw and compressed with
+gzip -9 as a static host serves them, the time from navigation to the first
+frame put on the canvas over --loads first visits (nothing cached), and the
+main thread's processor time per frame; with --before, the same for a former
+build (its build folder, or a folder holding its site/), beside this one.
+--pages measures and writes that part alone, without the kernels.
+
 Usage: scripts/bench_web.py [--web-build build/web] [--native-build build/native]
                             [--rounds 7] [--min-time 0.5] [--page-seconds 5]
+                            [--pages] [--before DIR] [--loads 7]
                             [--json-in FILE] [--json-out FILE]
 Build first: cmake --build --preset web; cmake --build --preset native.
 """
@@ -42,6 +51,8 @@ import bench_report  # noqa: E402
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BEGIN = bench_report.BROWSER_BEGIN
 END = bench_report.BROWSER_END
+LOAD_BEGIN = "<!-- page weight and start: begin (scripts/bench_web.py) -->"
+LOAD_END = "<!-- page weight and start: end -->"
 
 # Family: title, then the cases: native plain, native 128-bit x86 form (None:
 # the family has none), native as the program calls it, browser plain,
@@ -132,6 +143,104 @@ def run_browser(web_build, min_time, only, page_seconds=0):
          "--page-seconds", str(page_seconds)],
         check=True, capture_output=True, text=True, cwd=ROOT)
     return json.loads(done.stdout)
+
+
+def browser_json(build, *flags):
+    """bench/web/browser_bench.mjs's JSON for the site below `build`."""
+    if not os.path.isdir(os.path.join(ROOT, "tests", "e2e", "web", "node_modules", "puppeteer-core")):
+        sys.exit("puppeteer-core is not installed: scripts/install-deps.sh installs it into tests/e2e/web")
+    done = subprocess.run(["node", os.path.join(ROOT, "bench", "web", "browser_bench.mjs"), "--build", build, *flags],
+                          check=True, capture_output=True, text=True, cwd=ROOT)
+    return json.loads(done.stdout)
+
+
+def gzip_size(path):
+    with open(path, "rb") as f:
+        return len(subprocess.run(["gzip", "-9", "-c"], stdin=f, check=True, capture_output=True).stdout)
+
+
+def check_site(build):
+    for page in ("site/fumes.html", "site/twistview.html"):
+        if not os.path.exists(os.path.join(build, page)):
+            sys.exit(f"missing {os.path.join(build, page)}: build the web preset first (cmake --build --preset web)")
+
+
+def measure_pages(args, data):
+    """Each build's pages: the files each fetched (raw and gzip -9 bytes), its first frames, its frame times.
+    The builds take turns, visits then frames, so that a change in the machine's load falls on both."""
+    builds = {"before": args.before, "after": args.web_build} if args.before else {"after": args.web_build}
+    builds = {name: os.path.abspath(build) for name, build in builds.items()}
+    for build in builds.values():
+        check_site(build)
+    data["loads"] = {"loads": args.loads, "load_average": [bench_report.load_average()], "builds": {}}
+    visits = {name: browser_json(build, "--only", "loads", "--loads", str(args.loads))["loads"]
+              for name, build in builds.items()}
+    data["loads"]["load_average"].append(bench_report.load_average())
+    pages = {name: browser_json(build, "--only", "pages", "--page-seconds", str(args.page_seconds))["pages"]
+             for name, build in builds.items()}
+    data["loads"]["load_average"].append(bench_report.load_average())
+    for name, build in builds.items():
+        out = data["loads"]["builds"][name] = {}
+        for program in ("fumes", "twistview"):
+            files = sorted({f for v in visits[name] if v["program"] == program for f in v["files"]})
+            out[program] = {
+                "files": {f: [os.path.getsize(build + f), gzip_size(build + f)] for f in files},
+                "first_frame_ms": [v["firstFrameMs"] for v in visits[name] if v["program"] == program],
+                "frame_ms": {p["query"] + (", " + p["setup"] if p.get("setup") else ""): p["threadMsPerFrame"]
+                             for p in pages[name] if p["program"] == program}}
+
+
+def kb(n):
+    return f"{n / 1000:,.1f} KB"
+
+
+def load_section(data):
+    """The pages' weight, first frame and frame time, before and after."""
+    loads = data["loads"]
+    averages = [x for x in loads["load_average"] if x is not None]
+    lines = [LOAD_BEGIN, "### Weight and start of the pages", "",
+             f"Measured {data['measured']} UTC in the same Chromium (load average "
+             f"{min(averages):.1f} to {max(averages):.1f} on the {os.cpu_count()} processors, the browser's own "
+             "processes included). Weight: "
+             "the site's files each page fetched (its page, `lumo.js`, `lumo.css`, its icon, its program's `.js` "
+             "and `.wasm`), raw and compressed with `gzip -9` as a static host serves them. First frame: from the "
+             "navigation's start to the program's first frame put on its canvas, each visit a new visitor's (a "
+             f"fresh browser context, nothing cached), the median and range of {loads['loads']} visits. Processor "
+             "time: the page's main thread per frame put, as in the table above (simd128 forms, and with "
+             "`?disable=simd128`). On a 2-processor machine these times vary by a quarter from run to run, "
+             "before and after alike: compare the two builds of one run." + (
+                 f" With {max(averages):.0f} processes waiting for the {os.cpu_count()} processors at times, the "
+                 "times say more about the other work than about the pages: the weights are exact, the times "
+                 "are to be measured again on a quiet machine." if max(averages) > 2 * os.cpu_count() else ""), "",
+             "| Page | Build | Raw | gzip -9 | First frame (median, range) | Processor time per frame, simd128 | "
+             "Plain forms |", "|---|---|---:|---:|---:|---:|---:|"]
+    for program in ("fumes", "twistview"):
+        for build, site in loads["builds"].items():
+            page = site[program]
+            raw = sum(sizes[0] for sizes in page["files"].values())
+            packed = sum(sizes[1] for sizes in page["files"].values())
+            first = page["first_frame_ms"]
+            frame = page["frame_ms"]
+            cells = [f"{frame.get(q):.2f} ms" if frame.get(q) is not None else "—"
+                     for q in ("?disable=none", "?disable=simd128")]
+            lines.append(f"| `{program}.html` | {build} | {kb(raw)} | **{kb(packed)}** | "
+                         f"**{statistics.median(first):.0f} ms** ({min(first):.0f}–{max(first):.0f}) | "
+                         f"{cells[0]} | {cells[1]} |")
+    after = loads["builds"]["after"]
+    lines += ["", "Each file of the pages as built now (raw / gzip -9): " + "; ".join(
+        f"`{os.path.basename(f)}` {kb(sizes[0])} / {kb(sizes[1])}"
+        for f, sizes in sorted({**after["fumes"]["files"], **after["twistview"]["files"]}.items())) + ".", "",
+              "Targets: fumes at most 100 KB and twistview at most 150 KB with gzip -9, the first frame within "
+              "300 ms, and no page's processor time per frame worse than before. The programs are built for size "
+              "except the code that runs for every pixel of every frame, which keeps `-O3 -msimd128`; Asyncify "
+              "instruments only the functions that can wait (`scripts/web_waits.py`). The link optimises across "
+              "files (`-flto`) at `-O3`, so that its optimiser keeps the kernels' speed; terser shrinks the "
+              "runtime's JavaScript, the page's script and its style sheet (`scripts/minify_site.js`); the page "
+              "fetches and compiles the program's code while the runtime's script still loads; the page's own "
+              "listeners replace emscripten's event library.", "",
+              "Rerun with `scripts/bench_web.py --pages --before DIR`, DIR a build (or its `site/`) to compare "
+              "with.", LOAD_END]
+    return "\n".join(lines)
 
 
 def emscripten_version():
@@ -258,12 +367,26 @@ def section(data):
     return "\n".join(lines)
 
 
-def write_section(md_path, text):
+def between(text, begin, end):
+    return text[text.index(begin):text.index(end) + len(end)] if begin in text and end in text else None
+
+
+def write_section(md_path, text, load_text=None):
+    """The browser section in place, with the pages' weight and start (new, else the former) at its end."""
     try:
         with open(md_path) as f:
             old = f.read()
     except OSError:
         old = "# Benchmarks\n"
+    if text is None:
+        text = between(old, BEGIN, END) or f"{BEGIN}\n## In the browser\n{END}"
+    former = between(text, LOAD_BEGIN, LOAD_END)
+    if former:
+        text = text.replace(former, "").replace("\n\n\n" + END, "\n" + END)
+    load_text = load_text or former or between(old, LOAD_BEGIN, LOAD_END)
+    if load_text:
+        head = text[:text.index(END)].rstrip("\n")
+        text = head + "\n\n" + load_text + "\n" + text[text.index(END):]
     with open(md_path, "w") as f:
         f.write(bench_report.place_browser_section(old, text))
 
@@ -305,6 +428,9 @@ def main():
     parser.add_argument("--rounds", type=int, default=7)
     parser.add_argument("--min-time", default="0.5")
     parser.add_argument("--page-seconds", type=float, default=5.0)
+    parser.add_argument("--pages", action="store_true", help="measure the pages' weight and start alone")
+    parser.add_argument("--before", help="a former build (or a folder with its site/) to measure beside")
+    parser.add_argument("--loads", type=int, default=7)
     parser.add_argument("--json-in", help="use saved results instead of measuring")
     parser.add_argument("--json-out", help="also save the results here")
     parser.add_argument("--md", default=os.path.join(ROOT, "docs", "benchmarks.md"))
@@ -316,14 +442,21 @@ def main():
     else:
         if not shutil.which("node"):
             sys.exit("node is not installed: scripts/install-deps.sh installs it")
-        data = measure(args)
+        if args.pages:
+            bench_frames.raise_priority()
+            data = {"measured": datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M")}
+        else:
+            data = measure(args)
+        measure_pages(args, data)
     if args.json_out:
         with open(args.json_out, "w") as f:
             json.dump(data, f, indent=1)
-    text = section(data)
-    write_section(args.md, text)
-    draw_chart(data, args.png)
-    print(text)
+    text = section(data) if "results" in data else None
+    load_text = load_section(data) if "loads" in data else None
+    write_section(args.md, text, load_text)
+    if text is not None:
+        draw_chart(data, args.png)
+    print(text or load_text)
 
 
 if __name__ == "__main__":

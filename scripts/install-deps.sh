@@ -13,7 +13,7 @@
 #   windows      the i686 Windows programs under Wine: MinGW-w64 (i686),
 #                Wine with the i386 architecture, and qemu-user where this
 #                host runs no 32-bit code
-#   web          the WebAssembly build: emscripten
+#   web          the WebAssembly build: emscripten, terser
 #   tests        the rest of the test command: sanitizers, GoogleTest and
 #                Benchmark, the x86-64 Windows flavour, Chromium and the
 #                browser tests' npm packages, qemu-user for the processor
@@ -52,7 +52,8 @@ for set in "${sets[@]}"; do
       [ "$qemu" = always ] || qemu="where needed"
       ;;
     web)
-      PACKAGES+=(emscripten)
+      # terser shrinks the pages' JavaScript (cmake/LumoWeb.cmake).
+      PACKAGES+=(emscripten node-terser)
       # Node.js runs the web build's tests; one from elsewhere serves as well.
       command -v node >/dev/null || PACKAGES+=(nodejs)
       ;;

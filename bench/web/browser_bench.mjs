@@ -9,9 +9,14 @@
 //              frames and frames put on the canvas per second, the page's
 //              main thread's processor time per frame, and the forms the
 //              console named
+//   loads      (--only loads) per program page, `--loads` first visits: the
+//              site's files it fetched and the milliseconds from navigation
+//              to its first frame put on the canvas
 //
 // node bench/web/browser_bench.mjs --build build/web [--filter REGEX]
-//      [--repetitions 5] [--min-time 0.5] [--page-seconds 5] [--only benchmarks|pages]
+//      [--repetitions 5] [--min-time 0.5] [--page-seconds 5] [--loads 7]
+//      [--only benchmarks|pages|loads]
+// --build may also be a folder holding only a site/ (a former build's pages).
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -23,7 +28,7 @@ const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '.
 
 function options(argv) {
   const o = {build: path.join(root, 'build', 'web'), filter: '.', repetitions: 5, minTime: 0.5, pageSeconds: 5,
-    only: ''};
+    loads: 7, only: ''};
   for (let i = 2; i < argv.length; i += 2) {
     const [flag, value] = [argv[i], argv[i + 1]];
     if (value === undefined) throw new Error(`${flag} needs a value`);
@@ -32,6 +37,7 @@ function options(argv) {
     else if (flag === '--repetitions') o.repetitions = Number(value);
     else if (flag === '--min-time') o.minTime = Number(value);
     else if (flag === '--page-seconds') o.pageSeconds = Number(value);
+    else if (flag === '--loads') o.loads = Number(value);
     else if (flag === '--only') o.only = value;
     else throw new Error(`unknown flag ${flag}`);
   }
@@ -106,6 +112,36 @@ async function measurePage(browser, url, program, query, seconds, feedback) {
     forms: console.filter((line) => line.startsWith('lumo: '))};
 }
 
+// One first visit of a program's page, as a new visitor makes it: a fresh
+// context, nothing cached. The first putImageData is timed from the
+// navigation's start (performance.now's origin).
+async function measureLoad(browser, url, program) {
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    await page.setViewport({width: 1400, height: 900});
+    await page.setCacheEnabled(false);
+    await page.evaluateOnNewDocument(() => {
+      const put = CanvasRenderingContext2D.prototype.putImageData;
+      CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+        if (window.lumoFirstPut === undefined) window.lumoFirstPut = performance.now();
+        return put.apply(this, args);
+      };
+    });
+    const files = new Set();
+    page.on('response', (response) => {
+      const address = new URL(response.url());
+      if (address.origin === new URL(url).origin && response.status() === 200) files.add(address.pathname);
+    });
+    await page.goto(`${url}site/${program}.html`);
+    await page.waitForFunction(() => window.lumoFirstPut !== undefined, {timeout: 60000, polling: 50});
+    const firstFrameMs = await page.evaluate(() => window.lumoFirstPut);
+    return {program, firstFrameMs, files: [...files].sort()};
+  } finally {
+    await context.close();
+  }
+}
+
 async function main() {
   const o = options(process.argv);
   const server = await serve(o.build);
@@ -116,8 +152,17 @@ async function main() {
     close = launched.close;
     const browser = launched.browser;
     const result = {browser: await browser.version()};
-    if (o.only !== 'pages') result.benchmarks = await runBenchmarks(browser, server.url, o);
-    if (o.only !== 'benchmarks') {
+    if (o.only === 'loads') {
+      result.loads = [];
+      // A browser's first visit also starts its own renderer: not counted.
+      for (const program of ['fumes', 'twistview']) await measureLoad(browser, server.url, program);
+      // Turn about, so that a burst of other work falls on both pages alike.
+      for (let i = 0; i < o.loads; i += 1) {
+        for (const program of ['fumes', 'twistview']) result.loads.push(await measureLoad(browser, server.url, program));
+      }
+    }
+    if (o.only === '' || o.only === 'benchmarks') result.benchmarks = await runBenchmarks(browser, server.url, o);
+    if (o.only === '' || o.only === 'pages') {
       result.pages = [];
       for (const [program, feedback] of [['fumes', false], ['twistview', false], ['twistview', true]]) {
         for (const query of ['?disable=none', '?disable=simd128']) {

@@ -21,9 +21,11 @@ std::string Printable(const char* Argument) {
     }
     const unsigned char Byte = static_cast<unsigned char>(Argument[I]);
     if (Byte < 0x20 || Byte == 0x7F) {
-      char Escaped[8];
-      std::snprintf(Escaped, sizeof Escaped, "\\x%02X", Byte);
-      Shown += Escaped;
+      // By hand: snprintf would bring floating-point formatting into every page.
+      constexpr const char* Hex = "0123456789ABCDEF";
+      Shown += "\\x";
+      Shown += Hex[Byte >> 4];
+      Shown += Hex[Byte & 0xF];
     } else {
       Shown += static_cast<char>(Byte);
     }

@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "web/WebPage.h"
@@ -39,10 +37,22 @@ bool EndsWith(const std::string& s, const char* tail) {
   return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
+// Read with stdio: a file stream would bring the whole of the library's
+// locales into the page's code. A file that cannot be read whole is not offered.
+bool ReadWhole(const std::string& path, std::vector<uint8_t>& bytes) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) return false;
+  uint8_t chunk[4096];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  const bool whole = std::ferror(in) == 0;
+  std::fclose(in);
+  return whole;
+}
+
 void Offer(const std::string& path, const std::string& name) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (!in.bad()) {
+  std::vector<uint8_t> bytes;
+  if (ReadWhole(path, bytes)) {
     std::string lower = name;
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     LumoDownload(bytes.data(), static_cast<int>(bytes.size()), name.c_str(),

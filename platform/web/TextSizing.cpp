@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace lumo::web {
 
@@ -43,12 +43,16 @@ TextSizing SizeText(const LOGFONTA& lf, const FaceProportions& face) {
 std::string CssFont(const LOGFONTA& lf, double emHeight) {
   std::string font = lf.lfItalic ? "italic " : "";
   const LONG weight = lf.lfWeight <= 0 ? FW_NORMAL : std::min<LONG>(lf.lfWeight, 1000);
-  char size[64];
-  if (emHeight > 0)
-    std::snprintf(size, sizeof size, "%ld %.3fpx ", static_cast<long>(weight), emHeight);
-  else
-    std::snprintf(size, sizeof size, "%ld 100px ", static_cast<long>(weight));
-  font += size;
+  // Written by hand: formatting a double would bring the C library's whole
+  // floating-point printf into every page.
+  font += std::to_string(weight);
+  if (emHeight > 0 && emHeight < 1e9) {
+    const long long thousandths = std::llround(emHeight * 1000.0);
+    const std::string fraction = std::to_string(thousandths % 1000);
+    font += ' ' + std::to_string(thousandths / 1000) + '.' + std::string(3 - fraction.size(), '0') + fraction + "px ";
+  } else {
+    font += " 100px ";
+  }
   // Any character but a letter, digit, space, '-' or '_' is written as a CSS
   // escape, so no face name can end the string or the declaration.
   const size_t length = strnlen(lf.lfFaceName, LF_FACESIZE - 1);
@@ -60,9 +64,11 @@ std::string CssFont(const LOGFONTA& lf, double emHeight) {
           c == '_') {
         font += static_cast<char>(c);
       } else {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\%x ", c);
-        font += escaped;
+        constexpr const char* kHex = "0123456789abcdef";
+        font += '\\';
+        if (c >= 0x10) font += kHex[c >> 4];
+        font += kHex[c & 0xF];
+        font += ' ';
       }
     }
     font += "\", ";

@@ -9,11 +9,9 @@
 // window's size come from the page's own script (site/lumo.js) through a
 // queue taken on each look at the messages.
 #include <emscripten.h>
-#include <emscripten/html5.h>
 
 #include <map>
 #include <set>
-#include <string>
 
 #include "user/Input.h"
 #include "user/MessageQueue.h"
@@ -36,6 +34,37 @@ EM_JS(int, LumoCanvasPoint, (int canvas, double clientX, double clientY, int* x,
   HEAP32[x >> 2] = px;
   HEAP32[y >> 2] = py;
   return px >= 0 && py >= 0 && px < element.width && py < element.height ? 1 : 0;
+});
+
+// Listens to the page's keyboard and mouse (and the wheel over a canvas).
+// Each event is handed to the functions below while the browser dispatches
+// it, so that their answer can keep its default action from the page: a key
+// the program takes does not scroll, a press on a canvas selects no text.
+// The key's code and name go into `code` and `key` first.
+EM_JS(void, LumoListen, (char* code, char* key, int size), {
+  var MOVE = 0, DOWN = 1, UP = 2;
+  function onKey(event) {
+    stringToUTF8(String(event.code || ""), code, size);
+    stringToUTF8(String(event.key || ""), key, size);
+    var modifiers = (event.ctrlKey ? 1 : 0) | (event.altKey ? 2 : 0) | (event.metaKey ? 4 : 0);
+    if (_LumoKeyEvent(event.type == "keydown" ? 1 : 0, event.repeat ? 1 : 0, modifiers)) event.preventDefault();
+  }
+  function onMouse(type) {
+    return function(event) {
+      if (_LumoMouseEvent(type, event.clientX, event.clientY, event.button)) event.preventDefault();
+    };
+  }
+  window.addEventListener("keydown", onKey, true);
+  window.addEventListener("keyup", onKey, true);
+  window.addEventListener("blur", function() { _LumoBlurEvent(); }, true);
+  window.addEventListener("mousedown", onMouse(DOWN), true);
+  window.addEventListener("mouseup", onMouse(UP), true);
+  window.addEventListener("mousemove", onMouse(MOVE), true);
+  window.addEventListener("wheel", function(event) {
+    var target = event.target;
+    if (!target || !target.id || target.id.indexOf("lumo-canvas-") != 0) return;
+    if (_LumoWheelEvent(event.clientX, event.clientY, event.deltaY)) event.preventDefault();
+  }, {capture: true, passive: false});
 });
 
 // The oldest of the page's queued reports (site/lumo.js): its kind, 0 when
@@ -84,7 +113,7 @@ HWND WindowAt(double clientX, double clientY, int* x, int* y) {
   return found;
 }
 
-int ButtonOf(unsigned short button) {
+int ButtonOf(int button) {
   switch (button) {
     case 0:
       return MK_LBUTTON;
@@ -97,11 +126,15 @@ int ButtonOf(unsigned short button) {
   }
 }
 
+// The page's key and mouse events as LumoListen passes them.
+enum Modifier { kControl = 1, kAlt = 2, kMeta = 4 };
+enum MouseEvent { kMouseMove = 0, kMouseDown = 1, kMouseUp = 2 };
+
 // Browser shortcuts (with Control, Alt or Meta), the function keys and Tab
 // keep their meaning for the page; every other key is the program's alone,
 // so Space or the arrows do not scroll the page.
-bool ProgramOwns(const EmscriptenKeyboardEvent& e, int vk) {
-  return !e.ctrlKey && !e.altKey && !e.metaKey && vk != VK_TAB && !(vk >= VK_F1 && vk <= VK_F1 + 11);
+bool ProgramOwns(int modifiers, int vk) {
+  return (modifiers & (kControl | kAlt | kMeta)) == 0 && vk != VK_TAB && !(vk >= VK_F1 && vk <= VK_F1 + 11);
 }
 
 // A key from the keyboard or the page's keys row, to the key window.
@@ -118,76 +151,14 @@ bool DeliverKey(const char* code, const char* key, bool down, bool repeat, lumo:
   return true;
 }
 
-EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
-  lumo::web::KeyCodes k;
-  if (!DeliverKey(e->code, e->key, type == EMSCRIPTEN_EVENT_KEYDOWN, e->repeat != 0, &k)) return EM_FALSE;
-  return ProgramOwns(*e, k.vk) ? EM_TRUE : EM_FALSE;
-}
-
-// Keys held while the page loses focus are let go, as SDL does.
-EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
-  Listening& in = Input();
-  const std::set<int> held = in.heldKeys;
-  in.heldKeys.clear();
-  if (in.keyWindow == nullptr) return EM_FALSE;
-  for (int vk : held) {
-    const lumo::web::KeyCodes& k = in.keyOf[vk];
-    lumo::user::PostKey(in.keyWindow, k.vk, k.scan, k.extended, false, false);
-  }
-  return EM_FALSE;
-}
-
-EM_BOOL OnMouse(int type, const EmscriptenMouseEvent* e, void*) {
-  Listening& in = Input();
-  int x = 0, y = 0;
-  HWND window = WindowAt(e->clientX, e->clientY, &x, &y);
-  switch (type) {
-    case EMSCRIPTEN_EVENT_MOUSEMOVE:
-      if (window != nullptr) lumo::user::PostMouseMove(window, x, y);
-      return EM_FALSE;
-    case EMSCRIPTEN_EVENT_MOUSEDOWN: {
-      const int button = ButtonOf(e->button);
-      if (window == nullptr || button == 0) return EM_FALSE;
-      in.keyWindow = in.pressWindow = window;
-      lumo::user::PostMouseButton(window, button, true, x, y);
-      return EM_TRUE;  // no text selection, no dragging of the canvas
-    }
-    case EMSCRIPTEN_EVENT_MOUSEUP: {
-      const int button = ButtonOf(e->button);
-      HWND target = window != nullptr ? window : in.pressWindow;
-      if (target == nullptr || button == 0 || lumo::web::CanvasOf(target) == 0) return EM_FALSE;
-      if (window == nullptr) {
-        // Off the canvas: the button is let go, no message is delivered.
-        x = y = -1;
-      }
-      lumo::user::PostMouseButton(target, button, false, x, y);
-      return EM_FALSE;
-    }
-    default:
-      return EM_FALSE;
-  }
-}
-
-EM_BOOL OnWheel(int, const EmscriptenWheelEvent* e, void*) {
-  int x = 0, y = 0;
-  HWND window = WindowAt(e->mouse.clientX, e->mouse.clientY, &x, &y);
-  if (window == nullptr || e->deltaY == 0) return EM_FALSE;
-  // One notch per event; up, away from the user, is positive on Windows.
-  lumo::user::PostMouseWheel(window, e->deltaY < 0 ? WHEEL_DELTA : -WHEEL_DELTA, x, y);
-  return EM_TRUE;
-}
+constexpr int kKeyText = 32;
+char keyCode[kKeyText], keyName[kKeyText];
 
 void Start() {
   Listening& in = Input();
   if (in.started) return;
   in.started = true;
-  const char* page = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-  emscripten_set_keydown_callback(page, nullptr, EM_TRUE, OnKey);
-  emscripten_set_keyup_callback(page, nullptr, EM_TRUE, OnKey);
-  emscripten_set_blur_callback(page, nullptr, EM_TRUE, OnBlur);
-  emscripten_set_mousedown_callback(page, nullptr, EM_TRUE, OnMouse);
-  emscripten_set_mouseup_callback(page, nullptr, EM_TRUE, OnMouse);
-  emscripten_set_mousemove_callback(page, nullptr, EM_TRUE, OnMouse);
+  LumoListen(keyCode, keyName, kKeyText);
 }
 
 HWND WindowOfCanvas(int canvas) {
@@ -201,6 +172,70 @@ HWND WindowOfCanvas(int canvas) {
 enum PageReport { kSize = 1, kMove = 2, kButton = 3, kKey = 4 };
 
 }  // namespace
+
+// Called by LumoListen's listeners while the browser dispatches the event;
+// true keeps its default action from the page.
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE int LumoKeyEvent(int down, int repeat, int modifiers) {
+  lumo::web::KeyCodes k;
+  if (!DeliverKey(keyCode, keyName, down != 0, repeat != 0, &k)) return 0;
+  return ProgramOwns(modifiers, k.vk) ? 1 : 0;
+}
+
+// Keys held while the page loses focus are let go, as SDL does.
+EMSCRIPTEN_KEEPALIVE void LumoBlurEvent() {
+  Listening& in = Input();
+  const std::set<int> held = in.heldKeys;
+  in.heldKeys.clear();
+  if (in.keyWindow == nullptr) return;
+  for (int vk : held) {
+    const lumo::web::KeyCodes& k = in.keyOf[vk];
+    lumo::user::PostKey(in.keyWindow, k.vk, k.scan, k.extended, false, false);
+  }
+}
+
+EMSCRIPTEN_KEEPALIVE int LumoMouseEvent(int type, double clientX, double clientY, int pageButton) {
+  Listening& in = Input();
+  int x = 0, y = 0;
+  HWND window = WindowAt(clientX, clientY, &x, &y);
+  switch (type) {
+    case kMouseMove:
+      if (window != nullptr) lumo::user::PostMouseMove(window, x, y);
+      return 0;
+    case kMouseDown: {
+      const int button = ButtonOf(pageButton);
+      if (window == nullptr || button == 0) return 0;
+      in.keyWindow = in.pressWindow = window;
+      lumo::user::PostMouseButton(window, button, true, x, y);
+      return 1;  // no text selection, no dragging of the canvas
+    }
+    case kMouseUp: {
+      const int button = ButtonOf(pageButton);
+      HWND target = window != nullptr ? window : in.pressWindow;
+      if (target == nullptr || button == 0 || lumo::web::CanvasOf(target) == 0) return 0;
+      if (window == nullptr) {
+        // Off the canvas: the button is let go, no message is delivered.
+        x = y = -1;
+      }
+      lumo::user::PostMouseButton(target, button, false, x, y);
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+EMSCRIPTEN_KEEPALIVE int LumoWheelEvent(double clientX, double clientY, double deltaY) {
+  int x = 0, y = 0;
+  HWND window = WindowAt(clientX, clientY, &x, &y);
+  if (window == nullptr || deltaY == 0) return 0;
+  // One notch per event; up, away from the user, is positive on Windows.
+  lumo::user::PostMouseWheel(window, deltaY < 0 ? WHEEL_DELTA : -WHEEL_DELTA, x, y);
+  return 1;
+}
+
+}  // extern "C"
 
 namespace lumo::web {
 
@@ -239,17 +274,13 @@ void TakePageInput(bool modal) {
   }
 }
 
-void ListenTo(HWND window, int canvas) {
+void ListenTo(HWND window, int) {
   Start();
   Input().keyWindow = window;
-  const std::string selector = "#lumo-canvas-" + std::to_string(canvas);
-  emscripten_set_wheel_callback(selector.c_str(), nullptr, EM_TRUE, OnWheel);
 }
 
-void StopListening(HWND window, int canvas) {
+void StopListening(HWND window, int) {
   Listening& in = Input();
-  const std::string selector = "#lumo-canvas-" + std::to_string(canvas);
-  emscripten_set_wheel_callback(selector.c_str(), nullptr, EM_TRUE, nullptr);
   if (in.keyWindow == window) in.keyWindow = lumo::web::NewestWindow();
   if (in.pressWindow == window) in.pressWindow = nullptr;
 }

@@ -268,8 +268,29 @@ var Module = (function () {
     if (isExit(event.reason)) event.preventDefault();
   });
 
+  // The program's code is fetched and compiled from the start, while the
+  // runtime's script still loads; the runtime then only instantiates it.
+  var wasm = name + '.wasm';
+  var compiled = fetch(wasm, {credentials: 'same-origin'}).then(function (response) {
+    if (!response.ok) throw new Error(wasm + ': HTTP ' + response.status);
+    var type = (response.headers.get('Content-Type') || '').split(';')[0].trim();
+    // Compiled as it arrives, where the host names its type; else once whole.
+    if (type === 'application/wasm' && WebAssembly.compileStreaming) return WebAssembly.compileStreaming(response);
+    return response.arrayBuffer().then(function (bytes) { return WebAssembly.compile(bytes); });
+  });
+  // Nothing else waits on it before the runtime asks: no unhandled rejection.
+  compiled.catch(function () {});
+
   var module = {
     thisProgram: name,
+    instantiateWasm: function (imports, receive) {
+      compiled.then(function (code) { return WebAssembly.instantiate(code, imports); }).then(function (instance) {
+        receive(instance);
+      }, function (error) {
+        module.onAbort(error && error.message ? error.message : String(error));
+      });
+      return {};  // the exports come later, through receive
+    },
     lumoInput: input,
     // Called by the backend for each window it makes and ends.
     lumoWindowOpened: function (number, figure, canvas) {
