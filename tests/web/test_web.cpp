@@ -121,6 +121,9 @@ TEST(TextSizing, FaceNamesCannotLeaveTheirCssString) {
   LOGFONTA italic = Font("", 12, 0, 0);
   italic.lfItalic = 1;
   EXPECT_EQ(lumo::web::CssFont(italic, 0), "italic 400 100px \"DejaVu Sans\", sans-serif");
+  // Sizes to the thousandth of a pixel, the fraction's leading zeros kept.
+  EXPECT_EQ(lumo::web::CssFont(Font("", 12, 0, 0), 9.0504), "400 9.050px \"DejaVu Sans\", sans-serif");
+  EXPECT_EQ(lumo::web::CssFont(Font("", 12, 0, 0), 12.3456), "400 12.346px \"DejaVu Sans\", sans-serif");
 }
 
 // ---- pictures: the format the headers give, the pixels put into it
