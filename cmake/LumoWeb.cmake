@@ -9,11 +9,11 @@ set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
 # The code that runs for every pixel of every frame keeps full speed; the
 # rest is built for size (CMakeLists.txt).
 set(frame_sources
-  platform/gdi/Blits.cpp platform/gdi/PaletteRows.cpp platform/gdi/PaletteRowsSimd128.cpp platform/gdi/PixelFormat.cpp
+  platform/gdi/Blits.cpp platform/gdi/Fonts.cpp platform/gdi/PaletteRows.cpp platform/gdi/PaletteRowsSimd128.cpp platform/gdi/PixelFormat.cpp
   platform/web/CanvasPixels.cpp platform/web/CanvasSink.cpp
   graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp graphics/kernels/AvgRowSimd128.cpp
   fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSimd128.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp
-  twistview/TwistRender.cpp twistview/TwistRenderFast.cpp twistview/TwistRenderSimd128.cpp twistview/TwistPixels.cpp)
+  twistview/TwistShell.cpp twistview/TwistRender.cpp twistview/TwistRenderFast.cpp twistview/TwistRenderSimd128.cpp twistview/TwistPixels.cpp)
 list(TRANSFORM frame_sources PREPEND ${PROJECT_SOURCE_DIR}/)
 foreach(library lumo_platform lumo_graphics fumes_core twistview_core)
   if(TARGET ${library})
