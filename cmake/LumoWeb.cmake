@@ -9,15 +9,25 @@ set(LUMO_WEB_PAGES ${PROJECT_SOURCE_DIR}/platform/web/site)
 # The code that runs for every pixel of every frame keeps full speed; the
 # rest is built for size (CMakeLists.txt).
 set(frame_sources
-  platform/gdi/Blits.cpp platform/gdi/Fonts.cpp platform/gdi/PaletteRows.cpp platform/gdi/PaletteRowsSimd128.cpp platform/gdi/PixelFormat.cpp
+  platform/gdi/Blits.cpp platform/gdi/Fonts.cpp platform/gdi/PaletteRows.cpp platform/gdi/PixelFormat.cpp
   platform/web/CanvasPixels.cpp platform/web/CanvasSink.cpp
-  graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp graphics/kernels/AvgRowSimd128.cpp
-  fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSimd128.cpp fumes/FumesSim.cpp fumes/FumesPalette.cpp
-  twistview/TwistShell.cpp twistview/TwistRender.cpp twistview/TwistRenderFast.cpp twistview/TwistRenderSimd128.cpp twistview/TwistPixels.cpp)
+  graphics/LumoBlend.cpp graphics/LumoDIB.cpp graphics/kernels/AvgRow.cpp
+  fumes/FumesSim.cpp fumes/FumesPalette.cpp
+  twistview/TwistShell.cpp twistview/TwistRender.cpp twistview/TwistRenderFast.cpp twistview/TwistPixels.cpp)
+# The kernels themselves also take their inlining back: emcc turns any -Oz on
+# a line into -fno-inline-functions, which a later -O3 leaves in place, and
+# the rotating zoom then called its per-run helpers instead of folding them
+# in (a tenth of twistview's frame).
+set(kernel_sources
+  platform/gdi/PaletteRowsSimd128.cpp graphics/kernels/AvgRowSimd128.cpp
+  fumes/FumePasses.cpp fumes/FumesFast.cpp fumes/FumesSimd128.cpp twistview/TwistRenderSimd128.cpp)
 list(TRANSFORM frame_sources PREPEND ${PROJECT_SOURCE_DIR}/)
+list(TRANSFORM kernel_sources PREPEND ${PROJECT_SOURCE_DIR}/)
 foreach(library lumo_platform lumo_graphics fumes_core twistview_core)
   if(TARGET ${library})
     set_source_files_properties(${frame_sources} TARGET_DIRECTORY ${library} PROPERTIES COMPILE_OPTIONS -O3)
+    set_source_files_properties(${kernel_sources} TARGET_DIRECTORY ${library} PROPERTIES
+      COMPILE_OPTIONS "-O3;-finline-functions")
   endif()
 endforeach()
 
