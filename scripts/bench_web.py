@@ -24,13 +24,14 @@ The pages' weight and start, within that section between markers of its own:
 each page's files as the browser fetched them, raw and compressed with
 gzip -9 as a static host serves them, the time from navigation to the first
 frame put on the canvas over --loads first visits (nothing cached), and the
-main thread's processor time per frame; with --before, the same for a former
+main thread's processor time per frame (the median of --page-rounds
+samples, the builds in turns); with --before, the same for a former
 build (its build folder, or a folder holding its site/), beside this one.
 --pages measures and writes that part alone, without the kernels.
 
 Usage: scripts/bench_web.py [--web-build build/web] [--native-build build/native]
                             [--rounds 7] [--min-time 0.5] [--page-seconds 5]
-                            [--pages] [--before DIR] [--loads 7]
+                            [--pages] [--before DIR] [--loads 7] [--page-rounds 3]
                             [--json-in FILE] [--json-out FILE]
 Build first: cmake --build --preset web; cmake --build --preset native.
 """
@@ -176,9 +177,14 @@ def measure_pages(args, data):
     visits = {name: browser_json(build, "--only", "loads", "--loads", str(args.loads))["loads"]
               for name, build in builds.items()}
     data["loads"]["load_average"].append(bench_report.load_average())
-    pages = {name: browser_json(build, "--only", "pages", "--page-seconds", str(args.page_seconds))["pages"]
-             for name, build in builds.items()}
+    # The frame times too take turns, over rounds: one five-second sample of each page varied by a quarter.
+    pages = {name: [] for name in builds}
+    for _ in range(args.page_rounds):
+        for name, build in builds.items():
+            pages[name] += browser_json(build, "--only", "pages", "--page-seconds", str(args.page_seconds))["pages"]
     data["loads"]["load_average"].append(bench_report.load_average())
+    data["loads"]["page_rounds"] = args.page_rounds
+    data["loads"]["page_seconds"] = args.page_seconds
     for name, build in builds.items():
         out = data["loads"]["builds"][name] = {}
         for program in ("fumes", "twistview"):
@@ -186,8 +192,13 @@ def measure_pages(args, data):
             out[program] = {
                 "files": {f: [os.path.getsize(build + f), gzip_size(build + f)] for f in files},
                 "first_frame_ms": [v["firstFrameMs"] for v in visits[name] if v["program"] == program],
-                "frame_ms": {p["query"] + (", " + p["setup"] if p.get("setup") else ""): p["threadMsPerFrame"]
-                             for p in pages[name] if p["program"] == program}}
+                "frame_ms": {}}
+            samples = {}
+            for p in pages[name]:
+                if p["program"] == program and p["threadMsPerFrame"] is not None:
+                    samples.setdefault(p["query"] + (", " + p["setup"] if p.get("setup") else ""), []).append(
+                        p["threadMsPerFrame"])
+            out[program]["frame_ms"] = {key: statistics.median(values) for key, values in samples.items()}
 
 
 def kb(n):
@@ -205,9 +216,10 @@ def load_section(data):
              "the site's files each page fetched (its page, `lumo.js`, `lumo.css`, its icon, its program's `.js` "
              "and `.wasm`), raw and compressed with `gzip -9` as a static host serves them. First frame: from the "
              "navigation's start to the program's first frame put on its canvas, each visit a new visitor's (a "
-             f"fresh browser context, nothing cached), the median and range of {loads['loads']} visits. Processor "
-             "time: the page's main thread per frame put, as in the table above (simd128 forms, and with "
-             "`?disable=simd128`). On a 2-processor machine these times vary by a quarter from run to run, "
+             f"fresh browser context, nothing cached, once the browser has started that context's own pages), the "
+             f"median and range of {loads['loads']} visits. Processor time: the page's main thread per frame put, "
+             "as in the table above (simd128 forms, and with `?disable=simd128`), the median of "
+             f"{loads.get('page_rounds', 1)} samples of {loads.get('page_seconds', 5):g} s taken in turns. On a 2-processor machine these times vary by a quarter from run to run, "
              "before and after alike: compare the two builds of one run." + (
                  f" With {max(averages):.0f} processes waiting for the {os.cpu_count()} processors at times, the "
                  "times say more about the other work than about the pages: the weights are exact, the times "
@@ -232,7 +244,8 @@ def load_section(data):
         for f, sizes in sorted({**after["fumes"]["files"], **after["twistview"]["files"]}.items())) + ".", "",
               "Targets: fumes at most 100 KB and twistview at most 150 KB with gzip -9, the first frame within "
               "300 ms, and no page's processor time per frame worse than before. The programs are built for size "
-              "except the code that runs for every pixel of every frame, which keeps `-O3 -msimd128`; Asyncify "
+              "except the code that runs for every pixel of every frame, which keeps `-O3 -msimd128` (the kernels "
+              "also `-finline-functions`, which emcc's `-Oz` elsewhere on the line would take away); Asyncify "
               "instruments only the functions that can wait (`scripts/web_waits.py`). The link optimises across "
               "files (`-flto`) at `-O3`, so that its optimiser keeps the kernels' speed; terser shrinks the "
               "runtime's JavaScript, the page's script and its style sheet (`scripts/minify_site.js`); the page "
@@ -431,6 +444,7 @@ def main():
     parser.add_argument("--pages", action="store_true", help="measure the pages' weight and start alone")
     parser.add_argument("--before", help="a former build (or a folder with its site/) to measure beside")
     parser.add_argument("--loads", type=int, default=7)
+    parser.add_argument("--page-rounds", type=int, default=3, help="frame-time samples of each page with --pages")
     parser.add_argument("--json-in", help="use saved results instead of measuring")
     parser.add_argument("--json-out", help="also save the results here")
     parser.add_argument("--md", default=os.path.join(ROOT, "docs", "benchmarks.md"))

@@ -114,11 +114,15 @@ async function measurePage(browser, url, program, query, seconds, feedback) {
 
 // One first visit of a program's page, as a new visitor makes it: a fresh
 // context, nothing cached. The first putImageData is timed from the
-// navigation's start (performance.now's origin).
+// navigation's start (performance.now's origin). A new context first starts
+// the browser's own pages for it (its address bar's popup among them), which
+// kept both processors busy for most of a second: that is the browser's start,
+// which a visitor's browser has long done, so the visit waits for it to end.
 async function measureLoad(browser, url, program) {
   const context = await browser.createBrowserContext();
   try {
     const page = await context.newPage();
+    await new Promise((resolve) => setTimeout(resolve, 2000));
     await page.setViewport({width: 1400, height: 900});
     await page.setCacheEnabled(false);
     await page.evaluateOnNewDocument(() => {
