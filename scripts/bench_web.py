@@ -199,6 +199,7 @@ def measure_pages(args, data):
                     samples.setdefault(p["query"] + (", " + p["setup"] if p.get("setup") else ""), []).append(
                         p["threadMsPerFrame"])
             out[program]["frame_ms"] = {key: statistics.median(values) for key, values in samples.items()}
+            out[program]["frame_samples"] = samples
 
 
 def kb(n):
