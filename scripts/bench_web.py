@@ -220,7 +220,8 @@ def load_section(data):
              f"fresh browser context, nothing cached, once the browser has started that context's own pages), the "
              f"median and range of {loads['loads']} visits. Processor time: the page's main thread per frame put, "
              "as in the table above (simd128 forms, and with `?disable=simd128`), the median of "
-             f"{loads.get('page_rounds', 1)} samples of {loads.get('page_seconds', 5):g} s taken in turns. On a 2-processor machine these times vary by a quarter from run to run, "
+             f"{loads.get('page_rounds', 1)} samples of {loads.get('page_seconds', 5):g} s taken in turns, each once "
+             "the site's worker has installed. On a 2-processor machine these times vary by a quarter from run to run, "
              "before and after alike: compare the two builds of one run." + (
                  f" With {max(averages):.0f} processes waiting for the {os.cpu_count()} processors at times, the "
                  "times say more about the other work than about the pages: the weights are exact, the times "
