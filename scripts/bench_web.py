@@ -189,17 +189,16 @@ def measure_pages(args, data):
         out = data["loads"]["builds"][name] = {}
         for program in ("fumes", "twistview"):
             files = sorted({f for v in visits[name] if v["program"] == program for f in v["files"]})
-            out[program] = {
-                "files": {f: [os.path.getsize(build + f), gzip_size(build + f)] for f in files},
-                "first_frame_ms": [v["firstFrameMs"] for v in visits[name] if v["program"] == program],
-                "frame_ms": {}}
             samples = {}
             for p in pages[name]:
                 if p["program"] == program and p["threadMsPerFrame"] is not None:
                     samples.setdefault(p["query"] + (", " + p["setup"] if p.get("setup") else ""), []).append(
                         p["threadMsPerFrame"])
-            out[program]["frame_ms"] = {key: statistics.median(values) for key, values in samples.items()}
-            out[program]["frame_samples"] = samples
+            out[program] = {
+                "files": {f: [os.path.getsize(build + f), gzip_size(build + f)] for f in files},
+                "first_frame_ms": [v["firstFrameMs"] for v in visits[name] if v["program"] == program],
+                "frame_ms": {key: statistics.median(values) for key, values in samples.items()},
+                "frame_samples": samples}
 
 
 def kb(n):

@@ -121,7 +121,7 @@ async function measurePage(browser, url, program, query, seconds, feedback) {
 // navigation's start (performance.now's origin). A new context first starts
 // the browser's own pages for it (its address bar's popup among them), which
 // kept both processors busy for most of a second: that is the browser's start,
-// which a visitor's browser has long done, so the visit waits for it to end.
+// which a visitor's browser has long done, so the visit lets it run 2 s first.
 async function measureLoad(browser, url, program) {
   const context = await browser.createBrowserContext();
   try {
