@@ -24,6 +24,7 @@ esac
 export LC_ALL=C
 
 say() { echo "install-arm64: $*" >&2; }
+here="$(cd "$(dirname "$0")" && pwd)"
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -38,7 +39,9 @@ PACKAGES=(
 
 missing=()
 for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  # One line per architecture the package is known for.
+  status="$(dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null)" || true
+  [[ $'\n'"$status"$'\n' == *$'\n'"install ok installed"$'\n'* ]] || missing+=("$p")
 done
 if [ "$check" -eq 1 ]; then
   if [ "${#missing[@]}" -eq 0 ]; then echo yes && exit 0; fi
@@ -48,16 +51,14 @@ fi
 [ "${#missing[@]}" -gt 0 ] || exit 0
 
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+foreign="$(dpkg --print-foreign-architectures)"
+if [[ $'\n'"$foreign"$'\n' != *$'\n'arm64$'\n'* ]]; then
   say "adding the arm64 architecture"
   $SUDO dpkg --add-architecture arm64
 fi
 say "installing ${missing[*]}"
-if ! $SUDO apt-get -o DPkg::Lock::Timeout=900 update -qq; then
-  say "apt-get update failed"
-  exit 1
-fi
-if ! $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"; then
+"$here/apt-update.sh" || say "installing from the lists apt has"
+if ! $SUDO apt-get -o DPkg::Lock::Timeout=900 -o Acquire::Retries=3 install -y -qq --no-install-recommends "${missing[@]}"; then
   say "the arm64 packages could not be installed"
   exit 1
 fi

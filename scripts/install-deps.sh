@@ -99,15 +99,19 @@ if [[ " ${sets[*]} " == *" tests "* ]]; then
   "$here/install-arm64.sh" || echo "install-deps: no arm64 cross build; its suites will be skipped"
 fi
 
+# Whole outputs are compared, not piped into grep -q: under pipefail a grep
+# that stops early can fail the pipe, and a present package would count as
+# missing.
 missing=()
 for p in "${PACKAGES[@]}" "${I386_PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
+  # One line per architecture the package is known for.
+  status="$(dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null)" || true
+  [[ $'\n'"$status"$'\n' == *$'\n'"install ok installed"$'\n'* ]] || missing+=("$p")
 done
 
 need_i386=0
-if [ "${#I386_PACKAGES[@]}" -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+foreign="$(dpkg --print-foreign-architectures)"
+if [ "${#I386_PACKAGES[@]}" -gt 0 ] && [[ $'\n'"$foreign"$'\n' != *$'\n'i386$'\n'* ]]; then
   need_i386=1
 fi
 
@@ -119,9 +123,16 @@ else
     echo "install-deps: adding the i386 architecture for Wine"
     $SUDO dpkg --add-architecture i386
   fi
-  echo "install-deps: installing ${missing[*]}"
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # The architecture alone needs no fresh lists: nothing is installed for it.
+  if [ "${#missing[@]}" -gt 0 ]; then
+    echo "install-deps: installing ${missing[*]}"
+    "$here/apt-update.sh" || echo "install-deps: installing from the lists apt has"
+    if ! $SUDO apt-get -o DPkg::Lock::Timeout=900 -o Acquire::Retries=3 install -y -qq \
+      --no-install-recommends "${missing[@]}"; then
+      echo "install-deps: could not install ${missing[*]}" >&2
+      exit 1
+    fi
+  fi
 fi
 
 # The browser tests' npm packages, exactly as their lock file pins them;

@@ -16,6 +16,7 @@ case "${1:-}" in -h | --help) echo "usage: install-qemu.sh" && exit 0 ;; esac
 export LC_ALL=C
 
 say() { echo "install-qemu: $*" >&2; }
+here="$(cd "$(dirname "$0")" && pwd)"
 
 # qemu_ok: qemu-i386 is there and is version 8 or later.
 qemu_ok() {
@@ -132,11 +133,8 @@ EOF
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-if ! $SUDO apt-get update -qq; then
-  say "apt-get update failed"
-  exit 1
-fi
-if ! $SUDO apt-get install -y -qq --no-install-recommends "qemu-user/$backports"; then
+"$here/apt-update.sh" || say "installing from the lists apt has"
+if ! $SUDO apt-get -o DPkg::Lock::Timeout=900 -o Acquire::Retries=3 install -y -qq --no-install-recommends "qemu-user/$backports"; then
   say "qemu-user could not be installed from $backports"
   exit 1
 fi
