@@ -50,15 +50,13 @@ if [ "$check" -eq 1 ]; then
 fi
 [ "${#missing[@]}" -gt 0 ] || exit 0
 
-export DEBIAN_FRONTEND=noninteractive
 foreign="$(dpkg --print-foreign-architectures)"
 if [[ $'\n'"$foreign"$'\n' != *$'\n'arm64$'\n'* ]]; then
   say "adding the arm64 architecture"
   $SUDO dpkg --add-architecture arm64
 fi
 say "installing ${missing[*]}"
-"$here/apt-update.sh" || say "installing from the lists apt has"
-if ! $SUDO apt-get -o DPkg::Lock::Timeout=900 -o Acquire::Retries=3 install -y -qq --no-install-recommends "${missing[@]}"; then
+if ! "$here/apt-install.sh" "${missing[@]}"; then
   say "the arm64 packages could not be installed"
   exit 1
 fi

@@ -99,12 +99,11 @@ if [[ " ${sets[*]} " == *" tests "* ]]; then
   "$here/install-arm64.sh" || echo "install-deps: no arm64 cross build; its suites will be skipped"
 fi
 
-# Whole outputs are compared, not piped into grep -q: under pipefail a grep
+# Whole answers are compared, not piped into grep -q: under pipefail a grep
 # that stops early can fail the pipe, and a present package would count as
-# missing.
+# missing. dpkg-query says one line per architecture the package is known for.
 missing=()
 for p in "${PACKAGES[@]}" "${I386_PACKAGES[@]}"; do
-  # One line per architecture the package is known for.
   status="$(dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null)" || true
   [[ $'\n'"$status"$'\n' == *$'\n'"install ok installed"$'\n'* ]] || missing+=("$p")
 done
@@ -118,7 +117,6 @@ fi
 if [ "${#missing[@]}" -eq 0 ] && [ "$need_i386" -eq 0 ]; then
   echo "install-deps: every Debian package of ${sets[*]} is already installed"
 else
-  export DEBIAN_FRONTEND=noninteractive
   if [ "$need_i386" -eq 1 ]; then
     echo "install-deps: adding the i386 architecture for Wine"
     $SUDO dpkg --add-architecture i386
@@ -126,9 +124,7 @@ else
   # The architecture alone needs no fresh lists: nothing is installed for it.
   if [ "${#missing[@]}" -gt 0 ]; then
     echo "install-deps: installing ${missing[*]}"
-    "$here/apt-update.sh" || echo "install-deps: installing from the lists apt has"
-    if ! $SUDO apt-get -o DPkg::Lock::Timeout=900 -o Acquire::Retries=3 install -y -qq \
-      --no-install-recommends "${missing[@]}"; then
+    if ! "$here/apt-install.sh" "${missing[@]}"; then
       echo "install-deps: could not install ${missing[*]}" >&2
       exit 1
     fi

@@ -132,9 +132,7 @@ Pin-Priority: -1
 EOF
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-"$here/apt-update.sh" || say "installing from the lists apt has"
-if ! $SUDO apt-get -o DPkg::Lock::Timeout=900 -o Acquire::Retries=3 install -y -qq --no-install-recommends "qemu-user/$backports"; then
+if ! "$here/apt-install.sh" "qemu-user/$backports"; then
   say "qemu-user could not be installed from $backports"
   exit 1
 fi
